@@ -1,0 +1,10 @@
+#include "platform/clock.h"
+
+namespace zv {
+
+IClock& DefaultClock() {
+  static SteadyClock clock;
+  return clock;
+}
+
+}  // namespace zv

@@ -1,0 +1,26 @@
+// Time behind an interface, so that time-outs, ticks and delays can be driven by tests.
+#pragma once
+#include <chrono>
+#include <cstdint>
+
+namespace zv {
+
+class IClock {
+ public:
+  virtual ~IClock() = default;
+  // Monotonic milliseconds.
+  virtual int64_t NowMs() const = 0;
+};
+
+class SteadyClock final : public IClock {
+ public:
+  int64_t NowMs() const override {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch()).count();
+  }
+};
+
+// The process clock; tests may replace it.
+IClock& DefaultClock();
+
+}  // namespace zv
