@@ -72,8 +72,13 @@ NestingGuard::NestingGuard(TXMLParser& p) : counter_(&tDecodeDepth) {
 // ---- Virtual constructors ---------------------------------------------------
 
 static TCOSEMPduBase* Alloc(const TypeInfo& t, TXMLId id) {
+  // The nearest class with a C++ class of its own makes the object; a derived class
+  // without one is made by its shape's family.
+  for (const TypeInfo* x = &t; x; x = x->parent) {
+    if (x->alloc) return x->alloc(t, id);
+    if (x->family != Family::Derived) break;
+  }
   const TypeInfo& s = t.Shape();
-  if (s.alloc) return s.alloc(t, id);
   switch (s.family) {
     case Family::Number: return new TNumber(t, id);
     case Family::OctetString: return new TOctetString(t, id);

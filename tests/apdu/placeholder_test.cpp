@@ -1,0 +1,2 @@
+#include <gtest/gtest.h>
+TEST(Apdu, LibraryBuilds) { SUCCEED(); }
