@@ -4,6 +4,7 @@
 
 #include "foundation/axdr_types.h"
 #include "foundation/data_helper.h"
+#include "foundation/date_time.h"
 #include "foundation/kit_support.h"
 
 using namespace zv;
@@ -314,6 +315,19 @@ TEST(DataHelper, AccessorsAndTypeTests) {
   EXPECT_NE(GetDataElement(s3->Value->As<TSequenceOf>(), 0), nullptr);
   auto from = TDataHelper::MakeFromPdu(*MakeNumber(T_Unsigned16, 7));
   EXPECT_EQ(X(from->Encode()), "120007");
+}
+
+TEST(DataHelper, CompareCOSEMDateTime) {
+  auto a = TDataHelper::MakeFromPduStr(H("09 0C 07E2010101 000000 00 8000 FF"));
+  auto b = TDataHelper::MakeFromPduStr(H("09 0C 07E2010101 000001 00 8000 FF"));
+  EXPECT_EQ(CompareCOSEMDateTime(*a, *a), 0);
+  EXPECT_EQ(CompareCOSEMDateTime(*a, *b), -1);
+  EXPECT_EQ(CompareCOSEMDateTime(*b, *a), 1);
+  EXPECT_EQ(ErrorOf([] { CompareCOSEMDateTime(*TDataHelper::MakeFromPduStr(H("09 0B 07E2010101 000000 00 8000")),
+                                              *TDataHelper::MakeFromPduStr(H("09 0B 07E2010101 000000 00 8000"))); }),
+            "Illegal COSEM date time ()");
+  EXPECT_EQ(ErrorOf([] { CompareCOSEMDateTime(*TDataHelper::MakeFromPduStr(H("1101")), *TDataHelper::MakeFromPduStr(H("1101"))); }),
+            "Illegal COSEM date time (Invalid class typecast)");
 }
 
 TEST(KitSupport, SchemeText) {

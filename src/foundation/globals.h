@@ -1,0 +1,60 @@
+// Process-wide state set up once at start-up: where the program and its settings live,
+// which instance slot this copy holds, the settings file, and the abort flag.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/file_lock.h"
+
+namespace zv {
+
+class TIniFile;
+
+struct TGlobalsOptions {
+  // Replaces the per-user configuration folder ($XDG_CONFIG_HOME, ~/.config); tests point it
+  // at a temporary folder. An empty text means that no per-user folder exists.
+  std::optional<std::string> ConfigRoot;
+  // Replaces the folder of the running executable when not empty.
+  std::string ExeFolder;
+};
+
+// Sets up everything below; run once before any window exists. Running it again (tests)
+// first undoes the previous set-up.
+void InitGlobals(const TGlobalsOptions& Options = {});
+// Frees the settings file and gives the instance slot back.
+void DoneGlobals();
+
+// Folders end in '/'.
+const std::string& ExeFolder();
+const std::string& SettingsFolder();
+// 1 to 10; 0 when no per-user folder exists.
+int InstanceNr();
+const std::string& IniFileName();
+TIniFile& IniFile();
+// Empty when the help file does not exist.
+const std::string& HelpFileName();
+const std::string& LastLogFileName();
+// Counts per second of the clock behind every time-out.
+int64_t PerformanceFrequency();
+
+// Set by the GUI's Abort command, cleared when a session starts, polled by every wait.
+extern std::atomic<bool> AbortRequested;
+// Raises the silent EAbort "USER ABORT" when AbortRequested is set.
+void CheckUserAbort();
+
+// A slot 1 to 10 taken by locking the file named after its number in Folder. When all ten
+// are held, Nr is 1 without a lock: that copy shares the first copy's settings.
+struct TInstanceSlot {
+  int Nr = 0;
+  TFileLock Lock;
+};
+TInstanceSlot AcquireInstanceSlot(const std::string& Folder);
+
+// "[v6]:port", "v6", "v4:port" or "v4". Host becomes the canonical address text; Port is -1
+// when none is given. Error is true for anything else, and for a port above 65535.
+void SplitHostAndPort(std::string_view Address, bool& IsIPv4, int& Port, std::string& Host, bool& Error);
+
+}  // namespace zv
