@@ -72,8 +72,13 @@ ZV_ERROR_CLASS(EDataProtection, Exception)
 ZV_ERROR_CLASS(EAuthenticationFailure, Exception)
 ZV_ERROR_CLASS(EGBT, Exception)
 ZV_ERROR_CLASS(EProtocolLayer, Exception)
-ZV_ERROR_CLASS(ENoResponse, EProtocolLayer)
-ZV_ERROR_CLASS(EProtocolLayerWrapper, EProtocolLayer)
+// A receive that produced no octets at all.
+class ENoResponse : public Exception {
+ public:
+  ENoResponse() : Exception("No response") {}
+  const char* ClassName() const noexcept override { return "ENoResponse"; }
+};
+ZV_ERROR_CLASS(EProtocolLayerWrapper, Exception)
 ZV_ERROR_CLASS(EFrame, Exception)
 ZV_ERROR_CLASS(ESelectiveAccess, Exception)
 

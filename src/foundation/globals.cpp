@@ -3,8 +3,10 @@
 #include <arpa/inet.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -74,9 +76,52 @@ bool CanonicalAddress(int family, const std::string& text, std::string& canonica
   return true;
 }
 
+// Waiters of the abort flag. The mutex is held while callbacks run, so that a subscription
+// that ends never sees its callback afterwards.
+struct TAbortWaiters {
+  std::mutex Mutex;
+  std::condition_variable Cv;
+  std::map<uint64_t, std::function<void()>> Callbacks;
+  uint64_t NextId = 1;
+};
+
+TAbortWaiters& AbortWaiters() {
+  static TAbortWaiters waiters;
+  return waiters;
+}
+
 }  // namespace
 
-std::atomic<bool> AbortRequested{false};
+TAbortFlag AbortRequested;
+
+void TAbortFlag::store(bool Value) {
+  TAbortWaiters& w = AbortWaiters();
+  std::lock_guard<std::mutex> g(w.Mutex);
+  FValue.store(Value);
+  if (!Value) return;
+  w.Cv.notify_all();
+  for (auto& [id, callback] : w.Callbacks) callback();
+}
+
+bool WaitForAbort(int64_t Ms) {
+  TAbortWaiters& w = AbortWaiters();
+  std::unique_lock<std::mutex> g(w.Mutex);
+  if (Ms > 0) w.Cv.wait_for(g, std::chrono::milliseconds(Ms), [] { return AbortRequested.load(); });
+  return AbortRequested.load();
+}
+
+TAbortSubscription::TAbortSubscription(std::function<void()> OnAbort) {
+  TAbortWaiters& w = AbortWaiters();
+  std::lock_guard<std::mutex> g(w.Mutex);
+  FId = w.NextId++;
+  w.Callbacks.emplace(FId, std::move(OnAbort));
+}
+
+TAbortSubscription::~TAbortSubscription() {
+  TAbortWaiters& w = AbortWaiters();
+  std::lock_guard<std::mutex> g(w.Mutex);
+  w.Callbacks.erase(FId);
+}
 
 void CheckUserAbort() {
   if (AbortRequested.load(std::memory_order_relaxed)) throw EAbort("USER ABORT");

@@ -3,6 +3,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,8 +41,41 @@ const std::string& LastLogFileName();
 // Counts per second of the clock behind every time-out.
 int64_t PerformanceFrequency();
 
-// Set by the GUI's Abort command, cleared when a session starts, polled by every wait.
-extern std::atomic<bool> AbortRequested;
+// A Boolean flag that wakes every waiter registered with it when it is set.
+class TAbortFlag {
+ public:
+  bool load(std::memory_order Order = std::memory_order_seq_cst) const noexcept { return FValue.load(Order); }
+  void store(bool Value);
+  operator bool() const noexcept { return load(); }
+  TAbortFlag& operator=(bool Value) {
+    store(Value);
+    return *this;
+  }
+
+ private:
+  std::atomic<bool> FValue{false};
+};
+
+// Set by the GUI's Abort command, cleared when a session starts; setting it wakes every wait.
+extern TAbortFlag AbortRequested;
+
+// Waits until AbortRequested is set or Ms real milliseconds have passed; answers the flag.
+bool WaitForAbort(int64_t Ms);
+
+// While it lives, OnAbort runs each time AbortRequested is set, on the setting thread. It
+// must be short (wake a waiter), must not set the flag, and must not be run while the
+// subscriber holds a lock that the subscriber also holds when it subscribes or unsubscribes.
+// After destruction the callback is not running and never runs again.
+class TAbortSubscription {
+ public:
+  explicit TAbortSubscription(std::function<void()> OnAbort);
+  ~TAbortSubscription();
+  TAbortSubscription(const TAbortSubscription&) = delete;
+  TAbortSubscription& operator=(const TAbortSubscription&) = delete;
+
+ private:
+  uint64_t FId;
+};
 // Raises the silent EAbort "USER ABORT" when AbortRequested is set.
 void CheckUserAbort();
 

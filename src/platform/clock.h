@@ -10,6 +10,9 @@ class IClock {
   virtual ~IClock() = default;
   // Monotonic milliseconds.
   virtual int64_t NowMs() const = 0;
+  // The real milliseconds a wait may block for Ms of this clock to pass. A test clock
+  // answers 0 and moves itself on by Ms, so time-outs expire without real waiting.
+  virtual int64_t WaitBudgetMs(int64_t Ms) const { return Ms; }
 };
 
 class SteadyClock final : public IClock {

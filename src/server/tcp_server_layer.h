@@ -1,0 +1,89 @@
+// The lowest layer of the TCP profile: listens on a port, serves one client at a time and
+// turns its socket into two octet FIFOs. A listener thread accepts a connection and waits
+// for its end before it accepts the next, so further clients wait in the listen queue; the
+// connection runs on a thread of its own that moves received octets into the input FIFO
+// and queued octets onto the socket.
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/sockets.h"
+#include "server/protocol_layer.h"
+
+namespace zv {
+
+class TAbortSubscription;
+
+class TProtocolLayerTCPServer : public TProtocolLayerAbstract {
+ public:
+  TProtocolLayerTCPServer();
+  ~TProtocolLayerTCPServer() override;
+
+  // Listens on Port of every local address (of BindAddress when that is set).
+  void StartListening();
+  // Closes the connection of a client (the disconnected callback runs) and stops listening.
+  void StopListening();
+  bool IsListening() const;
+  // The port listened on, also when Port is 0; -1 when not listening.
+  int ListeningPort() const;
+
+  void Disconnect() override;
+  PduStr SendRec(TTransferContext* TransferContext, const PduStr& S) override;
+  bool IsConnected() override;
+  void Send(TTransferContext* TransferContext, const PduStr& s) override;
+  PduStr Rec(TTransferContext* TransferContext) override;
+  void PushBack(const PduStr& s) override;
+
+  // The connected client's address; empty while no client is connected.
+  std::string IP() const;
+  int Port() const { return FPort; }
+  void SetPort(int Value);
+  bool ShowTraffic() const { return FShowTraffic; }
+  void SetShowTraffic(bool Value) { FShowTraffic = Value; }
+  // Milliseconds one Rec may last in all.
+  int ReceiveTimeout() const { return FReceiveTimeout; }
+  void SetReceiveTimeout(int Value) { FReceiveTimeout = Value; }
+  // A numeric address to listen on instead of every local address; empty by default.
+  std::string BindAddress;
+
+  TByteCircularBuffer& InputBuffer() { return FInputBuffer; }
+  TByteCircularBuffer& OutputBuffer() { return FOutputBuffer; }
+
+ private:
+  void ListenerThread();
+  void ConnectionThread(TSocketHandle Socket, std::string PeerIP);
+  void OnConnect(const std::string& PeerIP);
+  void OnDisconnect();
+  void ResumeInput();
+  bool StateStop() const;
+
+  std::atomic<bool> FShowTraffic{true};
+  std::atomic<int> FPort{0};
+  std::atomic<int> FReceiveTimeout{0};
+  TByteCircularBuffer FInputBuffer;
+  TByteCircularBuffer FOutputBuffer;
+  std::atomic<bool> DisconnectRequested{false};
+
+  // Connection state, guarded by FStateMutex; FConnected mirrors "FPeerIP is not empty".
+  mutable std::mutex FStateMutex;
+  std::condition_variable FStateCv;
+  std::string FPeerIP;
+  std::atomic<bool> FConnected{false};
+
+  TSocketHandle FListenSocket;
+  std::atomic<int> FListeningPort{-1};
+  std::thread FListener;
+  std::thread FConnection;
+  std::atomic<bool> FStopping{false};
+  std::atomic<bool> FInputPaused{false};
+  TWakeUp FListenerWake;
+  TWakeUp FConnectionWake;
+  uint64_t FRecEpoch = 0;
+  std::unique_ptr<TAbortSubscription> FAbortSubscription;
+};
+
+}  // namespace zv
