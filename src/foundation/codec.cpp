@@ -480,6 +480,8 @@ void TBitStr::DecodePlain(TStringWrapper& w) {
 
 void TBitStr::DecodeXml(TXMLParser& p) {
   Value = p.XMLGetAttributeValue(xmlValue);
+  // Refused while the description loads, where the position is known, not at the first GET.
+  if (Value.find_first_not_of("01") != std::string::npos) p.RaiseXMLError("BERBitString: illegal character");
   p.Next();
 }
 
