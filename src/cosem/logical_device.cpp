@@ -11,6 +11,10 @@ namespace {
 // names in table order (the order of the element-name table).
 constexpr AltInfo kObjectAlts[] = {
     Alt(0, xmlDataObject, T_DataObject),
+    Alt(1, xmlRegisterObject, T_RegisterObject),
+    Alt(2, xmlExtendedRegisterObject, T_ExtendedRegisterObject),
+    Alt(3, xmlDemandRegisterObject, T_DemandRegisterObject),
+    Alt(5, xmlProfileGenericObject, T_ProfileGenericObject),
     Alt(15, xmlIECLocalPortSetupObject, T_IECLocalPortSetupObject),
     Alt(20, xmlIECHDLCSetupObject, T_IECHDLCSetupObject),
     Alt(21, xmlIECTwistedPairSetupObject_0, T_IECTwistedPairSetupObject_0),
@@ -86,7 +90,7 @@ std::unique_ptr<TSequence> MakeLogicalDevice(std::string_view text) {
 
 namespace {
 const TypeInfo* const kCosemTypes[] = {
-    &T_COSEMObject, &T_COSEMObjectList, &TLogicalDevice_Type, &T_DataObject,
+    &T_COSEMObject, &T_COSEMObjectList, &TLogicalDevice_Type,
 };
 }  // namespace
 

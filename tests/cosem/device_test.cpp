@@ -95,3 +95,29 @@ TEST(Device, DescriptionErrors) {
       "<COSEMObjectList Qty=\"AUTO\"></COSEMObjectList></LogicalDevice> // after");
   EXPECT_EQ(TLogicalDevice::ObjectCount(*empty), 0);
 }
+
+TEST(Device, RegistersAndProfileGeneric) {
+  auto dev = MakeLogicalDevice(
+      "<LogicalDevice><Name Value=\"\"/><ServerSAP Value=\"0001\"/><COSEMObjectList Qty=\"AUTO\">"
+      "<RegisterObject><Name Value=\"1.0.1.8.0.255\"/><Value><DoubleLongUnsigned Value=\"000004D2\"/></Value>"
+      "<ScalerUnit><Scaler Value=\"FF\"/><PhysUnit Value=\"UnitWattHour\"/></ScalerUnit></RegisterObject>"
+      "<ProfileGenericObject><Name Value=\"1.0.99.1.0.255\"/><Buffer><Array Qty=\"0\"></Array></Buffer>"
+      "<CaptureObjects Qty=\"1\"><_CaptureObject><ClassId Value=\"0008\"/><LogicalName Value=\"0.0.1.0.0.255\"/>"
+      "<AttributeIndex Value=\"02\"/><DataIndex Value=\"0000\"/></_CaptureObject></CaptureObjects>"
+      "<CapturePeriod Value=\"00000384\"/><SortMethod Value=\"SortFarestFromZero\"/>"
+      "<SortObject><ClassId Value=\"0000\"/><LogicalName Value=\"\"/><AttributeIndex Value=\"00\"/>"
+      "<DataIndex Value=\"0000\"/></SortObject><EntriesInUse Value=\"00000000\"/><ProfileEntries Value=\"00000064\"/>"
+      "</ProfileGenericObject></COSEMObjectList></LogicalDevice>");
+  auto& reg = TLogicalDevice::Object(*dev, 0);
+  EXPECT_EQ(reg.COSEMClassId(), 3);
+  EXPECT_EQ(ByteStrToHexStr(reg.Attribute(3)->EncodeData()), "02020FFF161E");
+  auto& pg = TLogicalDevice::Object(*dev, 1);
+  EXPECT_EQ(pg.COSEMClassVersion(), 1);
+  EXPECT_EQ(ByteStrToHexStr(pg.Attribute(3)->As<TSequenceOf>().Elements(0)->Encode()), "0008060000010000FF020000");
+  EXPECT_EQ(ByteStrToHexStr(pg.Attribute(3)->As<TSequenceOf>().Elements(0)->EncodeData()),
+            "020412000809060000010000FF0F02120000");
+  auto again = MakeLogicalDevice(dev->ToXMLString());
+  EXPECT_EQ(again->ToXMLString(), dev->ToXMLString());
+  EXPECT_EQ(ErrorOf([] { MakeAnyFromPdu(xmlPhysUnit, T_PhysUnit, HexStrToByteStr("42"))->As<TEnum>().GetString(); }),
+            "T_PhysUnit: illegal enum value");
+}
