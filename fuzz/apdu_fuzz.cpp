@@ -20,6 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (e.Octets != octets) std::abort();
     return 0;
   }
+  // The ACSE APDUs and the initiate request and response they carry have their own target:
+  // a decoded AARQ may lack a field it needs to be written, and identifiers and conformance
+  // blocks are written in their canonical length.
+  if ((pdu->Tag >= 96 && pdu->Tag <= 99) || pdu->Tag == 1 || pdu->Tag == 8) return 0;
   try {
     PduStr again = pdu->Encode();
     if (again.size() > octets.size()) std::abort();

@@ -1,0 +1,32 @@
+// Small helpers shared by the APDU tests.
+#pragma once
+#include <string>
+
+#include "foundation/codec.h"
+
+namespace zv::test {
+
+template <class F>
+std::string ErrorOf(F f) {
+  try {
+    f();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "<no error>";
+}
+
+inline PduStr H(const char* hex) { return HexStrToByteStr(hex); }
+inline std::string X(const PduStr& s) { return ByteStrToHexStr(s); }
+
+// Joins XML lines with the writer's CR LF line ends.
+inline std::string Lines(std::initializer_list<const char*> lines) {
+  std::string s;
+  for (const char* l : lines) {
+    s += l;
+    s += "\r\n";
+  }
+  return s;
+}
+
+}  // namespace zv::test
