@@ -2,6 +2,7 @@
 
 #include "cosem/basic_classes.h"
 #include "cosem/comm_classes.h"
+#include "cosem/meter_classes.h"
 
 namespace zv {
 
@@ -14,12 +15,22 @@ constexpr AltInfo kObjectAlts[] = {
     Alt(1, xmlRegisterObject, T_RegisterObject),
     Alt(2, xmlExtendedRegisterObject, T_ExtendedRegisterObject),
     Alt(3, xmlDemandRegisterObject, T_DemandRegisterObject),
+    Alt(4, xmlRegisterActivationObject, T_RegisterActivationObject),
     Alt(5, xmlProfileGenericObject, T_ProfileGenericObject),
+    Alt(7, xmlScriptTableObject, T_ScriptTableObject),
+    Alt(8, xmlScheduleObject, T_ScheduleObject),
+    Alt(9, xmlSpecialDaysTableObject, T_SpecialDaysTableObject),
+    Alt(13, xmlSAPAssignmentObject, T_SAPAssignmentObject),
+    Alt(48, xmlImageTransferObject, T_ImageTransferObject),
     Alt(15, xmlIECLocalPortSetupObject, T_IECLocalPortSetupObject),
+    Alt(16, xmlActivityCalendarObject, T_ActivityCalendarObject),
+    Alt(17, xmlRegisterMonitorObject, T_RegisterMonitorObject),
+    Alt(18, xmlSingleActionScheduleObject, T_SingleActionScheduleObject),
     Alt(20, xmlIECHDLCSetupObject, T_IECHDLCSetupObject),
     Alt(21, xmlIECTwistedPairSetupObject_0, T_IECTwistedPairSetupObject_0),
     Alt(57, xmlIECTwistedPairSetupObject_1, T_IECTwistedPairSetupObject_1),
     Alt(22, xmlMBUSSlavePortSetupObject, T_MBUSSlavePortSetupObject),
+    Alt(23, xmlUtilityTablesObject, T_UtilityTablesObject),
     Alt(25, xmlModemConfigurationObject_0, T_ModemConfigurationObject_0),
     Alt(64, xmlModemConfigurationObject_1, T_ModemConfigurationObject_1),
     Alt(26, xmlAutoAnswerObject_0, T_AutoAnswerObject_0),
@@ -44,6 +55,13 @@ constexpr AltInfo kObjectAlts[] = {
     Alt(36, xmlLLCType1SetupObject, T_LLCType1SetupObject),
     Alt(37, xmlLLCType2SetupObject, T_LLCType2SetupObject),
     Alt(38, xmlLLCType3SetupObject, T_LLCType3SetupObject),
+    Alt(39, xmlRegisterTableObject, T_RegisterTableObject),
+    Alt(87, xmlCompactDataObject, T_CompactDataObject),
+    Alt(40, xmlStatusMappingObject, T_StatusMappingObject),
+    Alt(63, xmlParameterMonitorObject, T_ParameterMonitorObject),
+    Alt(88, xmlArbitratorObject, T_ArbitratorObject),
+    Alt(42, xmlDisconnectControlObject, T_DisconnectControlObject),
+    Alt(43, xmlLimiterObject, T_LimiterObject),
     Alt(44, xmlMBusClientObject, T_MBusClientObject),
     Alt(45, xmlWirelessModeQChannelObject, T_WirelessModeQChannelObject),
     Alt(46, xmlMBusMasterPortSetupObject, T_MBusMasterPortSetupObject),
@@ -63,6 +81,10 @@ constexpr AltInfo kObjectAlts[] = {
     Alt(79, xmlZigBeeSAS_APSFragmentationObject, T_ZigBeeSAS_APSFragmentationObject),
     Alt(80, xmlZigBeeNetworkControlObject, T_ZigBeeNetworkControlObject),
     Alt(81, xmlZigBeeTunnelSetupObject, T_ZigBeeTunnelSetupObject),
+    Alt(83, xmlAccountObject, T_AccountObject),
+    Alt(84, xmlCreditObject, T_CreditObject),
+    Alt(85, xmlChargeObject, T_ChargeObject),
+    Alt(86, xmlTokenGatewayObject, T_TokenGatewayObject),
 };
 
 constexpr MemberInfo kLogicalDevice[] = {
