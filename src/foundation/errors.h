@@ -70,7 +70,6 @@ ZV_ERROR_CLASS(EKeyMissing, EProtection)
 ZV_ERROR_CLASS(ESignatureCheck, EProtection)
 ZV_ERROR_CLASS(EDataProtection, Exception)
 ZV_ERROR_CLASS(EAuthenticationFailure, Exception)
-ZV_ERROR_CLASS(EGBT, Exception)
 ZV_ERROR_CLASS(EProtocolLayer, Exception)
 // A receive that produced no octets at all.
 class ENoResponse : public Exception {
