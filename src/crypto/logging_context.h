@@ -24,6 +24,9 @@ class TLoggingContext {
   void LogString(const std::string& s) const;
   void LogStringList(const std::vector<std::string>& lines) const;
   void LogProtocolItem(const TCOSEMPduBase* ProtocolItem, const std::string& Title, int Indent) const;
+  // The title, then the APDU's XML lines indented by Indent blanks: as one list when the
+  // list procedure is set, else line by line.
+  void LogCOSEMPdu(const std::string& Title, const TCOSEMPduBase& COSEMPdu, int Indent) const;
 
  private:
   TLogStringProc FLogStringProc;
