@@ -9,6 +9,7 @@ PduStr ECDHComputeSharedSecret(TCurveId id, const PduStr& privateKey, const PduS
   PCurveParamsBin curve = CurveParams(id);
   const size_t size = static_cast<size_t>(curve->Size());
   CheckPublicKey(curve, publicKey);
+  CheckPrivateKey(curve, privateKey);
   const auto* q = reinterpret_cast<const uint8_t*>(publicKey.data());
   PduStr z(size, '\0');
   if (!curve_arith::Mul(id, q, q + size, reinterpret_cast<const uint8_t*>(privateKey.data()),

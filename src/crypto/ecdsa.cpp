@@ -28,12 +28,9 @@ PduStr RandomScalar(TCurveId id, const TRandomOctets& random) {
   throw Exception("Random generator failure");
 }
 
-// The private key as a scalar of the curve size; a longer key is reduced modulo n.
 PduStr PrivateScalar(PCurveParamsBin curve, const PduStr& privateKey) {
-  const size_t size = static_cast<size_t>(curve->Size());
-  if (privateKey.size() <= size) return PduStr(size - privateKey.size(), '\0') + privateKey;
-  return IntegerToOctets(TLInteger::Modulo(OctetsToInteger(privateKey), curve->GOrder),
-                         curve->Size());
+  CheckPrivateKey(curve, privateKey);
+  return privateKey;
 }
 
 }  // namespace

@@ -82,6 +82,12 @@ void CheckPublicKey(PCurveParamsBin curve, const PduStr& publicKey) {
     throw Exception("Public key is not on the curve");
 }
 
+void CheckPrivateKey(PCurveParamsBin curve, const PduStr& privateKey) {
+  if (privateKey.size() != static_cast<size_t>(curve->Size())) throw Exception("Private key of illegal length");
+  TLInteger d = OctetsToInteger(privateKey);
+  if (d.IsZero() || !(d < curve->GOrder)) throw Exception("Private key out of range");
+}
+
 TLInteger OctetsToInteger(const PduStr& octets) { return TLInteger("$" + BinToHex(octets)); }
 
 PduStr IntegerToOctets(const TLInteger& value, int size) {

@@ -54,6 +54,9 @@ PCurveParamsBin CurveParams(TCurveId id);
 // A peer's public key: x then y, each of the curve size, a point of the curve other than
 // the point at infinity (all zero). Raises otherwise.
 void CheckPublicKey(PCurveParamsBin curve, const PduStr& publicKey);
+// A private key must be a scalar of the curve size in 1..n-1: an empty or zero key would
+// give signatures and secrets anyone can reproduce.
+void CheckPrivateKey(PCurveParamsBin curve, const PduStr& privateKey);
 
 // Big-endian octets to an integer and back (padded at the front with zero octets to Size).
 TLInteger OctetsToInteger(const PduStr& octets);

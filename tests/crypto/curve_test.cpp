@@ -355,11 +355,35 @@ TEST(Faults, PeerPointsOffTheCurveAreRefused) {
       EXPECT_EQ(ECLastError(), r.error);
       EXPECT_FALSE(valid);
     }
-    // The generator itself is accepted; a private key of n gives the point at infinity.
+    // The generator itself is accepted.
     PduStr z;
     EXPECT_TRUE(ECDHSharedSecret(Suite(id), priv, gx + gy, z));
     EXPECT_EQ(z, pub.substr(0, static_cast<size_t>(size)));
-    EXPECT_FALSE(ECDHSharedSecret(Suite(id), IntegerToOctets(c->GOrder, size), pub, z));
-    EXPECT_EQ(ECLastError(), "Shared secret computation error (infinity)");
+  }
+}
+
+TEST(Faults, OwnPrivateKeysOutsideTheScalarRangeAreRefused) {
+  for (TCurveId id : kCurves) {
+    SCOPED_TRACE(id);
+    PCurveParamsBin c = CurveParams(id);
+    const size_t size = static_cast<size_t>(c->Size());
+    PduStr priv, pub;
+    ASSERT_TRUE(ECGenerateKeyPair(Suite(id), priv, pub));
+    // An empty or zero key would sign under a key anyone knows.
+    struct Row { PduStr key; const char* error; };
+    const Row rows[] = {
+        {"", "Private key of illegal length"},
+        {PduStr(size, '\0'), "Private key out of range"},
+        {IntegerToOctets(c->GOrder, static_cast<int>(size)), "Private key out of range"},
+        {priv + "\x01", "Private key of illegal length"},
+    };
+    for (const auto& r : rows) {
+      PduStr out = "old";
+      EXPECT_FALSE(ECDSASign(Suite(id), "m", r.key, out));
+      EXPECT_EQ(ECLastError(), r.error);
+      EXPECT_TRUE(out.empty());
+      EXPECT_FALSE(ECDHSharedSecret(Suite(id), r.key, pub, out));
+      EXPECT_EQ(ECLastError(), r.error);
+    }
   }
 }
