@@ -44,8 +44,6 @@ class TCosemInstance_SecuritySetup : public TCOSEMInstance {
   TOctetString* KeyAttribute(TXMLId key) const;
   // The certificates of version 1; null for version 0.
   TSequenceOf* Certificates() const;
-  // Version 1 keeps the security policy as bits per direction, version 0 as one level.
-  int Version() const { return COSEMClassVersion(); }
 };
 
 }  // namespace zv
