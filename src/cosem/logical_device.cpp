@@ -1,8 +1,13 @@
 #include "cosem/logical_device.h"
 
+#include "cosem/association_classes.h"
 #include "cosem/basic_classes.h"
+#include "cosem/clock.h"
 #include "cosem/comm_classes.h"
+#include "cosem/data_protection.h"
 #include "cosem/meter_classes.h"
+#include "cosem/push_setup.h"
+#include "cosem/security_setup.h"
 
 namespace zv {
 
@@ -17,9 +22,12 @@ constexpr AltInfo kObjectAlts[] = {
     Alt(3, xmlDemandRegisterObject, T_DemandRegisterObject),
     Alt(4, xmlRegisterActivationObject, T_RegisterActivationObject),
     Alt(5, xmlProfileGenericObject, T_ProfileGenericObject),
+    Alt(6, xmlClockObject, T_ClockObject),
     Alt(7, xmlScriptTableObject, T_ScriptTableObject),
     Alt(8, xmlScheduleObject, T_ScheduleObject),
     Alt(9, xmlSpecialDaysTableObject, T_SpecialDaysTableObject),
+    Alt(55, xmlSNAssociationObject_4, T_SNAssociationObject_4),
+    Alt(56, xmlLNAssociationObject_3, T_LNAssociationObject_3),
     Alt(13, xmlSAPAssignmentObject, T_SAPAssignmentObject),
     Alt(48, xmlImageTransferObject, T_ImageTransferObject),
     Alt(15, xmlIECLocalPortSetupObject, T_IECLocalPortSetupObject),
@@ -38,6 +46,8 @@ constexpr AltInfo kObjectAlts[] = {
     Alt(65, xmlPSTNAutoDialObject, T_PSTNAutoDialObject),
     Alt(66, xmlAutoConnectObject_1, T_AutoConnectObject_1),
     Alt(28, xmlAutoConnectObject_2, T_AutoConnectObject_2),
+    Alt(82, xmlDataProtectionObject, T_DataProtectionObject),
+    Alt(59, xmlPushSetupObject, T_PushSetupObject),
     Alt(51, xmlTCPUDPSetupObject, T_TCPUDPSetupObject),
     Alt(52, xmlIPv4SetupObject, T_IPv4SetupObject),
     Alt(60, xmlMACAddressSetupObject, T_MACAddressSetupObject),
@@ -58,6 +68,8 @@ constexpr AltInfo kObjectAlts[] = {
     Alt(39, xmlRegisterTableObject, T_RegisterTableObject),
     Alt(87, xmlCompactDataObject, T_CompactDataObject),
     Alt(40, xmlStatusMappingObject, T_StatusMappingObject),
+    Alt(90, xmlSecuritySetupObject_0, T_SecuritySetupObject_0),
+    Alt(41, xmlSecuritySetupObject_1, T_SecuritySetupObject_1),
     Alt(63, xmlParameterMonitorObject, T_ParameterMonitorObject),
     Alt(88, xmlArbitratorObject, T_ArbitratorObject),
     Alt(42, xmlDisconnectControlObject, T_DisconnectControlObject),
