@@ -229,8 +229,11 @@ COSEMpduPtr TProtectionLayerGeneralCiphering::ApplyToCOSEMPdu(const TCOSEMpdu& C
       if (suite < 1) throw EProtection("Key agreement requires security suite 1 or 2");
       PduStr keyParameters, keyCipheredData;
       if (KeyInfo.KeyAgreementKind == kaOPDH) {
-        const PduStr ephemeralPublic = m.GetPublicKey(OriginatorSystemTitle, kpEphemeral);
-        const PduStr ephemeralPrivate = m.GetPrivateKey(OriginatorSystemTitle, kpEphemeral);
+        // The key pair, not its halves: the store makes the own ephemeral pair on first use,
+        // where asking for the halves would sign and agree with empty keys.
+        const TKeyPair ephemeral = m.GetKeyPair(OriginatorSystemTitle, kpEphemeral);
+        const PduStr& ephemeralPublic = ephemeral.PublicKey;
+        const PduStr& ephemeralPrivate = ephemeral.PrivateKey;
         const PduStr peer = m.GetPublicKey(RecipientSystemTitle, kpAgreement);
         ek = GetDerivedKey(GetSharedSecret(peer, ephemeralPrivate), OriginatorSystemTitle, RecipientSystemTitle);
         keyParameters = PduStr(1, '\x01');
