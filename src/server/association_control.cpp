@@ -541,7 +541,7 @@ COSEMpduPtr TAssociationControl::HandleAssociationPending(TRequestSession& Sessi
       responseBody.Get<TSequenceOf>(AccessResponseBody::AccessResponseListOfData)
           .Add(MakeChallengeResponse(ctx, ctx.ClientChallenge));
       responseBody.Get<TSequenceOf>(AccessResponseBody::AccessResponseSpecification)
-          .Add(MakeAnyFromXml(xml_AccessResponseSpecification, T_AccessResponseSpecification,
+          .Add(MakeAnyFromXml(xmlAccessResponseSpecification, T_AccessResponseSpecification,
                               "<AccessResponseSpecification>  <AccessResponseAction>    <Result Value = \"Success\" />"
                               "  </AccessResponseAction></AccessResponseSpecification>"));
       ctx.SetAssociationStatus(2);
