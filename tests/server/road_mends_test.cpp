@@ -1,17 +1,25 @@
 // Faults of the session that were mended: a device replaced under a live association,
 // logging under the device lock, and waits that ignored abort or paced the requests.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 
 #include "foundation/globals.h"
+#include "server/tcp_server_layer.h"
+#include "server/transfer_context.h"
 #include "support/test_client.h"
 #include "support/test_server.h"
 
@@ -205,4 +213,54 @@ TEST(TestHost, ServesUntilTerminated) {
   EXPECT_NE(output.find("STOPPED after"), std::string::npos);
   std::remove(ini.c_str());
   rmdir(dir);
+}
+
+// An answer is written to the socket by the session itself when nothing waits before it;
+// what does not fit waits in the output FIFO, and nothing overtakes it.
+TEST(TcpServerSend, AnswersKeepTheirOrderWhenTheSocketIsFull) {
+  TProtocolLayerTCPServer tcp;
+  tcp.BindAddress = "127.0.0.1";
+  tcp.SetShowTraffic(false);
+  std::mutex m;
+  std::condition_variable cv;
+  bool connected = false;
+  tcp.OnConnectedProc = [&](TProtocolLayerAbstract*) {
+    {
+      std::lock_guard<std::mutex> g(m);
+      connected = true;
+    }
+    cv.notify_all();
+  };
+  tcp.StartListening();
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(tcp.ListeningPort()));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  {
+    std::unique_lock<std::mutex> g(m);
+    ASSERT_TRUE(cv.wait_for(g, std::chrono::seconds(30), [&] { return connected; }));
+  }
+  TTransferContext context;
+  PduStr expected;
+  for (int i = 0; i < 64; ++i) {
+    PduStr chunk(65536, static_cast<char>(i));
+    tcp.Send(&context, chunk);
+    expected += chunk;
+  }
+  PduStr received;
+  const auto deadline = Clock::now() + std::chrono::seconds(30);
+  while (received.size() < expected.size() && Clock::now() < deadline) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 30000) <= 0) break;
+    char buffer[65536];
+    ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    received.append(buffer, static_cast<size_t>(n));
+  }
+  EXPECT_EQ(received.size(), expected.size());
+  EXPECT_TRUE(received == expected);
+  ::close(fd);
+  tcp.StopListening();
 }

@@ -37,10 +37,13 @@ int main(int argc, char** argv) {
 
   TIniFile ini(argv[2]);
   TFormPreferences::SetIniFile(&ini);
-  test::TLogPump log([](const std::vector<std::string>& Lines) {
-    for (const auto& l : Lines) std::fprintf(stdout, "%s\n", l.c_str());
-    std::fflush(stdout);
-  });
+  // The log is taken every 10 ms, as a GUI that repaints its pane does.
+  test::TLogPump log(
+      [](const std::vector<std::string>& Lines) {
+        for (const auto& l : Lines) std::fprintf(stdout, "%s\n", l.c_str());
+        std::fflush(stdout);
+      },
+      false, 10);
 
   const std::string text = test::ReadFile(argv[1]);
   try {

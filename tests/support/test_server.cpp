@@ -28,7 +28,11 @@ std::string ReadFile(const std::string& Path) {
 
 // ---- Log pump ----------------------------------------------------------------------------------
 
-TLogPump::TLogPump(std::function<void(const std::vector<std::string>&)> OnLines) : FOnLines(std::move(OnLines)) {
+TLogPump::TLogPump(std::function<void(const std::vector<std::string>&)> OnLines)
+    : TLogPump(std::move(OnLines), true, 0) {}
+
+TLogPump::TLogPump(std::function<void(const std::vector<std::string>&)> OnLines, bool Keep, int BatchMs)
+    : FOnLines(std::move(OnLines)), FKeep(Keep), FBatchMs(BatchMs) {
   FThread = std::thread(&TLogPump::Loop, this);
   std::unique_lock<std::mutex> g(FMutex);
   FCv.wait(g, [this] { return FAttached; });
@@ -60,8 +64,9 @@ void TLogPump::Loop() {
     {
       std::unique_lock<std::mutex> g(FMutex);
       FCv.wait(g, [this] { return FPending || FStop; });
-      FPending = false;
       if (FStop) break;
+      if (FBatchMs > 0) FCv.wait_for(g, std::chrono::milliseconds(FBatchMs), [this] { return FStop; });
+      FPending = false;
     }
     Logger().ProcessPending();
   }
@@ -71,6 +76,7 @@ void TLogPump::Loop() {
 
 void TLogPump::AppendLines(const std::vector<std::string>& Lines) {
   if (FOnLines) FOnLines(Lines);
+  if (!FKeep) return;
   {
     std::lock_guard<std::mutex> g(FMutex);
     FLines.insert(FLines.end(), Lines.begin(), Lines.end());
@@ -111,7 +117,7 @@ bool TLogPump::WaitForText(const std::string& Text) { return WaitForCount(Text, 
 // ---- Server --------------------------------------------------------------------------------------
 
 TTestServer::TTestServer(const std::string& DeviceXml, const TSettings& Settings,
-                         std::function<void(const std::vector<std::string>&)> OnLines) {
+                         std::function<void(const std::vector<std::string>&)> OnLines, bool KeepLines, int BatchMs) {
   char dir[] = "/tmp/zv_server_XXXXXX";
   FDir = mkdtemp(dir) ? dir : "/tmp";
   FIni = std::make_unique<TIniFile>(FDir + "/settings.ini");
@@ -119,7 +125,7 @@ TTestServer::TTestServer(const std::string& DeviceXml, const TSettings& Settings
   for (const auto& [k, v] : Settings) s[k] = v;
   for (const auto& [k, v] : s) FIni->WriteString("FormPreferences", k, v);
   TFormPreferences::SetIniFile(FIni.get());
-  FLog = std::make_unique<TLogPump>(std::move(OnLines));
+  FLog = std::make_unique<TLogPump>(std::move(OnLines), KeepLines, BatchMs);
   ReplaceDevice(DeviceXml);
   TApplicationProcessOptions options;
   options.DeviceHolder = &FHolder;

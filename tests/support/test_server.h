@@ -23,6 +23,10 @@ class TLogPump : public ILogSink {
  public:
   // OnLines sees each group of lines as the pane receives it (on the pump's thread).
   explicit TLogPump(std::function<void(const std::vector<std::string>&)> OnLines = {});
+  // Keep: the lines are kept for Lines and the waits (else only handed on). BatchMs: after
+  // it has been woken the pump lets entries gather this long before it takes them, as a
+  // busy GUI would; 0 takes each at once.
+  TLogPump(std::function<void(const std::vector<std::string>&)> OnLines, bool Keep, int BatchMs);
   ~TLogPump() override;
 
   void Clear() override {}
@@ -48,6 +52,8 @@ class TLogPump : public ILogSink {
   bool FPending = false;
   bool FStop = false;
   bool FAttached = false;
+  bool FKeep = true;
+  int FBatchMs = 0;
   std::thread FThread;
 };
 
@@ -58,9 +64,11 @@ using TSettings = std::map<std::string, std::string>;
 // 127.0.0.1 and waits until it listens. The destructor aborts the session.
 class TTestServer {
  public:
-  // Settings override the defaults (TCP, port 0, receive time-out 5000 ms).
+  // Settings override the defaults (TCP, port 0, receive time-out 5000 ms). OnLines,
+  // KeepLines and BatchMs are the log pump's.
   explicit TTestServer(const std::string& DeviceXml, const TSettings& Settings = {},
-                       std::function<void(const std::vector<std::string>&)> OnLines = {});
+                       std::function<void(const std::vector<std::string>&)> OnLines = {}, bool KeepLines = true,
+                       int BatchMs = 0);
   ~TTestServer();
 
   // False when the session did not start listening within 30 s.
