@@ -259,7 +259,11 @@ std::unique_ptr<TSessionStack> TApplicationProcess::MakeStack(int Profile) {
 }
 
 void TApplicationProcess::ServerSession() {
-  AbortRequested = false;
+  {
+    // A destructor that came meanwhile has asked for the abort that ends this session.
+    std::lock_guard<std::mutex> g(FCriticalSection);
+    AbortRequested = FTerminated;
+  }
   Logger().BeginSession();
   const int profile = TFormPreferences::GetCommunicationProfile();
   if (profile == kProfileTCP)

@@ -92,6 +92,7 @@ TEST(Mends, RunWhileRunningIsIgnored) {
   TTestClient c;
   ASSERT_TRUE(c.Connect("127.0.0.1", port));
   ASSERT_TRUE(c.RequestXml(AarqXml({})));
+  ASSERT_TRUE(server.Log().WaitForText("SENT:"));
   EXPECT_EQ(server.Log().CountOf("STARTED "), 1);
 }
 
@@ -143,6 +144,8 @@ TEST(Mends, AbortEndsTheSessionWhateverItWaitsFor) {
     TTestClient c;
     ASSERT_TRUE(c.Connect("127.0.0.1", server.Port()));
     ASSERT_TRUE(c.RequestXml(AarqXml({})));
+    // The AARQ of the first session and this one are in the log.
+    ASSERT_TRUE(server.Log().WaitForCount("Wrapper: Sent", 2));
     server.Holder().StartToUse();
     const int received = server.Log().CountOf("RECEIVED:");
     ASSERT_TRUE(c.SendApdu(ApduFromXml(GetXml(1, "0000600100FF", 2))));
@@ -263,4 +266,34 @@ TEST(TcpServerSend, AnswersKeepTheirOrderWhenTheSocketIsFull) {
   EXPECT_TRUE(received == expected);
   ::close(fd);
   tcp.StopListening();
+}
+
+// The serial profile's stack comes from its factory; without one the session ends at once.
+TEST(SessionProfiles, HdlcStackComesFromItsFactory) {
+  TTestServer server(Meter(), {{"RBTCPSelected", "0"}});
+  server.Process().Run(TApplicationProcessJob{});
+  ASSERT_TRUE(server.Log().WaitForText("EXCEPTION: HDLC profile not available"));
+  EXPECT_TRUE(server.Log().Contains("HDLC, COM 1, @9600"));
+  ASSERT_TRUE(server.WaitForState(isIdle));
+
+  // A stack whose client never connects: the session waits on it until abort.
+  struct TIdleStack : TSessionStack {
+    TProtocolLayerAbstract Layer;
+    TProtocolLayerAbstract& Top() override { return Layer; }
+    TProtocolLayerAbstract& Lower() override { return Layer; }
+    void WaitForActivity(int64_t Ms) override { WaitForAbort(Ms); }
+  };
+  std::atomic<int> built{0};
+  ApplicationProcessExtensions().HDLCStack = [&](const TSessionStackCallbacks& Callbacks) {
+    EXPECT_TRUE(Callbacks.OnConnected && Callbacks.OnDisconnected && Callbacks.OnLowerLayerLog);
+    ++built;
+    return std::make_unique<TIdleStack>();
+  };
+  server.Process().Run(TApplicationProcessJob{});
+  // A session clears the abort flag when it starts: abort once it runs.
+  ASSERT_TRUE(server.Log().WaitForCount("HDLC, COM 1, @9600", 2));
+  EXPECT_TRUE(server.Stop());
+  EXPECT_EQ(built.load(), 1);
+  EXPECT_EQ(server.Log().CountOf("HDLC profile not available"), 1);
+  ApplicationProcessExtensions().HDLCStack = nullptr;
 }

@@ -37,36 +37,51 @@ int main(int argc, char** argv) {
 
   TIniFile ini(argv[2]);
   TFormPreferences::SetIniFile(&ini);
+  // "PORT %d" comes first: the log waits until the port is printed or the session has ended.
+  std::mutex m;
+  std::condition_variable cv;
+  bool portPrinted = false, ended = false;
   // The log is taken every 10 ms, as a GUI that repaints its pane does.
   test::TLogPump log(
-      [](const std::vector<std::string>& Lines) {
+      [&](const std::vector<std::string>& Lines) {
+        std::unique_lock<std::mutex> g(m);
+        cv.wait(g, [&] { return portPrinted || ended; });
         for (const auto& l : Lines) std::fprintf(stdout, "%s\n", l.c_str());
         std::fflush(stdout);
       },
       false, 10);
 
   const std::string text = test::ReadFile(argv[1]);
+  auto fail = [&](const std::string& Message) {
+    {
+      std::lock_guard<std::mutex> g(m);
+      ended = true;
+    }
+    cv.notify_all();
+    std::fprintf(stderr, "%s\n", Message.c_str());
+    return 1;
+  };
   try {
     LogicalDeviceWrapper().SetLogicalDevice(TMiscHelpers::MakeLogicalDevice(text));
     TDeviceLock lock(LogicalDeviceWrapper());
     TLogicalDeviceHelper::CheckDuplicateInstanceIds(*LogicalDeviceWrapper().LogicalDevice());
   } catch (const EXMLError& e) {
-    std::fprintf(stderr, "%s (line %d, column %d)\n", e.what(), e.PosY, e.PosX);
-    return 1;
+    return fail(Format("%s (line %d, column %d)", e.what(), e.PosY, e.PosX));
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
+    return fail(e.what());
   }
 
   TDeviceProcess tick(LogicalDeviceWrapper());
-  std::mutex m;
-  std::condition_variable cv;
-  bool ended = false;
   TApplicationProcessOptions options;
   options.BindAddress = "127.0.0.1";
-  options.OnListening = [](int Port) {
-    std::fprintf(stdout, "PORT %d\n", Port);
-    std::fflush(stdout);
+  options.OnListening = [&](int Port) {
+    {
+      std::lock_guard<std::mutex> g(m);
+      std::fprintf(stdout, "PORT %d\n", Port);
+      std::fflush(stdout);
+      portPrinted = true;
+    }
+    cv.notify_all();
   };
   TApplicationProcess process(options);
   process.SetOnStateChanged([&] {
