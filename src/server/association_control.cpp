@@ -190,7 +190,8 @@ COSEMpduPtr TAssociationControl::HandleAARQ(TRequestSession& Session, const TAss
   dflt.ACSERequirement = authenticationBit;
 
   // 2-8. The form of the request.
-  if (Request.ProtocolVersion() && (Request.ProtocolVersion()->Value.empty() || Request.ProtocolVersion()->Value[0] != '1')) {
+  const TBERBitStr* protocolVersion = Request.ProtocolVersion();
+  if (protocolVersion && (protocolVersion->Value.empty() || protocolVersion->Value[0] != '1')) {
     TAare a;
     a.Provider = true;
     a.Diagnostic = diagNoCommonAcseVersion;
@@ -487,12 +488,12 @@ COSEMpduPtr TAssociationControl::HandleAssociationPending(TRequestSession& Sessi
       answer = TMakeService::ExceptionResponse();
     }
   } else if (Service.Value && Service.Value->IsA(T_ReadRequest)) {
-    const TSequenceOf& specs = Service.Value->As<TSequenceOf>();
+    const TSequenceOf& items = Service.Value->As<TSequenceOf>();
     bool passed = false;
-    if (specs.ElementCount() == 1) {
-      const TChoice& spec = specs.Elements(0)->As<TChoice>();
-      if (spec.Value && spec.Value->IsA(T_ParametrisedAccess)) {
-        const TSequence& pa = spec.Value->As<TSequence>();
+    if (items.ElementCount() == 1) {
+      const TChoice& item = items.Elements(0)->As<TChoice>();
+      if (item.Value && item.Value->IsA(T_ParametrisedAccess)) {
+        const TSequence& pa = item.Value->As<TSequence>();
         const auto* parameter = dynamic_cast<const TChoice*>(pa.Member(ParametrisedAccess::Parameter));
         passed = (pa.Get<TNumber>(ParametrisedAccess::VariableName).AsUInt64() & 0xFFFF) == kSNReplyToHLSAuthentication &&
                  parameter && parameter->Value && parameter->Value->IsA(T_OctetString) &&
@@ -508,15 +509,15 @@ COSEMpduPtr TAssociationControl::HandleAssociationPending(TRequestSession& Sessi
   } else if (Service.Value && Service.Value->IsA(T_AccessRequest)) {
     const TSequence& req = Service.Value->As<TSequence>();
     const TSequence& body = req.Get<TSequence>(AccessRequest::AccessRequestBody);
-    const TSequenceOf& specs = body.Get<TSequenceOf>(AccessRequestBody::AccessRequestSpecification);
+    const TSequenceOf& items = body.Get<TSequenceOf>(AccessRequestBody::AccessRequestSpecification);
     const TSequenceOf& data = body.Get<TSequenceOf>(AccessRequestBody::AccessRequestListOfData);
     bool passed = false;
-    if (specs.ElementCount() == 1) {
-      const TChoice& spec = specs.Elements(0)->As<TChoice>();
+    if (items.ElementCount() == 1) {
+      const TChoice& item = items.Elements(0)->As<TChoice>();
       const TData* first = GetDataElement(data, 0);
-      if (spec.Value && spec.Value->IsA(T_AccessRequestAction) && first && first->Value &&
+      if (item.Value && item.Value->IsA(T_AccessRequestAction) && first && first->Value &&
           first->Value->IsA(T_OctetString)) {
-        const TSequence& md = spec.Value->As<TSequence>().Get<TSequence>(AccessRequestItem::Descriptor);
+        const TSequence& md = item.Value->As<TSequence>().Get<TSequence>(AccessRequestItem::Descriptor);
         passed = md.Get<TNumber>(MethodDescriptor::ClassId).AsUInt64() == 15 &&
                  md.Get<TOctetString>(MethodDescriptor::InstanceId).Value == kCurrentAssociationName &&
                  md.Get<TNumber>(MethodDescriptor::MethodId).AsInt64() == 1 &&
@@ -537,7 +538,7 @@ COSEMpduPtr TAssociationControl::HandleAssociationPending(TRequestSession& Sessi
       }
       TSequence& responseBody = response.Get<TSequence>(AccessResponse::AccessResponseBody);
       if (selfDescriptive)
-        responseBody.Get<TSequenceOf>(AccessResponseBody::AccessRequestSpecification).Add(specs.Elements(0)->Clone());
+        responseBody.Get<TSequenceOf>(AccessResponseBody::AccessRequestSpecification).Add(items.Elements(0)->Clone());
       responseBody.Get<TSequenceOf>(AccessResponseBody::AccessResponseListOfData)
           .Add(MakeChallengeResponse(ctx, ctx.ClientChallenge));
       responseBody.Get<TSequenceOf>(AccessResponseBody::AccessResponseSpecification)

@@ -50,7 +50,8 @@ PduPtr GetError(int Code) {
 
 PduPtr ReadResult(const TData& Value) {
   return MakeAnyFromXml(xml_SingleReadResponse, T_SingleReadResponse,
-                        "<_SingleReadResponse><Data>" + TDataHelper::ValueToXMLString(Value) + "</Data></_SingleReadresponse>");
+                        "<_SingleReadResponse><Data>" + TDataHelper::ValueToXMLString(Value) +
+                            "</Data></_SingleReadresponse>");
 }
 
 PduPtr ReadError(int Code) {
@@ -151,7 +152,8 @@ PduPtr TLogicalDeviceHelper::GetAttribute(const TSequence& Device, TTransferCont
         static_cast<int>(SelectiveAccess->Get<TNumber>(SelectiveAccessDescriptor::AccessSelector).AsUInt64());
     if (!TAttributeAccessItemHelper::SelectorAllowed(*accessItem, selector) || !object->SelectiveAccessImplemented())
       return GetError(darScopeOfAccessViolated);
-    const auto* parameters = dynamic_cast<const TData*>(SelectiveAccess->Member(SelectiveAccessDescriptor::AccessParameters));
+    const auto* parameters =
+        dynamic_cast<const TData*>(SelectiveAccess->Member(SelectiveAccessDescriptor::AccessParameters));
     value = object->SelectiveAccess(AttributeId, selector, parameters);
     if (!value) throw ESelectiveAccess("Selective access gave no value");
   }

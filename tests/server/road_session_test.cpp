@@ -392,8 +392,12 @@ TEST_F(Road, RejectedAssociations) {
     // Still not associated.
     EXPECT_EQ(Ask(GetXml(1, "0000600100FF", 2)), kOperationNotPossible);
   }
-  // A request for another server SAP is not answered at all.
+  // An AARQ without initiate request is not answered.
   Client.ClientSAP = 16;
+  ASSERT_TRUE(Client.SendApdu(HexStrToByteStr2("60 0B A1 09 06 07 60 85 74 05 08 01 01")));
+  ASSERT_TRUE(Log().WaitForText("*** EXCEPTION *** Wrong assertion (1146)"));
+  EXPECT_TRUE(Client.Silent(50));
+  // A request for another server SAP is not answered at all.
   Client.ServerSAP = 2;
   ASSERT_TRUE(Client.SendApdu(ApduFromXml(AarqXml({}))));
   ASSERT_TRUE(Log().WaitForText("*** APDU received for ServerSAP 2; expect ServerSAP 1"));
