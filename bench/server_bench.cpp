@@ -29,6 +29,8 @@ int BatchMs() {
 
 // The session, its client and the frames of one GET, made once for every benchmark.
 struct TSetup {
+  // The log goes to a temporary file, removed at the end.
+  std::string LogName;
   std::FILE* LogFile = nullptr;
   std::unique_ptr<TTestServer> Server;
   TTestClient Client;
@@ -38,8 +40,8 @@ struct TSetup {
   TSetup() {
     char name[] = "/tmp/zv_server_bench_log_XXXXXX";
     int fd = mkstemp(name);
+    LogName = name;
     LogFile = fdopen(fd, "w");
-    std::fprintf(stderr, "log: %s\n", name);
     Server = std::make_unique<TTestServer>(ReadFile(ZV_EXAMPLES_DIR "/meter.xml"), TSettings{},
                                            [this](const std::vector<std::string>& Lines) {
                                              for (const auto& l : Lines) {
@@ -64,6 +66,7 @@ struct TSetup {
     Client.Close();
     Server.reset();
     std::fclose(LogFile);
+    std::remove(LogName.c_str());
   }
 };
 
@@ -135,22 +138,26 @@ void BM_ServerGetRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_ServerGetRoundTrip)->UseRealTime();
 
-// Both in the same run, alternately, and their ratio.
+// Both in the same run, in alternate blocks of 100 round trips so that both meet the same
+// conditions of the machine, and their ratio.
 void BM_ServerToEcho(benchmark::State& state) {
   TEcho echo(Setup().Response);
   using Clock = std::chrono::steady_clock;
-  const int n = static_cast<int>(state.range(0));
+  constexpr int kBlock = 100;
+  const int blocks = static_cast<int>(state.range(0)) / kBlock;
   double echoSeconds = 0, serverSeconds = 0;
   int64_t rounds = 0;
   for (auto _ : state) {
-    auto t0 = Clock::now();
-    for (int i = 0; i < n; ++i) RoundTrip(echo.Client, Setup().Request);
-    auto t1 = Clock::now();
-    for (int i = 0; i < n; ++i) RoundTrip(Setup().Client, Setup().Request);
-    auto t2 = Clock::now();
-    echoSeconds += std::chrono::duration<double>(t1 - t0).count();
-    serverSeconds += std::chrono::duration<double>(t2 - t1).count();
-    rounds += n;
+    for (int b = 0; b < blocks; ++b) {
+      auto t0 = Clock::now();
+      for (int i = 0; i < kBlock; ++i) RoundTrip(echo.Client, Setup().Request);
+      auto t1 = Clock::now();
+      for (int i = 0; i < kBlock; ++i) RoundTrip(Setup().Client, Setup().Request);
+      auto t2 = Clock::now();
+      echoSeconds += std::chrono::duration<double>(t1 - t0).count();
+      serverSeconds += std::chrono::duration<double>(t2 - t1).count();
+      rounds += kBlock;
+    }
   }
   const double echoRate = rounds / echoSeconds, serverRate = rounds / serverSeconds;
   state.counters["echo_per_s"] = echoRate;
