@@ -1,6 +1,8 @@
 // GET round trips per second against a server session over loopback, with every APDU
 // logged as XML to a file, beside a bare loopback echo that answers the same request
-// frames with the same response frames. ServerToEcho reports both rates and their ratio.
+// frames with the same response frames: each alone (EchoRoundTrip, ServerGetRoundTrip),
+// interleaved in one run with their ratio (ServerToEcho), and interleaved without the log
+// (ServerToEchoWithoutLog), which shows what the logging costs.
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -140,7 +142,7 @@ BENCHMARK(BM_ServerGetRoundTrip)->UseRealTime();
 
 // Both in the same run, in alternate blocks of 100 round trips so that both meet the same
 // conditions of the machine, and their ratio.
-void BM_ServerToEcho(benchmark::State& state) {
+void ServerToEcho(benchmark::State& state) {
   TEcho echo(Setup().Response);
   using Clock = std::chrono::steady_clock;
   constexpr int kBlock = 100;
@@ -164,6 +166,15 @@ void BM_ServerToEcho(benchmark::State& state) {
   state.counters["server_per_s"] = serverRate;
   state.counters["ratio"] = serverRate / echoRate;
 }
+void BM_ServerToEcho(benchmark::State& state) { ServerToEcho(state); }
 BENCHMARK(BM_ServerToEcho)->Arg(2000)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The same with the log's reader gone (entries are dropped where they are made): what the
+// logging costs. Runs last, since the log stays off.
+void BM_ServerToEchoWithoutLog(benchmark::State& state) {
+  Logger().Detach();
+  ServerToEcho(state);
+}
+BENCHMARK(BM_ServerToEchoWithoutLog)->Arg(2000)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
