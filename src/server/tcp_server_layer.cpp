@@ -129,12 +129,19 @@ void TProtocolLayerTCPServer::ConnectionThread(TSocketHandle Socket, std::string
   FInputPaused = false;
   OnConnect(PeerIP);
   const int fd = Socket.Fd();
+  {
+    std::lock_guard<std::mutex> g(FSendMutex);
+    FSocketFd = fd;
+    FConnectionPending = false;
+  }
   PduStr pending;  // taken from the output FIFO, not yet written
   char buffer[65536];
   bool open = true;
   while (open && !DisconnectRequested && !FStopping) {
     if (pending.empty() && FOutputBuffer.ByteQty() > 0) {
+      std::lock_guard<std::mutex> g(FSendMutex);
       pending = FOutputBuffer.ReadAll();
+      FConnectionPending = !pending.empty();
       if (FShowTraffic && !pending.empty()) ReportTraffic(pending, toOutgoing);
     }
     bool wantRead = true;
@@ -164,10 +171,18 @@ void TProtocolLayerTCPServer::ConnectionThread(TSocketHandle Socket, std::string
       long n = SocketSend(fd, pending.data(), pending.size(), error);
       if (n > 0) {
         pending.erase(0, static_cast<size_t>(n));
+        if (pending.empty()) {
+          std::lock_guard<std::mutex> g(FSendMutex);
+          FConnectionPending = false;
+        }
       } else if (n < 0 && error != EAGAIN) {
         open = false;
       }
     }
+  }
+  {
+    std::lock_guard<std::mutex> g(FSendMutex);
+    FSocketFd = -1;
   }
   if (open && DisconnectRequested) {
     // What was handed to Send before Disconnect still goes out, as far as the socket takes
@@ -215,7 +230,20 @@ void TProtocolLayerTCPServer::SetPort(int Value) {
 void TProtocolLayerTCPServer::Send(TTransferContext*, const PduStr& s) {
   if (!IsConnected()) RaiseProtocolLayerException(Format("\"%s\" is not connected", Name.c_str()));
   if (s.empty()) return;
-  FOutputBuffer.Write(s.data(), static_cast<int>(s.size()));
+  {
+    std::lock_guard<std::mutex> g(FSendMutex);
+    size_t sent = 0;
+    if (FSocketFd >= 0 && !FConnectionPending && FOutputBuffer.ByteQty() == 0) {
+      int error = 0;
+      long n = SocketSend(FSocketFd, s.data(), s.size(), error);
+      if (n > 0) {
+        sent = static_cast<size_t>(n);
+        if (FShowTraffic) ReportTraffic(s.substr(0, sent), toOutgoing);
+      }
+    }
+    if (sent == s.size()) return;
+    FOutputBuffer.Write(s.data() + sent, static_cast<int>(s.size() - sent));
+  }
   FConnectionWake.Signal();
 }
 

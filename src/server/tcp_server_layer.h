@@ -67,6 +67,11 @@ class TProtocolLayerTCPServer : public TProtocolLayerAbstract {
   TByteCircularBuffer FInputBuffer;
   TByteCircularBuffer FOutputBuffer;
   std::atomic<bool> DisconnectRequested{false};
+  // Send writes to the socket itself when the connection thread holds nothing unsent, which
+  // saves the answer a trip through the connection thread; the lock keeps the order.
+  std::mutex FSendMutex;
+  int FSocketFd = -1;          // the open connection's socket, -1 when none
+  bool FConnectionPending = false;  // the connection thread holds octets not yet written
 
   // Connection state, guarded by FStateMutex; FConnected mirrors "FPeerIP is not empty".
   mutable std::mutex FStateMutex;

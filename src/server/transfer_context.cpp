@@ -4,6 +4,9 @@
 #include "cosem/association_classes.h"
 #include "cosem/cosem_instance.h"
 #include "crypto/prng.h"
+#include "security/protection_layers.h"
+#include "security/security_material.h"
+#include "server/gbt.h"
 
 namespace zv {
 
@@ -84,6 +87,10 @@ void TTransferContext::SetAssociationStatus(int status) {
   } else {
     CheckAssertion(false, 1148);
   }
+}
+
+void TTransferContext::SetProtectionOfRequestReceived(std::unique_ptr<TProtectionLayers> value) {
+  FProtectionOfRequestReceived = std::move(value);
 }
 
 bool TTransferContext::RequestHasEnoughProtection(TCOSEMProtectionServices) const { return true; }

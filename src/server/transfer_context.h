@@ -3,6 +3,7 @@
 // block transfers, and the titles and challenges of high-level authentication.
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "apdu/ber.h"
 #include "crypto/protection_services.h"
@@ -13,6 +14,10 @@ namespace zv {
 class TCOSEMInstance;
 class TCosemInstance_SecuritySetup;
 class TConformance;
+class TGBTProtocol;
+class TLoggingContext;
+class TProtectionLayers;
+class TSecurityMaterial;
 
 enum TCommunicationProfile { cpHDLC, cpTCP, cpUDP };
 
@@ -131,6 +136,19 @@ class TTransferContext {
   // Response protection that the access mode of the item being served asks for.
   TCOSEMProtectionServices ResponseProtectionServicesOfItem;
   TCommunicationProfileInfo CommunicationProfileInfo;
+  // The engine of the general block transfer under way; null when none.
+  std::unique_ptr<TGBTProtocol> GBTProtocol;
+  // The key store of a ciphered association; null otherwise.
+  std::unique_ptr<TSecurityMaterial> SecurityMaterial;
+  // Log sink of the protection layers and block transfer; not owned.
+  const TLoggingContext* LoggingContext = nullptr;
+  // The device holder's generation of LogicalDevice: a request served under another
+  // generation finds the device replaced and its association gone.
+  uint64_t DeviceGeneration = 0;
+
+  // The protection layers removed from the last protected request; null when none.
+  TProtectionLayers* ProtectionOfRequestReceived() const { return FProtectionOfRequestReceived.get(); }
+  void SetProtectionOfRequestReceived(std::unique_ptr<TProtectionLayers> value);
 
  private:
   PduPtr FCurrentLNAssociationObject;
@@ -138,6 +156,7 @@ class TTransferContext {
   PduStr FMyChallenge;
   PduPtr FAgreedConformance;
   int FSNAssociationStatus = 0;
+  std::unique_ptr<TProtectionLayers> FProtectionOfRequestReceived;
 };
 
 }  // namespace zv
