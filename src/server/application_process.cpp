@@ -289,8 +289,9 @@ void TApplicationProcess::SendOrNoResponse(TSessionStack& Stack, const TCOSEMpdu
   if (Answer) {
     TCOSEMService::SendCOSEMService(*FTransferContext, Stack.Top(), *Answer);
   } else {
-    Logger().StringToLog("No response generated");
+    // The flag first: a link waiting for the answer is released at once.
     NoResponseGenerated = true;
+    Logger().StringToLog("No response generated");
   }
 }
 
