@@ -280,8 +280,9 @@ void TApplicationProcess::ServerSession() {
     if (FMustInitTransferContext.exchange(false)) InitTransferContext();
     if (stack->Lower().IsConnected()) ServeOneRequest(*stack);
     if (FTransferContext->SecurityMaterial && x.CompleteKeysTransfer) x.CompleteKeysTransfer(*FTransferContext);
-    // The pass's pause ends as soon as a request or abort arrives.
-    if (!AbortRequested) stack->WaitForActivity(kPassWaitMs);
+    // The pass's pause ends as soon as a request or abort arrives; a request kept from the
+    // last exchange (one the client started while an answer went out) is served at once.
+    if (!AbortRequested && FTransferContext->ReceivedBufferInfo.Buffer.empty()) stack->WaitForActivity(kPassWaitMs);
   } while (!AbortRequested);
 }
 
