@@ -19,6 +19,7 @@
 #include "server/association_lists.h"
 #include "server/make_service.h"
 #include "server/profile_generic_access.h"
+#include "server/push_setup_behaviour.h"
 #include "server/security_setup_behaviour.h"
 #include "server/transfer_context.h"
 
@@ -335,7 +336,12 @@ void TLogicalDeviceHelper::BindBehaviour(TSequence& Device) {
   };
   pass([](TCOSEMInstance& o) { o.SelectiveAccessFunc = MakeProfileGenericSelectiveAccessHook(o); },
        [](const TCOSEMInstance& o) { return o.IsA(T_ProfileGenericObject); });
-  pass(x.PushSetup, [](const TCOSEMInstance& o) { return o.IsA(T_PushSetupObject); });
+  pass(
+      [](TCOSEMInstance& o) {
+        o.InvokeMethodFunc = MakePushSetupInvokeHook(o);
+        o.ProcessFunc = MakePushSetupProcessHook(o);
+      },
+      [](const TCOSEMInstance& o) { return o.IsA(T_PushSetupObject); });
   pass([](TCOSEMInstance& o) { o.InvokeMethodFunc = MakeSecuritySetupInvokeHook(o); },
        [](const TCOSEMInstance& o) { return o.IsA(T_SecuritySetupObject_1) || o.IsA(T_SecuritySetupObject_0); });
   pass(x.DataProtection, [](const TCOSEMInstance& o) { return o.IsA(T_DataProtectionObject); });

@@ -65,9 +65,7 @@ struct TLogicalDeviceHelper {
 // binder is empty is served as plain data.
 struct TObjectServiceExtensions {
   using TBinder = void (*)(TCOSEMInstance& Object);
-  // BindBehaviour's passes still to come: push setup (invocation and processing), data
-  // protection and script table (invocation).
-  TBinder PushSetup = nullptr;
+  // BindBehaviour's passes still to come: data protection and script table (invocation).
   TBinder DataProtection = nullptr;
   TBinder ScriptTable = nullptr;
   // A GET of a data protection object's buffer fills it first; a SET of it is followed
