@@ -275,7 +275,6 @@ void TApplicationProcess::ServerSession() {
   InitTransferContext();
   std::unique_ptr<TSessionStack> stack = MakeStack(profile);
   const TApplicationProcessExtensions& x = ApplicationProcessExtensions();
-  if (x.ResetFrameCountersOfKeys) x.ResetFrameCountersOfKeys();
   do {
     if (FMustInitTransferContext.exchange(false)) InitTransferContext();
     if (stack->Lower().IsConnected()) ServeOneRequest(*stack);
