@@ -19,6 +19,7 @@
 #include "server/association_lists.h"
 #include "server/make_service.h"
 #include "server/profile_generic_access.h"
+#include "server/script_execution.h"
 #include "server/security_setup_behaviour.h"
 #include "server/transfer_context.h"
 
@@ -156,7 +157,11 @@ PduPtr TLogicalDeviceHelper::GetAttribute(const TSequence& Device, TTransferCont
       return GetError(darScopeOfAccessViolated);
     const auto* parameters =
         dynamic_cast<const TData*>(SelectiveAccess->Member(SelectiveAccessDescriptor::AccessParameters));
-    value = object->SelectiveAccess(AttributeId, selector, parameters);
+    try {
+      value = object->SelectiveAccess(AttributeId, selector, parameters);
+    } catch (const ESelectiveAccessRange&) {
+      return GetError(darScopeOfAccessViolated);
+    }
     if (!value) throw ESelectiveAccess("Selective access gave no value");
   }
   return GetResult(*value);
@@ -237,7 +242,11 @@ PduPtr TLogicalDeviceHelper::ReadAttribute(const TSequence& Device, TTransferCon
     value = TDataHelper::MakeFromPdu(*object->Attribute(attributeIndex));
   } else {
     if (!object->SelectiveAccessImplemented()) return ReadError(darScopeOfAccessViolated);
-    value = object->SelectiveAccess(attributeIndex, Selector, Parameter);
+    try {
+      value = object->SelectiveAccess(attributeIndex, Selector, Parameter);
+    } catch (const ESelectiveAccessRange&) {
+      return ReadError(darScopeOfAccessViolated);
+    }
     if (!value) throw ESelectiveAccess("Selective access gave no value");
   }
   return ReadResult(*value);
@@ -339,7 +348,8 @@ void TLogicalDeviceHelper::BindBehaviour(TSequence& Device) {
   pass([](TCOSEMInstance& o) { o.InvokeMethodFunc = MakeSecuritySetupInvokeHook(o); },
        [](const TCOSEMInstance& o) { return o.IsA(T_SecuritySetupObject_1) || o.IsA(T_SecuritySetupObject_0); });
   pass(x.DataProtection, [](const TCOSEMInstance& o) { return o.IsA(T_DataProtectionObject); });
-  pass(x.ScriptTable, [](const TCOSEMInstance& o) { return o.IsA(T_ScriptTableObject); });
+  pass([](TCOSEMInstance& o) { o.InvokeMethodFunc = MakeScriptTableInvokeHook(o); },
+       [](const TCOSEMInstance& o) { return o.IsA(T_ScriptTableObject); });
 }
 
 }  // namespace zv

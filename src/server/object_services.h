@@ -65,11 +65,10 @@ struct TLogicalDeviceHelper {
 // binder is empty is served as plain data.
 struct TObjectServiceExtensions {
   using TBinder = void (*)(TCOSEMInstance& Object);
-  // BindBehaviour's passes still to come: push setup (invocation and processing), data
-  // protection and script table (invocation).
+  // BindBehaviour's passes still to come: push setup (invocation and processing) and data
+  // protection (invocation).
   TBinder PushSetup = nullptr;
   TBinder DataProtection = nullptr;
-  TBinder ScriptTable = nullptr;
   // A GET of a data protection object's buffer fills it first; a SET of it is followed
   // by writing the protected attributes (EDataProtection reaches the caller).
   void (*ReadProtectedAttributes)(TTransferContext& Context, TCOSEMInstance& DataProtectionObject) = nullptr;
