@@ -17,8 +17,11 @@
 #include "foundation/logger.h"
 #include "security/security_material.h"
 #include "server/association_lists.h"
+#include "server/data_protection_behaviour.h"
+#include "server/frame_counters_of_keys.h"
 #include "server/make_service.h"
 #include "server/profile_generic_access.h"
+#include "server/push_setup_behaviour.h"
 #include "server/script_execution.h"
 #include "server/security_setup_behaviour.h"
 #include "server/transfer_context.h"
@@ -110,11 +113,6 @@ PduPtr ConvertValue(const TCOSEMInstance& Object, int AttributeId, const TData& 
 
 }  // namespace
 
-TObjectServiceExtensions& ObjectServiceExtensions() {
-  static TObjectServiceExtensions extensions;
-  return extensions;
-}
-
 TCOSEMInstance* TLogicalDeviceHelper::FindInstance(const TSequence& Device, const TCOSEMInstance* Association,
                                                    const PduStr& InstanceId, int ClassId) {
   if (InstanceId == kCurrentAssociationName && Association &&
@@ -146,9 +144,8 @@ PduPtr TLogicalDeviceHelper::GetAttribute(const TSequence& Device, TTransferCont
     return GetError(darScopeOfAccessViolated);
   std::unique_ptr<TData> value;
   if (!SelectiveAccess) {
-    if (ClassId == 30 && AttributeId == 2 && object->IsA(T_DataProtectionObject) &&
-        ObjectServiceExtensions().ReadProtectedAttributes)
-      ObjectServiceExtensions().ReadProtectedAttributes(Context, *object);
+    if (ClassId == 30 && AttributeId == 2 && object->IsA(T_DataProtectionObject))
+      TDataProtectionHelper::ReadProtectedAttributes(*object, Context);
     value = TDataHelper::MakeFromPdu(*object->Attribute(AttributeId));
   } else {
     const int selector =
@@ -185,8 +182,8 @@ int TLogicalDeviceHelper::SetAttribute(const TSequence& Device, TTransferContext
       if (AttributeId == 4) {
         if (!Context.SecurityMaterial) throw Exception("No key store in this association");
         Context.SecuritySetupObject->GenerateEphemeralKeyPair(Context.SecurityMaterial->GetSecuritySuite());
-      } else if (AttributeId == 2 && ObjectServiceExtensions().WriteProtectedAttributes) {
-        ObjectServiceExtensions().WriteProtectedAttributes(Context, *object);
+      } else if (AttributeId == 2) {
+        TDataProtectionHelper::WriteProtectedAttributes(*object, LNAssociation, Context);
       }
     }
   } catch (const EDataProtection&) {
@@ -333,10 +330,10 @@ void TLogicalDeviceHelper::CheckDuplicateInstanceIds(const TSequence& Device) {
 }
 
 void TLogicalDeviceHelper::BindBehaviour(TSequence& Device) {
-  const TObjectServiceExtensions& x = ObjectServiceExtensions();
+  // Received frame counters are kept for as long as the device is loaded.
+  TFrameCountersOfKeys::Init();
   const int count = TLogicalDevice::ObjectCount(Device);
-  auto pass = [&](TObjectServiceExtensions::TBinder binder, auto matches) {
-    if (!binder) return;
+  auto pass = [&](void (*binder)(TCOSEMInstance& Object), auto matches) {
     for (int i = 0; i < count; ++i) {
       TCOSEMInstance& object = TLogicalDevice::Object(Device, i);
       if (matches(object)) binder(object);
@@ -344,10 +341,16 @@ void TLogicalDeviceHelper::BindBehaviour(TSequence& Device) {
   };
   pass([](TCOSEMInstance& o) { o.SelectiveAccessFunc = MakeProfileGenericSelectiveAccessHook(o); },
        [](const TCOSEMInstance& o) { return o.IsA(T_ProfileGenericObject); });
-  pass(x.PushSetup, [](const TCOSEMInstance& o) { return o.IsA(T_PushSetupObject); });
+  pass(
+      [](TCOSEMInstance& o) {
+        o.InvokeMethodFunc = MakePushSetupInvokeHook(o);
+        o.ProcessFunc = MakePushSetupProcessHook(o);
+      },
+      [](const TCOSEMInstance& o) { return o.IsA(T_PushSetupObject); });
   pass([](TCOSEMInstance& o) { o.InvokeMethodFunc = MakeSecuritySetupInvokeHook(o); },
        [](const TCOSEMInstance& o) { return o.IsA(T_SecuritySetupObject_1) || o.IsA(T_SecuritySetupObject_0); });
-  pass(x.DataProtection, [](const TCOSEMInstance& o) { return o.IsA(T_DataProtectionObject); });
+  pass([](TCOSEMInstance& o) { o.InvokeMethodFunc = MakeDataProtectionInvokeHook(o); },
+       [](const TCOSEMInstance& o) { return o.IsA(T_DataProtectionObject); });
   pass([](TCOSEMInstance& o) { o.InvokeMethodFunc = MakeScriptTableInvokeHook(o); },
        [](const TCOSEMInstance& o) { return o.IsA(T_ScriptTableObject); });
 }

@@ -60,20 +60,4 @@ struct TLogicalDeviceHelper {
   static void CompleteSNObjectList(const TSequence& Device, TCOSEMInstance& Association);
 };
 
-// Where the behaviour of other parts of the server joins the object services. Each entry
-// is set by the code that implements it and left empty until then; an object whose
-// binder is empty is served as plain data.
-struct TObjectServiceExtensions {
-  using TBinder = void (*)(TCOSEMInstance& Object);
-  // BindBehaviour's passes still to come: push setup (invocation and processing) and data
-  // protection (invocation).
-  TBinder PushSetup = nullptr;
-  TBinder DataProtection = nullptr;
-  // A GET of a data protection object's buffer fills it first; a SET of it is followed
-  // by writing the protected attributes (EDataProtection reaches the caller).
-  void (*ReadProtectedAttributes)(TTransferContext& Context, TCOSEMInstance& DataProtectionObject) = nullptr;
-  void (*WriteProtectedAttributes)(TTransferContext& Context, TCOSEMInstance& DataProtectionObject) = nullptr;
-};
-TObjectServiceExtensions& ObjectServiceExtensions();
-
 }  // namespace zv
