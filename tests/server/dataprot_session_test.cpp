@@ -31,25 +31,7 @@ const char* const kEnergy = "0100010800FF";
 const char* const kSetup = "00002B0001FF";
 const char* const kKeyStoreObject = "0000606300FF";
 
-const char* const kOperationNotPossible =
-    "<ExceptionResponse><StateError Value=\"ServiceNotAllowed\" /><ServiceError Value=\"OperationNotPossible\" />"
-    "</ExceptionResponse>";
 
-// The XML form on one line, without indentation.
-std::string Flat(const std::string& Xml) {
-  std::string out;
-  bool lineStart = true;
-  for (char c : Xml) {
-    if (c == '\r' || c == '\n') {
-      lineStart = true;
-      continue;
-    }
-    if (lineStart && c == ' ') continue;
-    lineStart = false;
-    out += c;
-  }
-  return out;
-}
 std::string FlatOf(const TData& Value) { return Flat(TDataHelper::ValueToXMLString(Value)); }
 
 std::string Structure(const std::vector<std::string>& Elements) {

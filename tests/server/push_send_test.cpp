@@ -24,20 +24,6 @@ const char* const kSuccess =
     "<ActionResponse><ActionResponseNormal><InvokeIdAndPriority Value=\"C1\" /><Result Value=\"Success\" />"
     "</ActionResponseNormal></ActionResponse>";
 
-std::string Flat(const std::string& Xml) {
-  std::string out;
-  bool lineStart = true;
-  for (char c : Xml) {
-    if (c == '\r' || c == '\n') {
-      lineStart = true;
-      continue;
-    }
-    if (lineStart && c == ' ') continue;
-    lineStart = false;
-    out += c;
-  }
-  return out;
-}
 
 struct Wpdu {
   int Version = -1, Source = -1, Destination = -1, Length = -1;

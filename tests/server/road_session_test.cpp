@@ -23,29 +23,7 @@ const std::string& Meter() {
   return text;
 }
 
-// The XML form on one line, without indentation.
-std::string Flat(const std::string& Xml) {
-  std::string out;
-  bool lineStart = true;
-  for (char c : Xml) {
-    if (c == '\r' || c == '\n') {
-      lineStart = true;
-      continue;
-    }
-    if (lineStart && c == ' ') continue;
-    lineStart = false;
-    out += c;
-  }
-  return out;
-}
-std::string Flat(const COSEMpduPtr& Pdu) { return Pdu ? Flat(XmlOf(*Pdu)) : "<no answer>"; }
 
-const char* const kOperationNotPossible =
-    "<ExceptionResponse><StateError Value=\"ServiceNotAllowed\" /><ServiceError Value=\"OperationNotPossible\" />"
-    "</ExceptionResponse>";
-const char* const kServiceNotSupported =
-    "<ExceptionResponse><StateError Value=\"ServiceNotAllowed\" /><ServiceError Value=\"ServiceNotSupported\" />"
-    "</ExceptionResponse>";
 
 std::string GetData(const std::string& DataXml, const char* Invoke = "C1") {
   return std::string("<GetResponse><GetResponseNormal><InvokeIdAndPriority Value=\"") + Invoke +

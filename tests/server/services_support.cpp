@@ -153,28 +153,7 @@ std::string Device(int ProfileEntries) {
          Profile(ProfileEntries) + ScriptTable() + "</COSEMObjectList></LogicalDevice>";
 }
 
-std::string Flat(const std::string& Xml) {
-  std::string out;
-  bool lineStart = true;
-  for (char c : Xml) {
-    if (c == '\r' || c == '\n') {
-      lineStart = true;
-      continue;
-    }
-    if (lineStart && c == ' ') continue;
-    lineStart = false;
-    out += c;
-  }
-  return out;
-}
-std::string Flat(const COSEMpduPtr& Pdu) { return Pdu ? Flat(XmlOf(*Pdu)) : "<no answer>"; }
 
-const char* const kOperationNotPossible =
-    "<ExceptionResponse><StateError Value=\"ServiceNotAllowed\" /><ServiceError Value=\"OperationNotPossible\" />"
-    "</ExceptionResponse>";
-const char* const kServiceNotSupported =
-    "<ExceptionResponse><StateError Value=\"ServiceNotAllowed\" /><ServiceError Value=\"ServiceNotSupported\" />"
-    "</ExceptionResponse>";
 
 std::string GetData(const std::string& DataXml, const char* Invoke) {
   return std::string("<GetResponse><GetResponseNormal><InvokeIdAndPriority Value=\"") + Invoke +

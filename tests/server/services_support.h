@@ -32,13 +32,6 @@ PduStr LongOctets();
 // 00000A0064FF (scripts below, see services_scripts_test.cpp).
 std::string Device(int ProfileEntries = 10);
 
-// The XML form on one line, without indentation.
-std::string Flat(const std::string& Xml);
-std::string Flat(const COSEMpduPtr& Pdu);
-
-extern const char* const kOperationNotPossible;
-extern const char* const kServiceNotSupported;
-
 std::string GetData(const std::string& DataXml, const char* Invoke = "C1");
 std::string GetError(const std::string& Name, const char* Invoke = "C1");
 // A get-request-normal with an access selection (AccessParametersXml: the Data alternative).

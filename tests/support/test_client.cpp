@@ -108,6 +108,29 @@ PduStr ApduFromXml(const std::string& Xml) { return TCOSEMPDUHelper::MakeFromXml
 
 std::string XmlOf(const TCOSEMpdu& Pdu) { return Pdu.ToXMLString(); }
 
+std::string Flat(const std::string& Xml) {
+  std::string out;
+  bool lineStart = true;
+  for (char c : Xml) {
+    if (c == '\r' || c == '\n') {
+      lineStart = true;
+      continue;
+    }
+    if (lineStart && c == ' ') continue;
+    lineStart = false;
+    out += c;
+  }
+  return out;
+}
+std::string Flat(const COSEMpduPtr& Pdu) { return Pdu ? Flat(XmlOf(*Pdu)) : "<no answer>"; }
+
+const char* const kOperationNotPossible =
+    "<ExceptionResponse><StateError Value=\"ServiceNotAllowed\" /><ServiceError Value=\"OperationNotPossible\" />"
+    "</ExceptionResponse>";
+const char* const kServiceNotSupported =
+    "<ExceptionResponse><StateError Value=\"ServiceNotAllowed\" /><ServiceError Value=\"ServiceNotSupported\" />"
+    "</ExceptionResponse>";
+
 std::string AarqXml(const TAarqOptions& o) {
   std::string x = "<AssociationRequest><ApplicationContextName Value=\"" + o.Context + "\" />";
   if (!o.CallingAPTitle.empty()) x += "<CallingAPTitle Value=\"" + ByteStrToHexStr(o.CallingAPTitle) + "\" />";

@@ -54,6 +54,12 @@ class TTestClient {
 PduStr ApduFromXml(const std::string& Xml);
 // The XML form of an APDU.
 std::string XmlOf(const TCOSEMpdu& Pdu);
+// The XML form on one line, without indentation; "<no answer>" for no APDU.
+std::string Flat(const std::string& Xml);
+std::string Flat(const COSEMpduPtr& Pdu);
+// Exception responses as Flat gives them.
+extern const char* const kOperationNotPossible;
+extern const char* const kServiceNotSupported;
 
 // Request templates.
 struct TAarqOptions {
