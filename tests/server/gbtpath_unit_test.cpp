@@ -23,14 +23,7 @@ namespace {
 PduStr H(const char* hex) { return HexStrToByteStr(hex); }
 
 TGBT Blk(bool lb, bool str, int w, int bn, int bna, const PduStr& bd = PduStr()) {
-  TGBT g;
-  g.LB = lb;
-  g.STR = str;
-  g.W = w;
-  g.BN = bn;
-  g.BNA = bna;
-  g.BD = bd;
-  return g;
+  return TGBT{lb, str, w, bn, bna, bd};
 }
 
 PduStr Octets(const TGBT& g) { return TGeneralBlockTransferHelper::MakeAPDU(g)->Encode(); }

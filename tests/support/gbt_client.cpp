@@ -18,14 +18,7 @@ TGBT ToGBT(const TCOSEMpdu& Pdu) {
 }  // namespace
 
 TGBT TGBTClient::MakeBlock(bool LB, bool STR, int W, int BN, int BNA, const PduStr& BD) {
-  TGBT g;
-  g.LB = LB;
-  g.STR = STR;
-  g.W = W;
-  g.BN = BN;
-  g.BNA = BNA;
-  g.BD = BD;
-  return g;
+  return TGBT{LB, STR, W, BN, BNA, BD};
 }
 
 bool TGBTClient::SendBlock(const TGBT& Block) {
