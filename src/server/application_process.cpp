@@ -9,6 +9,7 @@
 #include "server/make_service.h"
 #include "server/misc_helpers.h"
 #include "server/hdlc_server_layer.h"
+#include "server/hdlc_session_stack.h"
 #include "server/service_handlers.h"
 #include "server/settings.h"
 #include "server/tcp_server_layer.h"
@@ -253,9 +254,7 @@ std::unique_ptr<TSessionStack> TApplicationProcess::MakeStack(int Profile) {
   if (Profile == kProfileTCP)
     return std::make_unique<TTCPSessionStack>(callbacks, FOptions.BindAddress, FOptions.OnListening);
   ZV_ASSERT(Profile == kProfileHDLC);
-  const TSessionStackFactory& hdlc = ApplicationProcessExtensions().HDLCStack;
-  if (!hdlc) throw Exception("HDLC profile not available");
-  return hdlc(callbacks);
+  return MakeHDLCSessionStack(callbacks, FOptions.SerialDevice);
 }
 
 void TApplicationProcess::ServerSession() {
