@@ -324,11 +324,18 @@ void TApplicationProcess::ServeOneRequest(TSessionStack& Stack) {
       COSEMpduPtr answer = AnswerUndecodable(e.Octets);
       SendOrNoResponse(Stack, answer.get());
     } catch (const std::exception& e2) {
-      Logger().StringToLog(Format("*** EXCEPTION *** %s", e2.what()));
+      FailedWithoutAnswer(e2);
     }
   } catch (const std::exception& e) {
-    Logger().StringToLog(Format("*** EXCEPTION *** %s", e.what()));
+    FailedWithoutAnswer(e);
   }
+}
+
+void TApplicationProcess::FailedWithoutAnswer(const std::exception& e) {
+  // A link waiting for the answer to the failed request is released; a drop came before
+  // any request was taken, and the next link's request may already be waiting.
+  if (!dynamic_cast<const EHDLCDisconnected*>(&e)) NoResponseGenerated = true;
+  Logger().StringToLog(Format("*** EXCEPTION *** %s", e.what()));
 }
 
 COSEMpduPtr TApplicationProcess::HandleRequest(const TCOSEMpdu& Service) {

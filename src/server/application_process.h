@@ -116,6 +116,8 @@ class TApplicationProcess : private TRequestSession {
   void ServeOneRequest(TSessionStack& Stack);
   COSEMpduPtr HandleRequest(const TCOSEMpdu& Service);
   void SendOrNoResponse(TSessionStack& Stack, const TCOSEMpdu* Answer);
+  // A request that ended with an error and without answer.
+  static void FailedWithoutAnswer(const std::exception& e);
   void OnConnected(TProtocolLayerAbstract* Sender);
   void OnDisconnected(TProtocolLayerAbstract* Sender);
   static void OnLowerLayerLog(const std::vector<std::string>& Lines);
