@@ -60,7 +60,7 @@ class TTCPSessionStack final : public TSessionStack {
       // A client that has just been answered mostly sends its next request at once: looking
       // for it a few microseconds before going to sleep spares the request a wake-up.
       const auto until = std::chrono::steady_clock::now() + kLookBeforeSleep;
-      while (FTCP.InputBuffer().ByteQty() == 0 && FTCP.IsConnected() &&
+      while (!FTCP.ReceiveWaiting() && FTCP.IsConnected() &&
              !AbortRequested.load(std::memory_order_relaxed) && std::chrono::steady_clock::now() < until) {
       }
       if (FTCP.InputBuffer().ByteQty() > 0) return;
@@ -274,13 +274,13 @@ void TApplicationProcess::ServerSession() {
   InitTransferContext();
   std::unique_ptr<TSessionStack> stack = MakeStack(profile);
   const TApplicationProcessExtensions& x = ApplicationProcessExtensions();
-  if (x.ResetFrameCountersOfKeys) x.ResetFrameCountersOfKeys();
   do {
     if (FMustInitTransferContext.exchange(false)) InitTransferContext();
     if (stack->Lower().IsConnected()) ServeOneRequest(*stack);
     if (FTransferContext->SecurityMaterial && x.CompleteKeysTransfer) x.CompleteKeysTransfer(*FTransferContext);
-    // The pass's pause ends as soon as a request or abort arrives.
-    if (!AbortRequested) stack->WaitForActivity(kPassWaitMs);
+    // The pass's pause ends as soon as a request or abort arrives; a request kept from the
+    // last exchange (one the client started while an answer went out) is served at once.
+    if (!AbortRequested && FTransferContext->ReceivedBufferInfo.Buffer.empty()) stack->WaitForActivity(kPassWaitMs);
   } while (!AbortRequested);
 }
 

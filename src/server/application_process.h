@@ -72,8 +72,6 @@ struct TApplicationProcessOptions {
 // Where other parts of the server join the session; each is set by the code that
 // implements it and does nothing while empty.
 struct TApplicationProcessExtensions {
-  // At the start of each session: the frame counters of the keys start again.
-  std::function<void()> ResetFrameCountersOfKeys;
   // After each pass: keys received by key transfer take effect once their answer is sent.
   std::function<void(TTransferContext&)> CompleteKeysTransfer;
 };
