@@ -9,6 +9,7 @@
 #include "server/make_service.h"
 #include "server/misc_helpers.h"
 #include "server/hdlc_server_layer.h"
+#include "server/hdlc_session_stack.h"
 #include "server/service_handlers.h"
 #include "server/settings.h"
 #include "server/tcp_server_layer.h"
@@ -253,9 +254,7 @@ std::unique_ptr<TSessionStack> TApplicationProcess::MakeStack(int Profile) {
   if (Profile == kProfileTCP)
     return std::make_unique<TTCPSessionStack>(callbacks, FOptions.BindAddress, FOptions.OnListening);
   ZV_ASSERT(Profile == kProfileHDLC);
-  const TSessionStackFactory& hdlc = ApplicationProcessExtensions().HDLCStack;
-  if (!hdlc) throw Exception("HDLC profile not available");
-  return hdlc(callbacks);
+  return MakeHDLCSessionStack(callbacks, FOptions.SerialDevice);
 }
 
 void TApplicationProcess::ServerSession() {
@@ -325,11 +324,18 @@ void TApplicationProcess::ServeOneRequest(TSessionStack& Stack) {
       COSEMpduPtr answer = AnswerUndecodable(e.Octets);
       SendOrNoResponse(Stack, answer.get());
     } catch (const std::exception& e2) {
-      Logger().StringToLog(Format("*** EXCEPTION *** %s", e2.what()));
+      FailedWithoutAnswer(e2);
     }
   } catch (const std::exception& e) {
-    Logger().StringToLog(Format("*** EXCEPTION *** %s", e.what()));
+    FailedWithoutAnswer(e);
   }
+}
+
+void TApplicationProcess::FailedWithoutAnswer(const std::exception& e) {
+  // A link waiting for the answer to the failed request is released; a drop came before
+  // any request was taken, and the next link's request may already be waiting.
+  if (!dynamic_cast<const EHDLCDisconnected*>(&e)) NoResponseGenerated = true;
+  Logger().StringToLog(Format("*** EXCEPTION *** %s", e.what()));
 }
 
 COSEMpduPtr TApplicationProcess::HandleRequest(const TCOSEMpdu& Service) {

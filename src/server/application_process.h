@@ -55,7 +55,6 @@ struct TSessionStackCallbacks {
   // Empty when supporting layer frames are not logged.
   TLogProc OnLowerLayerLog;
 };
-using TSessionStackFactory = std::function<std::unique_ptr<TSessionStack>(const TSessionStackCallbacks&)>;
 
 struct TApplicationProcessOptions {
   // The device holder; the process-wide one when null.
@@ -64,6 +63,8 @@ struct TApplicationProcessOptions {
   std::string BindAddress;
   // TCP: told the port actually listened on once listening (on the session thread).
   std::function<void(int Port)> OnListening;
+  // HDLC: a device to open instead of the one of the settings' port number.
+  std::string SerialDevice;
   // The clock of the state-change ticks.
   const IClock* Clock = nullptr;
 };
@@ -71,9 +72,6 @@ struct TApplicationProcessOptions {
 // Where other parts of the server join the session; each is set by the code that
 // implements it and does nothing while empty.
 struct TApplicationProcessExtensions {
-  // Builds the serial HDLC stack; a session on that profile fails with "HDLC profile not
-  // available" while it is empty.
-  TSessionStackFactory HDLCStack;
   // After each pass: keys received by key transfer take effect once their answer is sent.
   std::function<void(TTransferContext&)> CompleteKeysTransfer;
 };
@@ -116,6 +114,8 @@ class TApplicationProcess : private TRequestSession {
   void ServeOneRequest(TSessionStack& Stack);
   COSEMpduPtr HandleRequest(const TCOSEMpdu& Service);
   void SendOrNoResponse(TSessionStack& Stack, const TCOSEMpdu* Answer);
+  // A request that ended with an error and without answer.
+  static void FailedWithoutAnswer(const std::exception& e);
   void OnConnected(TProtocolLayerAbstract* Sender);
   void OnDisconnected(TProtocolLayerAbstract* Sender);
   static void OnLowerLayerLog(const std::vector<std::string>& Lines);

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "foundation/globals.h"
@@ -268,32 +269,22 @@ TEST(TcpServerSend, AnswersKeepTheirOrderWhenTheSocketIsFull) {
   tcp.StopListening();
 }
 
-// The serial profile's stack comes from its factory; without one the session ends at once.
-TEST(SessionProfiles, HdlcStackComesFromItsFactory) {
-  TTestServer server(Meter(), {{"RBTCPSelected", "0"}});
-  server.Process().Run(TApplicationProcessJob{});
-  ASSERT_TRUE(server.Log().WaitForText("EXCEPTION: HDLC profile not available"));
-  EXPECT_TRUE(server.Log().Contains("HDLC, COM 1, @9600"));
-  ASSERT_TRUE(server.WaitForState(isIdle));
-
-  // A stack whose client never connects: the session waits on it until abort.
-  struct TIdleStack : TSessionStack {
-    TProtocolLayerAbstract Layer;
-    TProtocolLayerAbstract& Top() override { return Layer; }
-    TProtocolLayerAbstract& Lower() override { return Layer; }
-    void WaitForActivity(int64_t Ms) override { WaitForAbort(Ms); }
-  };
-  std::atomic<int> built{0};
-  ApplicationProcessExtensions().HDLCStack = [&](const TSessionStackCallbacks& Callbacks) {
-    EXPECT_TRUE(Callbacks.OnConnected && Callbacks.OnDisconnected && Callbacks.OnLowerLayerLog);
-    ++built;
-    return std::make_unique<TIdleStack>();
-  };
-  server.Process().Run(TApplicationProcessJob{});
-  // A session clears the abort flag when it starts: abort once it runs.
-  ASSERT_TRUE(server.Log().WaitForCount("HDLC, COM 1, @9600", 2));
-  EXPECT_TRUE(server.Stop());
-  EXPECT_EQ(built.load(), 1);
-  EXPECT_EQ(server.Log().CountOf("HDLC profile not available"), 1);
-  ApplicationProcessExtensions().HDLCStack = nullptr;
+// The serial profile opens its port when the session starts: a port that cannot be opened
+// ends the session at once, and the next Run tries again.
+TEST(SessionProfiles, HdlcSessionEndsWhenItsPortCannotBeOpened) {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "zv_profiles_XXXXXX").string();
+  const std::string root = mkdtemp(tmpl.data());
+  InitGlobals({root, root});
+  std::filesystem::create_symlink(root + "/missing", SettingsFolder() + "COM1");
+  {
+    TTestServer server(Meter(), {{"RBTCPSelected", "0"}});
+    for (int i = 1; i <= 2; ++i) {
+      server.Process().Run(TApplicationProcessJob{});
+      ASSERT_TRUE(server.Log().WaitForCount("): Cannot open port 1 (No such file or directory)", i));
+      ASSERT_TRUE(server.WaitForState(isIdle));
+    }
+    EXPECT_EQ(server.Log().CountOf("HDLC, COM 1, @9600"), 2);
+  }
+  DoneGlobals();
+  std::filesystem::remove_all(root);
 }
