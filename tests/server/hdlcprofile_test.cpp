@@ -51,7 +51,7 @@ int64_t MsSince(Clock::time_point t) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
 }
 
-std::string Flat(const PduStr& Apdu) {
+std::string AnswerXml(const PduStr& Apdu) {
   if (Apdu.empty()) return "<no answer>";
   try {
     return XmlOf(*TCOSEMPDUHelper::MakeFromPdu(Apdu));
@@ -152,7 +152,7 @@ class THdlcClient {
     EXPECT_EQ(answer.substr(0, 3), kResponseLLC);
     return answer.size() >= 3 ? answer.substr(3) : PduStr();
   }
-  std::string RequestXml(const std::string& Xml) { return Flat(Request(ApduFromXml(Xml))); }
+  std::string RequestXml(const std::string& Xml) { return AnswerXml(Request(ApduFromXml(Xml))); }
 
   // The information octets of each I frame of the last answer.
   std::vector<size_t> Segments;
@@ -261,7 +261,6 @@ class THdlcServer {
 
 const char* const kSerialNumber = "\\12345678";
 const char* const kAccepted = "AssociationResult Value=\"00\"";
-const char* const kOperationNotPossible = "OperationNotPossible";
 
 std::string SerialNumberGet() { return GetXml(1, "0000600100FF", 2); }
 
@@ -306,7 +305,7 @@ TEST(HdlcProfile, ServesASessionOverTheLink) {
 
   // The next link starts without an association.
   client.Connect();
-  EXPECT_NE(client.RequestXml(SerialNumberGet()).find(kOperationNotPossible), std::string::npos);
+  EXPECT_NE(client.RequestXml(SerialNumberGet()).find("OperationNotPossible"), std::string::npos);
   EXPECT_NE(client.RequestXml(AarqXml({})).find(kAccepted), std::string::npos);
   EXPECT_NE(client.RequestXml(SerialNumberGet()).find(kSerialNumber), std::string::npos);
   EXPECT_EQ(server.Log().CountOf("*** Disconnected"), 1);
