@@ -3,6 +3,7 @@
 #include "cosem/logical_device.h"
 #include "foundation/globals.h"
 #include "foundation/logger.h"
+#include "security/security_material_server.h"
 #include "server/association_control.h"
 #include "server/cosem_service.h"
 #include "server/logical_device_wrapper.h"
@@ -279,7 +280,16 @@ void TApplicationProcess::ServerSession() {
   do {
     if (FMustInitTransferContext.exchange(false)) InitTransferContext();
     if (stack->Lower().IsConnected()) ServeOneRequest(*stack);
-    if (FTransferContext->SecurityMaterial && x.CompleteKeysTransfer) x.CompleteKeysTransfer(*FTransferContext);
+    // Keys received by key transfer take effect once their answer has been sent: under the
+    // device lock, and only while the device they belong to is still the one held.
+    if (auto* keys = dynamic_cast<TSecurityMaterialServer*>(FTransferContext->SecurityMaterial.get());
+        keys && FHolder.StartToUseUnlessAborted()) {
+      struct TRelease {
+        TLogicalDeviceWrapper& H;
+        ~TRelease() { H.StopToUse(); }
+      } release{FHolder};
+      if (FTransferContext->DeviceGeneration == FHolder.Generation()) keys->CompleteKeysTransfer();
+    }
     // The pass's pause ends as soon as a request or abort arrives.
     if (!AbortRequested) stack->WaitForActivity(kPassWaitMs);
   } while (!AbortRequested);

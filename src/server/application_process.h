@@ -76,8 +76,6 @@ struct TApplicationProcessExtensions {
   TSessionStackFactory HDLCStack;
   // At the start of each session: the frame counters of the keys start again.
   std::function<void()> ResetFrameCountersOfKeys;
-  // After each pass: keys received by key transfer take effect once their answer is sent.
-  std::function<void(TTransferContext&)> CompleteKeysTransfer;
 };
 TApplicationProcessExtensions& ApplicationProcessExtensions();
 
