@@ -42,7 +42,8 @@ class Ciphered : public SecureSession, public ::testing::WithParamInterface<TCip
 
 // An association in a ciphered context: the client's protected InitiateRequest is accepted,
 // the AARE's and the RLRE's InitiateResponse decipher under the server's title with
-// counters that grow, service APDUs travel plain, and a ciphered one is not served.
+// counters that grow, service APDUs travel plain, and a ciphered one is not served:
+// "ServiceNotSupported" while associated, "OperationNotPossible" after the release.
 TEST_P(Ciphered, AssociationAndRelease) {
   const auto [suite, protection] = GetParam();
   StartSuite("LN_WITH_CIPHERING", "NO_SECURITY", suite);
@@ -86,6 +87,8 @@ TEST_P(Ciphered, AssociationAndRelease) {
     }
   }
   EXPECT_EQ(Ask(GetXml(1, "0000600100FF", 2)), kOperationNotPossible);
+  EXPECT_EQ(Flat(Client.Request(Secure->GloService(ApduFromXml(GetXml(1, "0000600100FF", 2))))),
+            kOperationNotPossible);
 
   // The layers log the keys and counters in hex.
   const std::string guek = ByteStrToHexStr(Secure->Keys.GUEK);
@@ -322,3 +325,40 @@ INSTANTIATE_TEST_SUITE_P(Mechanisms, Hls,
                                            THlsCase{"HIGH_SECURITY_ECDSA", 1, "LN"},
                                            THlsCase{"HIGH_SECURITY_ECDSA", 2, "LN"}),
                          HlsName);
+
+// Short-name referencing with ciphering: the SN association takes the same keys; the AARE's
+// InitiateResponse (size 200, the association's base name) deciphers, pass 3 goes by READ
+// of the reply-to-authentication variable, and the release is answered without
+// user-information.
+TEST_F(SecureSession, ShortNamesWithCipheringAndGmac) {
+  for (int suite : {0, 2}) {
+    SCOPED_TRACE(Format("suite %d", suite));
+    StartSuite("LN_WITH_CIPHERING", "HIGH_SECURITY_GMAC", suite);
+    const PduStr ctos = "SNclientChallenge";
+    secure::TAarqRequest r;
+    r.Context = "SN_WITH_CIPHERING";
+    r.Mechanism = "HIGH_SECURITY_GMAC";
+    r.CallingAuthenticationValue = ctos;
+    r.ProposedConformance = 0x180220;  // read, write, multiple references, parameterised access
+    COSEMpduPtr aare = Client.Request(Secure->Aarq(r, TUserInfoProtection::ServiceGlo));
+    ASSERT_TRUE(aare);
+    ASSERT_EQ(Result(aare), 0) << Flat(aare);
+    EXPECT_EQ(Diagnostic(aare), 14);
+    EXPECT_EQ(ByteStrToHexStr(Secure->Unprotect(UserInformationOf(Aare(aare).UserInformation()), kServerTitle)),
+              "0800065F1F040018022000C8FA00");
+    const PduStr stoc = Aare(aare).RespondingAuthenticationValue()->Value;
+
+    const std::string answer = Ask(
+        "<ReadRequest Qty=\"0001\" ><ParameterisedAccess><VariableName Value=\"FA58\" /><Selector Value=\"00\" />"
+        "<Parameter><OctetString Value=\"" +
+        ByteStrToHexStr(Secure->GmacPass3(stoc, Secure->FC++)) + "\" /></Parameter></ParameterisedAccess></ReadRequest>");
+    const std::string head = "<ReadResponse Qty=\"0001\" ><Data><OctetString Value=\"";
+    ASSERT_EQ(answer.compare(0, head.size(), head), 0) << answer;
+    EXPECT_TRUE(Secure->GmacPass4Valid(
+        HexStrToByteStr(answer.substr(head.size(), answer.find('"', head.size()) - head.size())), ctos));
+
+    EXPECT_EQ(Flat(Client.Request(Secure->Rlrq(TUserInfoProtection::ServiceGlo))),
+              "<ReleaseResponse><Reason Value=\"Normal\" /></ReleaseResponse>");
+    EXPECT_EQ(Ask(GetXml(1, "0000600100FF", 2)), kOperationNotPossible);
+  }
+}
