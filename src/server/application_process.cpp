@@ -275,8 +275,6 @@ void TApplicationProcess::ServerSession() {
   FMustInitTransferContext = false;
   InitTransferContext();
   std::unique_ptr<TSessionStack> stack = MakeStack(profile);
-  const TApplicationProcessExtensions& x = ApplicationProcessExtensions();
-  if (x.ResetFrameCountersOfKeys) x.ResetFrameCountersOfKeys();
   do {
     if (FMustInitTransferContext.exchange(false)) InitTransferContext();
     if (stack->Lower().IsConnected()) ServeOneRequest(*stack);
@@ -290,8 +288,9 @@ void TApplicationProcess::ServerSession() {
       } release{FHolder};
       if (FTransferContext->DeviceGeneration == FHolder.Generation()) keys->CompleteKeysTransfer();
     }
-    // The pass's pause ends as soon as a request or abort arrives.
-    if (!AbortRequested) stack->WaitForActivity(kPassWaitMs);
+    // The pass's pause ends as soon as a request or abort arrives; a request kept from the
+    // last exchange (one the client started while an answer went out) is served at once.
+    if (!AbortRequested && FTransferContext->ReceivedBufferInfo.Buffer.empty()) stack->WaitForActivity(kPassWaitMs);
   } while (!AbortRequested);
 }
 

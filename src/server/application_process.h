@@ -74,8 +74,6 @@ struct TApplicationProcessExtensions {
   // Builds the serial HDLC stack; a session on that profile fails with "HDLC profile not
   // available" while it is empty.
   TSessionStackFactory HDLCStack;
-  // At the start of each session: the frame counters of the keys start again.
-  std::function<void()> ResetFrameCountersOfKeys;
 };
 TApplicationProcessExtensions& ApplicationProcessExtensions();
 

@@ -5,6 +5,7 @@
 #include "foundation/globals.h"
 #include "foundation/logger.h"
 #include "platform/clock.h"
+#include "server/misc_helpers.h"
 
 namespace zv {
 
@@ -19,14 +20,6 @@ void AbortableWait(const IClock& Clock, int64_t Ms) {
     if (left <= 0) return;
     WaitForAbort(Clock.WaitBudgetMs(left));
   }
-}
-
-// A wait that the log shows first.
-void LoggedWait(const IClock& Clock, int Ms, const std::string& Reason) {
-  std::string text = Ms < 1000 ? Format("Waiting %d ms", Ms) : Format("Waiting %d.%03d s", Ms / 1000, Ms % 1000);
-  if (!Reason.empty()) text += " (" + Reason + ")";
-  Logger().StringToLog(text);
-  AbortableWait(Clock, Ms);
 }
 
 // What is left of the delay between the last transport disconnect and a new connect.
@@ -68,7 +61,7 @@ void TProtocolLayerTCPClient::Connect() {
   const int rest = RemainingConnectDelay(FDisconnectToConnectDelay, NowTick());
   if (rest > 0) {
     if (FShowTraffic) ReportTraffic(Format("Waiting %d", rest), toInfo);
-    LoggedWait(Clock(), rest, "TCP disconnect to connect delay");
+    TMiscHelpers::Wait(rest, "TCP disconnect to connect delay", Clock());
   }
   Status("Connecting");
   TSocketAddress address;

@@ -6,6 +6,13 @@
 
 namespace zv {
 
+namespace {
+
+thread_local const IClock* tPassClock = nullptr;
+thread_local TSequence* tPassDevice = nullptr;
+
+}  // namespace
+
 TDeviceProcess::TDeviceProcess(TLogicalDeviceWrapper& Holder, const IClock& Clock)
     : FHolder(Holder), FClock(Clock), FThread(&TDeviceProcess::Execute, this) {}
 
@@ -18,10 +25,24 @@ TDeviceProcess::~TDeviceProcess() {
   FThread.join();
 }
 
-void TDeviceProcess::Pass() {
-  TDeviceLock lock(FHolder);
-  TSequence* device = FHolder.LogicalDevice();
+const IClock& TDeviceProcess::PassClock() { return tPassClock ? *tPassClock : DefaultClock(); }
+
+TSequence* TDeviceProcess::PassDevice() { return tPassDevice; }
+
+void TDeviceProcess::Pass(TLogicalDeviceWrapper& Holder, const IClock& Clock) {
+  TDeviceLock lock(Holder);
+  TSequence* device = Holder.LogicalDevice();
   if (!device) return;
+  struct TPassScope {
+    TPassScope(const IClock& Clock, TSequence* Device) {
+      tPassClock = &Clock;
+      tPassDevice = Device;
+    }
+    ~TPassScope() {
+      tPassClock = nullptr;
+      tPassDevice = nullptr;
+    }
+  } scope(Clock, device);
   // Hooks may change the list (an association clone comes and goes): count it each time.
   for (int i = 0; i < TLogicalDevice::ObjectCount(*device); ++i) {
     TCOSEMInstance& object = TLogicalDevice::Object(*device, i);
@@ -41,7 +62,7 @@ void TDeviceProcess::Execute() {
       std::lock_guard<std::mutex> g(FMutex);
       if (FTerminated) return;
     }
-    Pass();
+    Pass(FHolder, FClock);
     deadline += kPeriodMs;
     const int64_t now = FClock.NowMs();
     if (deadline > now) {

@@ -10,6 +10,7 @@
 namespace zv {
 
 class TLogicalDeviceWrapper;
+class TSequence;
 
 class TDeviceProcess {
  public:
@@ -23,9 +24,16 @@ class TDeviceProcess {
 
   static constexpr int64_t kPeriodMs = 1000;
 
+  // One pass: under the device lock, every object's processing in list order; an error of
+  // one object is logged and the next is processed.
+  static void Pass(TLogicalDeviceWrapper& Holder, const IClock& Clock);
+  // While a pass runs, on its thread: the pass's clock, by which processing hooks measure
+  // their waits, and the device processed. Elsewhere the process clock and null.
+  static const IClock& PassClock();
+  static TSequence* PassDevice();
+
  private:
   void Execute();
-  void Pass();
 
   TLogicalDeviceWrapper& FHolder;
   const IClock& FClock;

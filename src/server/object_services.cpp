@@ -17,8 +17,11 @@
 #include "foundation/logger.h"
 #include "security/security_material.h"
 #include "server/association_lists.h"
+#include "server/data_protection_behaviour.h"
+#include "server/frame_counters_of_keys.h"
 #include "server/make_service.h"
 #include "server/profile_generic_access.h"
+#include "server/push_setup_behaviour.h"
 #include "server/security_setup_behaviour.h"
 #include "server/transfer_context.h"
 
@@ -145,9 +148,8 @@ PduPtr TLogicalDeviceHelper::GetAttribute(const TSequence& Device, TTransferCont
     return GetError(darScopeOfAccessViolated);
   std::unique_ptr<TData> value;
   if (!SelectiveAccess) {
-    if (ClassId == 30 && AttributeId == 2 && object->IsA(T_DataProtectionObject) &&
-        ObjectServiceExtensions().ReadProtectedAttributes)
-      ObjectServiceExtensions().ReadProtectedAttributes(Context, *object);
+    if (ClassId == 30 && AttributeId == 2 && object->IsA(T_DataProtectionObject))
+      TDataProtectionHelper::ReadProtectedAttributes(*object, Context);
     value = TDataHelper::MakeFromPdu(*object->Attribute(AttributeId));
   } else {
     const int selector =
@@ -180,8 +182,8 @@ int TLogicalDeviceHelper::SetAttribute(const TSequence& Device, TTransferContext
       if (AttributeId == 4) {
         if (!Context.SecurityMaterial) throw Exception("No key store in this association");
         Context.SecuritySetupObject->GenerateEphemeralKeyPair(Context.SecurityMaterial->GetSecuritySuite());
-      } else if (AttributeId == 2 && ObjectServiceExtensions().WriteProtectedAttributes) {
-        ObjectServiceExtensions().WriteProtectedAttributes(Context, *object);
+      } else if (AttributeId == 2) {
+        TDataProtectionHelper::WriteProtectedAttributes(*object, LNAssociation, Context);
       }
     }
   } catch (const EDataProtection&) {
@@ -324,6 +326,8 @@ void TLogicalDeviceHelper::CheckDuplicateInstanceIds(const TSequence& Device) {
 }
 
 void TLogicalDeviceHelper::BindBehaviour(TSequence& Device) {
+  // Received frame counters are kept for as long as the device is loaded.
+  TFrameCountersOfKeys::Init();
   const TObjectServiceExtensions& x = ObjectServiceExtensions();
   const int count = TLogicalDevice::ObjectCount(Device);
   auto pass = [&](TObjectServiceExtensions::TBinder binder, auto matches) {
@@ -335,10 +339,16 @@ void TLogicalDeviceHelper::BindBehaviour(TSequence& Device) {
   };
   pass([](TCOSEMInstance& o) { o.SelectiveAccessFunc = MakeProfileGenericSelectiveAccessHook(o); },
        [](const TCOSEMInstance& o) { return o.IsA(T_ProfileGenericObject); });
-  pass(x.PushSetup, [](const TCOSEMInstance& o) { return o.IsA(T_PushSetupObject); });
+  pass(
+      [](TCOSEMInstance& o) {
+        o.InvokeMethodFunc = MakePushSetupInvokeHook(o);
+        o.ProcessFunc = MakePushSetupProcessHook(o);
+      },
+      [](const TCOSEMInstance& o) { return o.IsA(T_PushSetupObject); });
   pass([](TCOSEMInstance& o) { o.InvokeMethodFunc = MakeSecuritySetupInvokeHook(o); },
        [](const TCOSEMInstance& o) { return o.IsA(T_SecuritySetupObject_1) || o.IsA(T_SecuritySetupObject_0); });
-  pass(x.DataProtection, [](const TCOSEMInstance& o) { return o.IsA(T_DataProtectionObject); });
+  pass([](TCOSEMInstance& o) { o.InvokeMethodFunc = MakeDataProtectionInvokeHook(o); },
+       [](const TCOSEMInstance& o) { return o.IsA(T_DataProtectionObject); });
   pass(x.ScriptTable, [](const TCOSEMInstance& o) { return o.IsA(T_ScriptTableObject); });
 }
 

@@ -65,15 +65,8 @@ struct TLogicalDeviceHelper {
 // binder is empty is served as plain data.
 struct TObjectServiceExtensions {
   using TBinder = void (*)(TCOSEMInstance& Object);
-  // BindBehaviour's passes still to come: push setup (invocation and processing), data
-  // protection and script table (invocation).
-  TBinder PushSetup = nullptr;
-  TBinder DataProtection = nullptr;
+  // BindBehaviour's pass still to come: script table (invocation).
   TBinder ScriptTable = nullptr;
-  // A GET of a data protection object's buffer fills it first; a SET of it is followed
-  // by writing the protected attributes (EDataProtection reaches the caller).
-  void (*ReadProtectedAttributes)(TTransferContext& Context, TCOSEMInstance& DataProtectionObject) = nullptr;
-  void (*WriteProtectedAttributes)(TTransferContext& Context, TCOSEMInstance& DataProtectionObject) = nullptr;
 };
 TObjectServiceExtensions& ObjectServiceExtensions();
 

@@ -2,32 +2,14 @@
 // form, unnamed enumeration codes, and the values a class refuses.
 #include <gtest/gtest.h>
 
+#include "cosem/class_test_support.h"
 #include "cosem/comm_classes.h"
-#include "cosem/logical_device.h"
 #include "foundation/data_helper.h"
 
 using namespace zv;
+using namespace zv::test;
 
 namespace {
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
-
-std::string X(const PduStr& s) { return ByteStrToHexStr(s); }
-
-// What the server does for a SET: a new member of the attribute's class from the Data form.
-void SetAttribute(TCOSEMInstance& obj, int attributeId, const char* dataHex) {
-  TStringWrapper w(HexStrToByteStr(dataHex));
-  PduPtr v = CreateFromDataPduStr(*obj.AttributeType(attributeId), obj.AttributeXMLId(attributeId), w);
-  obj.ReplaceAttribute(attributeId, v);
-}
 
 PduPtr MakeObject(const TypeInfo& t, TXMLId id) {
   PduPtr p = Create(t, id);
@@ -38,39 +20,15 @@ PduPtr MakeObject(const TypeInfo& t, TXMLId id) {
 }  // namespace
 
 TEST(CommAttributes, EveryEnumerationKeepsCodesWithoutAName) {
-  const TypeTable& table = CommunicationTypes();
-  int enumerations = 0;
-  for (size_t i = 0; i < table.count; ++i) {
-    const TypeInfo& t = *table.types[i];
-    if (t.family != Family::Enumerated) continue;
-    ++enumerations;
-    // The first code after the named ones, and the highest octet.
-    int unnamed = 0;
-    while (t.EnumNameOf(unnamed)) ++unnamed;
-    for (int code : {unnamed, 0xFF}) {
-      SCOPED_TRACE(std::string(t.name) + " " + std::to_string(code));
-      ASSERT_EQ(t.EnumNameOf(code), nullptr);
-      PduStr data{'\x16', static_cast<char>(code)};
-      PduPtr e = MakeAnyFromData(t.ownId, t, data);
-      EXPECT_EQ(e->As<TEnum>().Value, code);
-      EXPECT_EQ(X(e->EncodeData()), X(data));
-      // Rendered as two hex digits, and read back from them.
-      const std::string xml = e->ToXMLString();
-      EXPECT_EQ(xml, "<" + std::string(XMLIdNames[t.ownId]) + " Value=\"" + IntToHex(static_cast<uint64_t>(code), 2) +
-                         "\" />\r\n");
-      EXPECT_EQ(X(MakeAnyFromXml(t.ownId, t, xml)->EncodeData()), X(data));
-      EXPECT_EQ(ErrorOf([&] { TEnum::GetString(t, code); }), std::string(t.name) + ": illegal enum value");
-    }
-  }
-  EXPECT_EQ(enumerations, 24);
+  EXPECT_EQ(CheckUnnamedEnumCodes(CommunicationTypes()), 24);
 }
 
 TEST(CommAttributes, SetWithAnUnnamedCodeKeepsTheDescriptionWritable) {
   PduPtr hdlc = MakeObject(T_IECHDLCSetupObject, xmlIECHDLCSetupObject);
   auto& obj = hdlc->As<TCOSEMInstance>();
-  SetAttribute(obj, 2, "16 05");
+  SetFromData(obj, 2, "16 05");
   EXPECT_NE(obj.ToXMLString().find("<CommSpeed Value=\"Baud9600\" />"), std::string::npos);
-  SetAttribute(obj, 2, "16 0A");
+  SetFromData(obj, 2, "16 0A");
   EXPECT_EQ(X(obj.Attribute(2)->EncodeData()), "160A");
   const std::string xml = obj.ToXMLString();
   EXPECT_NE(xml.find("<CommSpeed Value=\"0A\" />"), std::string::npos);
@@ -117,7 +75,7 @@ TEST(CommAttributes, ValuesOfAnotherClassAreRefused) {
     PduPtr p = MakeObject(*r.ic, r.id);
     auto& obj = p->As<TCOSEMInstance>();
     const TCOSEMPduBase* before = obj.Attribute(r.attribute);
-    EXPECT_EQ(ErrorOf([&] { SetAttribute(obj, r.attribute, r.data); }), r.error);
+    EXPECT_EQ(ErrorOf([&] { SetFromData(obj, r.attribute, r.data); }), r.error);
     EXPECT_EQ(obj.Attribute(r.attribute), before);
   }
 

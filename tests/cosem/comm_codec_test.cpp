@@ -2,42 +2,13 @@
 // examples of the classes and the errors a description or a peer can provoke.
 #include <gtest/gtest.h>
 
+#include "cosem/class_test_support.h"
 #include "cosem/comm_classes.h"
-#include "cosem/logical_device.h"
 
 using namespace zv;
+using namespace zv::test;
 
 namespace {
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
-
-std::string X(const PduStr& s) { return ByteStrToHexStr(s); }
-std::string XH(const char* hex) { return X(HexStrToByteStr(hex)); }
-
-struct Example {
-  const TypeInfo* type;
-  TXMLId id;
-  const char* data;   // Data form (hex with blanks)
-  const char* plain;  // plain form, or null
-  const char* xml;    // XML form (LF lines; CR LF when compared), or null
-};
-
-std::string Crlf(const char* lf) {
-  std::string s;
-  for (const char* p = lf; *p; ++p) {
-    if (*p == '\n') s += '\r';
-    s += *p;
-  }
-  return s;
-}
 
 const char kDateTime[] = "07E8031505 0E1E00 FF 800000";
 
@@ -48,7 +19,7 @@ TEST(CommCodec, ByteExamples) {
   const std::string window12 = "02 02 09 0C " + dt + " 09 0C " + dt;
   const std::string capture = "02 02 11 02 19 " + dt;
   const std::string captureOctets = "09 0C " + dt;
-  const Example rows[] = {
+  const ByteExample rows[] = {
       // Twisted pair lists.
       {&T_PrimaryAddressList_0, xmlPrimaryAddressList, "01 02 09 01 01 09 02 02 03", "02 01 01 02 02 03",
        "<PrimaryAddressList Qty=\"0002\" >\n  <_PrimaryAddress_0 Value=\"01\" />\n"
@@ -164,21 +135,7 @@ TEST(CommCodec, ByteExamples) {
        "02 05 04 04 A0 11 40 09 08 0102030405060708 03 01 12 0100", nullptr, nullptr},
       {&T_ADP_DeviceType, xmlADP_DeviceType, "16 02", "02", "<ADP_DeviceType Value=\"ADP_DeviceNotDefined\" />\n"},
   };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(std::string(r.type->name) + " " + r.data);
-    const std::string data = XH(r.data);
-    PduPtr a = MakeAnyFromData(r.id, *r.type, HexStrToByteStr(r.data));
-    EXPECT_EQ(X(a->EncodeData()), data);
-    if (r.plain) {
-      EXPECT_EQ(X(a->Encode()), XH(r.plain));
-      EXPECT_EQ(X(MakeAnyFromPdu(r.id, *r.type, HexStrToByteStr(r.plain))->EncodeData()), data);
-    }
-    const std::string xml = a->ToXMLString();
-    if (r.xml) {
-      EXPECT_EQ(xml, Crlf(r.xml));
-    }
-    EXPECT_EQ(X(MakeAnyFromXml(r.id, *r.type, xml)->EncodeData()), data);
-  }
+  CheckByteExamples(rows);
 }
 
 TEST(CommCodec, WholeObjectsInTheirForms) {
@@ -213,13 +170,7 @@ TEST(CommCodec, WholeObjectsInTheirForms) {
 }
 
 TEST(CommCodec, DescriptionErrors) {
-  struct Row {
-    const TypeInfo* type;
-    TXMLId id;
-    const char* xml;
-    const char* error;
-  };
-  const Row rows[] = {
+  const XmlErrorExample rows[] = {
       // Value names compare exactly, case and odd spellings included.
       {&T_Baud, xmlCommSpeed, "<CommSpeed Value=\"baud9600\" />", "T_Baud: illegal element baud9600"},
       {&T_Baud, xmlCommSpeed, "<CommSpeed Value=\"Baud14400\" />", "T_Baud: illegal element Baud14400"},
@@ -287,15 +238,5 @@ TEST(CommCodec, DescriptionErrors) {
       // Bit strings are checked while the description loads.
       {&T_BitString, xmlMAC_ToneMask, "<MAC_ToneMask Value=\"1012\" />", "BERBitString: illegal character"},
   };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.xml);
-    try {
-      MakeAnyFromXml(r.id, *r.type, r.xml);
-      ADD_FAILURE() << "no error";
-    } catch (const EXMLError& e) {
-      EXPECT_EQ(e.Message(), r.error);
-    } catch (const Exception& e) {
-      ADD_FAILURE() << "not an XML error: " << e.Message();
-    }
-  }
+  CheckXmlErrors(rows);
 }

@@ -5,62 +5,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <set>
-#include <sstream>
-
 #include "apdu/ber.h"
 #include "apdu/conformance.h"
 #include "cosem/association_classes.h"
 #include "cosem/basic_classes.h"
+#include "cosem/class_test_support.h"
 #include "cosem/clock.h"
 #include "cosem/data_protection.h"
-#include "cosem/interface_class_table.h"
-#include "cosem/logical_device.h"
 #include "cosem/push_setup.h"
 #include "cosem/security_setup.h"
-#include "foundation/kit_support.h"
 
 using namespace zv;
+using namespace zv::test;
 
 namespace {
-
-std::string ReadFixture(const char* name) {
-  auto path = std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures" / name;
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << path;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string X(const PduStr& s) { return ByteStrToHexStr(s); }
-PduStr H(const char* hex) { return HexStrToByteStr(hex); }
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
-
-const TInterfaceClassEntry* TableEntry(const char* name) {
-  for (const auto& e : kInterfaceClasses)
-    if (std::strcmp(e.name, name) == 0) return &e;
-  return nullptr;
-}
-
-// The first object of a class in a loaded device.
-TCOSEMInstance& Find(const TSequence& dev, const TypeInfo& t) {
-  for (int i = 0; i < TLogicalDevice::ObjectCount(dev); ++i)
-    if (&TLogicalDevice::Object(dev, i).Type() == &t) return TLogicalDevice::Object(dev, i);
-  throw Exception(std::string("not in the fixture: ") + t.name);
-}
 
 std::string Device(const std::string& objects) {
   return "<LogicalDevice><Name Value=\"\"/><ServerSAP Value=\"0001\"/><COSEMObjectList Qty=\"AUTO\">\n" + objects +
@@ -90,41 +48,7 @@ const char kSNAssociationHead[] =
 }  // namespace
 
 TEST(CoreClasses, FixtureLoadsRendersBackAndEveryAttributeTravels) {
-  const std::string text = ReadFixture("core_classes.xml");
-  auto dev = MakeLogicalDevice(text);
-  EXPECT_EQ(dev->ToXMLString(), text);
-  std::set<std::string> seen;
-  for (int i = 0; i < TLogicalDevice::ObjectCount(*dev); ++i) {
-    TCOSEMInstance& obj = TLogicalDevice::Object(*dev, i);
-    SCOPED_TRACE(obj.ClassName());
-    EXPECT_TRUE(seen.insert(obj.ClassName()).second);
-    const TInterfaceClassEntry* e = TableEntry(obj.ClassName());
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(obj.COSEMClassId(), e->classId);
-    EXPECT_EQ(obj.COSEMClassVersion(), e->version);
-    EXPECT_EQ(TLogicalDevice::ObjectList(*dev).Elements(i)->As<TChoice>().Tag, e->tag);
-    ASSERT_EQ(obj.AttributeCount(), obj.Type().memberCount);
-    for (int a = 1; a <= obj.AttributeCount(); ++a) {
-      SCOPED_TRACE(a);
-      ASSERT_NE(obj.Attribute(a), nullptr);
-      // GET answers the Data form; SET makes a new member of the attribute's class from it.
-      const PduStr data = obj.Attribute(a)->EncodeData();
-      TStringWrapper w(data);
-      PduPtr back = CreateFromDataPduStr(*obj.AttributeType(a), obj.AttributeXMLId(a), w);
-      EXPECT_EQ(w.RemainingBytes(), 0);
-      EXPECT_EQ(X(back->EncodeData()), X(data));
-      EXPECT_EQ(back->ToXMLString(), obj.Attribute(a)->ToXMLString());
-      PduPtr copy = obj.Clone();
-      copy->As<TCOSEMInstance>().ReplaceAttribute(a, back);
-      EXPECT_TRUE(copy->IsEqual(obj));
-    }
-    EXPECT_EQ(MakeAnyFromPdu(obj.XMLId, obj.Type(), obj.Encode())->ToXMLString(), obj.ToXMLString());
-    EXPECT_EQ(MakeAnyFromData(obj.XMLId, obj.Type(), obj.EncodeData())->ToXMLString(), obj.ToXMLString());
-  }
-  EXPECT_EQ(seen.size(), 12u);
-  // The object list carries each object behind its tag octet.
-  auto& list = TLogicalDevice::ObjectList(*dev);
-  EXPECT_EQ(X(MakeAnyFromPdu(xmlCOSEMObjectList, list.Type(), list.Encode())->Encode()), X(list.Encode()));
+  CheckFixtureRoundTrip("core_classes.xml", nullptr, 12);
 }
 
 TEST(CoreClasses, AttributeDataFormsMatchTheExamples) {
@@ -178,10 +102,10 @@ TEST(CoreClasses, AttributeDataFormsMatchTheExamples) {
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(std::string(r.cls->name) + " " + std::to_string(r.attribute));
-    EXPECT_EQ(X(Find(*dev, *r.cls).Attribute(r.attribute)->EncodeData()), X(H(r.data)));
+    EXPECT_EQ(X(FindObject(*dev, *r.cls).Attribute(r.attribute)->EncodeData()), X(H(r.data)));
   }
   // The access mode of an LN object-list item travels as an enum.
-  auto& item = TLNAssociation::ObjectList(Find(*dev, T_LNAssociationObject_3)).Elements(1)->As<TSequence>();
+  auto& item = TLNAssociation::ObjectList(FindObject(*dev, T_LNAssociationObject_3)).Elements(1)->As<TSequence>();
   auto& rights = item.Get<TSequence>(ObjectListItemLN::AccessRights);
   EXPECT_EQ(X(rights.EncodeData()), X(H("02 02 01 01 02 03 0F 02 16 E3 00 01 00")));
   EXPECT_EQ(TAccessRightsView::AttributeAccessMode(rights.Get<TSequenceOf>(AccessRights::AttributeAccessList), 2), 0xE3);
@@ -190,7 +114,7 @@ TEST(CoreClasses, AttributeDataFormsMatchTheExamples) {
 
 TEST(CoreClasses, ServerViews) {
   auto dev = MakeLogicalDevice(ReadFixture("core_classes.xml"));
-  auto& ln = Find(*dev, T_LNAssociationObject_3);
+  auto& ln = FindObject(*dev, T_LNAssociationObject_3);
   EXPECT_EQ(TLNAssociation::ClientSAP(ln), 16);
   EXPECT_EQ(TLNAssociation::ServerSAP(ln), 1);
   EXPECT_EQ(TLNAssociation::ApplicationContextName(ln).Value, TObjectIdentifier::LN);
@@ -202,7 +126,7 @@ TEST(CoreClasses, ServerViews) {
   EXPECT_EQ(TLNAssociation::AssociationStatus(ln), asNonAssociated);
   EXPECT_EQ(X(TLNAssociation::SecuritySetupReference(ln)), "00002B0001FF");
   EXPECT_EQ(TLNAssociation::UserList(ln).ElementCount(), 1);
-  auto& sn = Find(*dev, T_SNAssociationObject_4);
+  auto& sn = FindObject(*dev, T_SNAssociationObject_4);
   ASSERT_NE(TSNAssociation::Secret(sn), nullptr);
   EXPECT_EQ(TSNAssociation::Secret(sn)->Value, "12345678");
   ASSERT_NE(TSNAssociation::Conformance(sn), nullptr);
@@ -211,7 +135,7 @@ TEST(CoreClasses, ServerViews) {
   auto& first = TSNAssociation::ObjectList(sn).Elements(0)->As<TSequence>();
   EXPECT_EQ(first.Get<TNumber>(ObjectListItemSN::BaseName).AsInt64(), -0x600);
 
-  auto& push = Find(*dev, T_PushSetupObject);
+  auto& push = FindObject(*dev, T_PushSetupObject);
   EXPECT_EQ(TPushSetup::PushObjectList(push).ElementCount(), 2);
   EXPECT_EQ(TPushSetup::TransportServiceType(push), tsTCP);
   EXPECT_EQ(TPushSetup::Destination(push), "127.0.0.1:4059");
@@ -223,15 +147,15 @@ TEST(CoreClasses, ServerViews) {
   ASSERT_NE(TPushSetup::AAReference(push), nullptr);
   EXPECT_EQ(X(*TPushSetup::AAReference(push)), "0000280001FF");
 
-  auto& dp = Find(*dev, T_DataProtectionObject);
+  auto& dp = FindObject(*dev, T_DataProtectionObject);
   EXPECT_EQ(TDataProtection::ProtectionBuffer(dp).Value, "");
   EXPECT_EQ(TDataProtection::ProtectionObjectList(dp).ElementCount(), 1);
   EXPECT_EQ(TDataProtection::ProtectionParametersGet(dp).ElementCount(), 1);
   EXPECT_EQ(TDataProtection::ProtectionParametersSet(dp).ElementCount(), 1);
   EXPECT_EQ(TDataProtection::RequiredProtection(dp), 0x30);
 
-  auto& ss0 = Find(*dev, T_SecuritySetupObject_0).As<TCosemInstance_SecuritySetup>();
-  auto& ss1 = Find(*dev, T_SecuritySetupObject_1).As<TCosemInstance_SecuritySetup>();
+  auto& ss0 = FindObject(*dev, T_SecuritySetupObject_0).As<TCosemInstance_SecuritySetup>();
+  auto& ss1 = FindObject(*dev, T_SecuritySetupObject_1).As<TCosemInstance_SecuritySetup>();
   EXPECT_EQ(ss0.SecurityPolicy(), 3);
   EXPECT_EQ(ss1.SecurityPolicy(), 0xFC);
   EXPECT_EQ(ss1.SecuritySuite(), 1);
@@ -258,7 +182,7 @@ TEST(CoreClasses, ServerViews) {
 // structure of seven, so a client can read the list and write it back.
 TEST(CoreClasses, AbsentOptionalMembersInEveryForm) {
   auto dev = MakeLogicalDevice(ReadFixture("core_classes.xml"));
-  auto& ss1 = Find(*dev, T_SecuritySetupObject_1);
+  auto& ss1 = FindObject(*dev, T_SecuritySetupObject_1);
   auto& certs = ss1.Attribute(6)->As<TSequenceOf>();
   ASSERT_NE(certs.Elements(0)->As<TSequence>().Member(CertificateInfo::PublicKey), nullptr);
   ASSERT_EQ(certs.Elements(1)->As<TSequence>().Member(CertificateInfo::PublicKey), nullptr);
@@ -468,7 +392,7 @@ TEST(CoreClasses, LogicalNamesAndCounts) {
 
 TEST(CoreClasses, ReplaceAttributeAndCopies) {
   auto dev = MakeLogicalDevice(ReadFixture("core_classes.xml"));
-  auto& push = Find(*dev, T_PushSetupObject);
+  auto& push = FindObject(*dev, T_PushSetupObject);
   const std::string before = push.ToXMLString();
   PduPtr data = Create(T_Data, xmlSendDestinationAndMethod);
   EXPECT_EQ(ErrorOf([&] { push.ReplaceAttribute(3, data); }), "Invalid class typecast");
@@ -485,13 +409,13 @@ TEST(CoreClasses, ReplaceAttributeAndCopies) {
   EXPECT_EQ(ErrorOf([] { MakeAnyFromData(xmlRandomisationStartInterval, T_Unsigned16, H("11 1E")); }),
             "Byte[1]:, expected 0x12 found 0x11");
   // The clock's date-time takes any length; its time zone keeps its sign.
-  auto& clock = Find(*dev, T_ClockObject);
+  auto& clock = FindObject(*dev, T_ClockObject);
   clock.ReplaceAttribute(ClockAttr::Time, MakeAnyFromData(xmlTime, T_OctetString, H("09 05 0102030405")));
   EXPECT_EQ(X(clock.Attribute(ClockAttr::Time)->Encode()), "050102030405");
   EXPECT_EQ(clock.Attribute(ClockAttr::TimeZone)->As<TNumber>().AsInt64(), -60);
 
   // Copies are deep, carry no hooks, no added-instance flag and no pending keys.
-  auto& ln = Find(*dev, T_LNAssociationObject_3);
+  auto& ln = FindObject(*dev, T_LNAssociationObject_3);
   ln.InvokeMethodFunc = [](void*, TCOSEMInstance*, int, const TData*, std::unique_ptr<TData>&) { return 0; };
   ln.ProcessFunc = [] {};
   ln.IsAddedInstance = true;
@@ -510,9 +434,9 @@ TEST(CoreClasses, ReplaceAttributeAndCopies) {
   EXPECT_EQ(TLNAssociation::ObjectList(ln).Elements(0)->As<TSequence>().Get<TSequence>(ObjectListItemLN::AccessRights)
                 .Get<TSequenceOf>(AccessRights::AttributeAccessList).ElementCount(),
             2);
-  EXPECT_EQ(ErrorOf([&] { c.Another(Find(*dev, T_SNAssociationObject_4)); }), "Invalid class typecast");
+  EXPECT_EQ(ErrorOf([&] { c.Another(FindObject(*dev, T_SNAssociationObject_4)); }), "Invalid class typecast");
 
-  auto& ss = Find(*dev, T_SecuritySetupObject_1).As<TCosemInstance_SecuritySetup>();
+  auto& ss = FindObject(*dev, T_SecuritySetupObject_1).As<TCosemInstance_SecuritySetup>();
   ss.NewGlobalUnicastEncryptionKey = "k";
   ss.EphemeralPrivateKey = "d";
   PduPtr ssCopy = ss.Clone();
@@ -542,37 +466,11 @@ TEST(CoreClasses, EphemeralKeyPairs) {
 }
 
 TEST(CoreClasses, DescriptorInvariants) {
-  const TypeTable& table = CoreClassTypes();
-  std::set<std::string> names, interfaceClasses;
-  for (size_t i = 0; i < table.count; ++i) {
-    const TypeInfo& t = *table.types[i];
-    SCOPED_TRACE(t.name);
-    EXPECT_TRUE(names.insert(t.name).second);
-    EXPECT_EQ(std::string(XMLIdNames[t.ownId]), std::string("_") + (t.name + 2));
-    if (!(t.flags & tfRegisterSequence)) continue;
-    interfaceClasses.insert(t.name);
-    const TInterfaceClassEntry* e = TableEntry(t.name);
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(t.classId, e->classId);
-    EXPECT_EQ(t.classVersion, e->version);
-    EXPECT_EQ(t.members[0].type, &T_LogicalName);
-    const AltInfo* alt = T_COSEMObject.AltById(e->id);
-    ASSERT_NE(alt, nullptr);
-    EXPECT_EQ(alt->tag, e->tag);
-    EXPECT_EQ(alt->type, &t);
-    // Only trailing attributes are optional, so every form can leave them out.
-    bool optional = false;
-    for (uint16_t m = 0; m < t.memberCount; ++m) {
-      if (optional) {
-        EXPECT_TRUE(t.members[m].optional) << m;
-      }
-      optional = t.members[m].optional;
-    }
-  }
-  EXPECT_EQ(interfaceClasses, (std::set<std::string>{"T_ClockObject", "T_LNAssociationObject_3",
-                                                     "T_SNAssociationObject_4", "T_SecuritySetupObject_0",
-                                                     "T_SecuritySetupObject_1", "T_PushSetupObject",
-                                                     "T_DataProtectionObject"}));
+  const DescriptorSummary s = CheckDescriptorInvariants(CoreClassTypes());
+  EXPECT_EQ(s.interfaceClasses, (std::set<std::string>{"T_ClockObject", "T_LNAssociationObject_3",
+                                                       "T_SNAssociationObject_4", "T_SecuritySetupObject_0",
+                                                       "T_SecuritySetupObject_1", "T_PushSetupObject",
+                                                       "T_DataProtectionObject"}));
   EXPECT_TRUE(T_LNAssociationObject_3.InheritsFrom(TCosemInstance_Association_Type));
   EXPECT_TRUE(T_SNAssociationObject_4.InheritsFrom(TCosemInstance_Association_Type));
   EXPECT_TRUE(T_SecuritySetupObject_0.InheritsFrom(TCosemInstance_SecuritySetup_Type));
@@ -586,15 +484,11 @@ TEST(CoreClasses, DescriptorInvariants) {
   }
 
   // The editor scheme knows the classes and their arrays.
-  TKitSupport::Clear();
-  TKitSupport::AddTypeTable(CoreClassTypes());
-  std::set<std::string> registered;
-  for (const auto& n : TKitSupport::RegisteredClassNames()) registered.insert(n);
+  const std::set<std::string> registered = EditorSchemeNames(CoreClassTypes());
   for (const char* n : {"LNAssociationObject_3", "SecuritySetupObject_0", "ObjectListLN", "_ObjectListItemLN",
                         "Certificates", "_CertificateInfo", "UserList", "_UserListEntry", "PushObjectList",
                         "_CaptureObject", "CommunicationWindows", "_Window", "ProtectionParameters",
                         "_ProtectionParameterElement", "AttributeAccessList", "_AttributeAccessItem"})
     EXPECT_EQ(registered.count(n), 1u) << n;
   for (const char* n : {"ClockBase", "AccessRights", "xDLMSContextInfo"}) EXPECT_EQ(registered.count(n), 0u) << n;
-  TKitSupport::Clear();
 }

@@ -1,21 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "cosem/basic_classes.h"
-#include "cosem/logical_device.h"
+#include "cosem/class_test_support.h"
 
 using namespace zv;
+using namespace zv::test;
 
 namespace {
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 const char kDevice[] =
     "<LogicalDevice>\r\n"

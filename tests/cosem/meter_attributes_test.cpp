@@ -3,60 +3,26 @@
 // counts that do not fit the class, and ReplaceAttribute's guards.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "cosem/logical_device.h"
+#include "cosem/class_test_support.h"
 #include "cosem/meter_classes.h"
 
 using namespace zv;
+using namespace zv::test;
 
 namespace {
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
-
-std::string X(const PduStr& s) { return ByteStrToHexStr(s); }
-std::string XH(const char* hex) { return X(HexStrToByteStr(hex)); }
-
-std::string ReadFixture(const char* name) {
-  auto path = std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures" / name;
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // The fixture's object of a class, as a copy of its own.
 PduPtr FixtureObject(const TypeInfo& type) {
   static const auto dev = MakeLogicalDevice(ReadFixture("meter_classes.xml"));
-  for (int i = 0; i < TLogicalDevice::ObjectCount(*dev); ++i) {
-    TCOSEMInstance& obj = TLogicalDevice::Object(*dev, i);
-    if (&obj.Type() == &type) return obj.Clone();
-  }
-  ADD_FAILURE() << "no " << type.name << " in the fixture";
-  return Create(type, type.ownId);
+  return FindObject(*dev, type).Clone();
 }
 
-// What the server does for a SET: a new member of the attribute's class from the Data form,
-// the whole value consumed. False (and the object untouched) when the value does not decode,
+// A SET from the Data form; false (and the object untouched) when the value does not decode,
 // which the server answers with "type unmatched".
 bool Set(TCOSEMInstance& obj, int attributeId, const char* dataHex) {
   const PduPtr before = obj.Clone();
-  const PduStr data = HexStrToByteStr(dataHex);
   try {
-    TStringWrapper w(data);
-    PduPtr v = CreateFromDataPduStr(*obj.AttributeType(attributeId), obj.AttributeXMLId(attributeId), w);
-    EXPECT_EQ(w.RemainingBytes(), 0) << dataHex;
-    obj.ReplaceAttribute(attributeId, v);
+    SetFromData(obj, attributeId, dataHex);
     return true;
   } catch (const Exception&) {
     EXPECT_TRUE(obj.IsEqual(*before)) << "changed by a refused SET";
@@ -75,32 +41,7 @@ void ExpectWritable(const TCOSEMInstance& obj) {
 }  // namespace
 
 TEST(MeterAttributes, EveryEnumerationKeepsCodesWithoutAName) {
-  const TypeTable& table = MeterClassTypes();
-  int enumerations = 0;
-  for (size_t i = 0; i < table.count; ++i) {
-    const TypeInfo& t = *table.types[i];
-    if (t.family != Family::Enumerated) continue;
-    ++enumerations;
-    // The first code without a name (0 for the enumerations that start at 1), and the highest.
-    int unnamed = 0;
-    while (t.EnumNameOf(unnamed)) ++unnamed;
-    for (int code : {unnamed, 0xFF}) {
-      SCOPED_TRACE(std::string(t.name) + " " + std::to_string(code));
-      ASSERT_EQ(t.EnumNameOf(code), nullptr);
-      PduStr data{'\x16', static_cast<char>(code)};
-      PduPtr e = MakeAnyFromData(t.ownId, t, data);
-      EXPECT_EQ(e->As<TEnum>().Value, code);
-      EXPECT_EQ(X(e->EncodeData()), X(data));
-      EXPECT_EQ(X(e->Encode()), X(data.substr(1)));
-      // Rendered as two hex digits, and read back from them.
-      const std::string xml = e->ToXMLString();
-      EXPECT_EQ(xml, "<" + std::string(XMLIdNames[t.ownId]) + " Value=\"" + IntToHex(static_cast<uint64_t>(code), 2) +
-                         "\" />\r\n");
-      EXPECT_EQ(X(MakeAnyFromXml(t.ownId, t, xml)->EncodeData()), X(data));
-      EXPECT_EQ(ErrorOf([&] { TEnum::GetString(t, code); }), std::string(t.name) + ": illegal enum value");
-    }
-  }
-  EXPECT_EQ(enumerations, 14);
+  EXPECT_EQ(CheckUnnamedEnumCodes(MeterClassTypes()), 14);
 }
 
 TEST(MeterAttributes, UnnamedCodesFromSetKeepTheObjectWritable) {

@@ -4,90 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <set>
-#include <sstream>
-
-#include "cosem/interface_class_table.h"
-#include "cosem/logical_device.h"
-#include "foundation/kit_support.h"
+#include "cosem/class_test_support.h"
 
 using namespace zv;
-
-namespace {
-
-std::string ReadFixture(const char* name) {
-  auto path = std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures" / name;
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << path;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string X(const PduStr& s) { return ByteStrToHexStr(s); }
-
-std::string ElementName(const char* className) {
-  return std::strncmp(className, "T_", 2) == 0 ? className + 2 : className;
-}
-
-bool IsMeterType(const TypeInfo& t) {
-  const TypeTable& table = MeterClassTypes();
-  for (size_t i = 0; i < table.count; ++i)
-    if (table.types[i] == &t) return true;
-  return false;
-}
-
-const TInterfaceClassEntry* TableEntry(const char* name) {
-  for (const auto& e : kInterfaceClasses)
-    if (std::strcmp(e.name, name) == 0) return &e;
-  return nullptr;
-}
-
-}  // namespace
+using namespace zv::test;
 
 TEST(MeterClasses, FixtureLoadsRendersBackAndEveryAttributeTravels) {
-  const std::string text = ReadFixture("meter_classes.xml");
-  auto dev = MakeLogicalDevice(text);
-  EXPECT_EQ(dev->ToXMLString(), text);
-
-  std::set<const TypeInfo*> seen;
-  for (int i = 0; i < TLogicalDevice::ObjectCount(*dev); ++i) {
-    TCOSEMInstance& obj = TLogicalDevice::Object(*dev, i);
-    SCOPED_TRACE(obj.ClassName());
-    EXPECT_TRUE(seen.insert(&obj.Type()).second) << "twice in the fixture";
-    ASSERT_TRUE(IsMeterType(obj.Type()));
-    ASSERT_EQ(obj.AttributeCount(), obj.Type().memberCount);
-    for (int a = 1; a <= obj.AttributeCount(); ++a) {
-      SCOPED_TRACE(a);
-      // GET answers the Data form; SET builds a new member of the same class from it.
-      const PduStr data = obj.Attribute(a)->EncodeData();
-      TStringWrapper w(data);
-      PduPtr back = CreateFromDataPduStr(*obj.AttributeType(a), obj.AttributeXMLId(a), w);
-      EXPECT_EQ(w.RemainingBytes(), 0);
-      EXPECT_EQ(X(back->EncodeData()), X(data));
-      EXPECT_EQ(back->ToXMLString(), obj.Attribute(a)->ToXMLString());
-      // The attribute's class accepts the new value in place of the old one.
-      PduPtr copy = obj.Clone();
-      copy->As<TCOSEMInstance>().ReplaceAttribute(a, back);
-      EXPECT_TRUE(copy->IsEqual(obj));
-    }
-    // The whole object in each octet form.
-    PduPtr fromData = MakeAnyFromData(obj.XMLId, obj.Type(), obj.EncodeData());
-    EXPECT_EQ(fromData->ToXMLString(), obj.ToXMLString());
-    PduPtr fromPlain = MakeAnyFromPdu(obj.XMLId, obj.Type(), obj.Encode());
-    EXPECT_EQ(fromPlain->ToXMLString(), obj.ToXMLString());
-  }
-  EXPECT_EQ(seen.size(), 21u);
-
-  // The object list carries each object behind its tag octet in the plain form.
-  auto& list = TLogicalDevice::ObjectList(*dev);
-  PduPtr listBack = MakeAnyFromPdu(xmlCOSEMObjectList, list.Type(), list.Encode());
-  EXPECT_EQ(X(listBack->Encode()), X(list.Encode()));
-  EXPECT_EQ(listBack->ToXMLString(), list.ToXMLString());
+  CheckFixtureRoundTrip("meter_classes.xml", &MeterClassTypes(), 21);
 }
 
 TEST(MeterClasses, FixtureObjectsCarryTheirChoiceTags) {
@@ -119,100 +42,20 @@ TEST(MeterClasses, FixtureObjectsCarryTheirChoiceTags) {
 
 TEST(MeterClasses, CopiesAreDeep) {
   auto dev = MakeLogicalDevice(ReadFixture("meter_classes.xml"));
-  for (int i = 0; i < TLogicalDevice::ObjectCount(*dev); ++i) {
-    TCOSEMInstance& obj = TLogicalDevice::Object(*dev, i);
-    const std::string before = obj.ToXMLString();
-    PduPtr copy = obj.Clone();
-    ASSERT_TRUE(copy->IsEqual(obj)) << obj.ClassName();
-    auto& c = copy->As<TCOSEMInstance>();
-    for (int a = 1; a <= c.AttributeCount(); ++a) EXPECT_NE(c.Attribute(a), obj.Attribute(a));
-    // Emptying every list of the copy, at any depth, leaves the source as it was.
-    std::function<void(TCOSEMPduBase&)> clearLists = [&](TCOSEMPduBase& v) {
-      if (auto* l = dynamic_cast<TSequenceOf*>(&v)) {
-        for (auto& e : l->FElements) clearLists(*e);
-        l->Clear();
-      } else if (auto* s = dynamic_cast<TSequence*>(&v)) {
-        for (auto& m : s->Members)
-          if (m) clearLists(*m);
-      }
-    };
-    clearLists(c);
-    EXPECT_EQ(obj.ToXMLString(), before) << obj.ClassName();
-  }
+  CheckCopiesAreDeep(*dev);
 }
 
 TEST(MeterClasses, DescriptorInvariants) {
-  const TypeTable& table = MeterClassTypes();
-  std::set<std::string> names;
-  std::map<Family, int> kinds;
-  std::set<std::string> interfaceClasses;
-  for (size_t i = 0; i < table.count; ++i) {
-    const TypeInfo& t = *table.types[i];
-    SCOPED_TRACE(t.name);
-    EXPECT_TRUE(names.insert(t.name).second) << "listed twice";
-    // Every class names its own element "_" + its name less "T_".
-    EXPECT_EQ(std::string(XMLIdNames[t.ownId]), "_" + ElementName(t.name));
-    for (uint16_t m = 0; m < t.memberCount; ++m) {
-      ASSERT_NE(t.members[m].type, nullptr);
-      EXPECT_LT(static_cast<int>(t.members[m].id), XMLIdCount);
-      EXPECT_NE(t.members[m].id, xmlIgnore);
-      EXPECT_FALSE(t.members[m].optional);
-    }
-    if (t.flags & tfRegisterSequence) {
-      interfaceClasses.insert(t.name);
-      const TInterfaceClassEntry* e = TableEntry(t.name);
-      ASSERT_NE(e, nullptr);
-      EXPECT_EQ(t.classId, e->classId);
-      EXPECT_EQ(t.classVersion, e->version);
-      EXPECT_EQ(t.dataTag, 2);
-      ASSERT_GE(t.memberCount, 2);
-      EXPECT_EQ(t.members[0].id, xmlName);
-      EXPECT_EQ(t.members[0].type, &T_LogicalName);
-      // The object choice knows the class by its tag and its element name.
-      const AltInfo* alt = T_COSEMObject.AltById(e->id);
-      ASSERT_NE(alt, nullptr);
-      EXPECT_EQ(alt->tag, e->tag);
-      EXPECT_EQ(alt->type, &t);
-      EXPECT_EQ(T_COSEMObject.AltByTag(e->tag), alt);
-      EXPECT_EQ(std::string(XMLIdNames[alt->id]), ElementName(t.name));
-      continue;
-    }
-    ++kinds[t.family];
-    switch (t.family) {
-      case Family::SequenceOf:
-        // Items are "_" + the element class; Data values stand bare under their alternative.
-        EXPECT_EQ(std::string(XMLIdNames[t.elemId]), "_" + ElementName(t.elemType->name));
-        EXPECT_EQ(t.dataTag, 1);
-        break;
-      case Family::Sequence:
-        EXPECT_EQ(t.dataTag, 2);
-        EXPECT_EQ(t.classId, -1);
-        break;
-      case Family::Enumerated: {
-        EXPECT_EQ(t.dataTag, 22);
-        std::set<int> values;
-        std::set<std::string> valueNames;
-        for (uint16_t n = 0; n < t.nameCount; ++n) {
-          EXPECT_TRUE(values.insert(t.names[n].value).second);
-          EXPECT_TRUE(valueNames.insert(t.names[n].name).second);
-          // A name of two hex digits would be read back as a number.
-          EXPECT_GT(std::strlen(t.names[n].name), 2u);
-        }
-        break;
-      }
-      case Family::Derived:
-        EXPECT_EQ(t.Shape().family, Family::Number);
-        break;
-      default:
-        ADD_FAILURE() << "unexpected kind";
-        break;
-    }
-  }
-  EXPECT_EQ(interfaceClasses.size(), 21u);
-  EXPECT_EQ(kinds[Family::Sequence], 34);
-  EXPECT_EQ(kinds[Family::SequenceOf], 31);
-  EXPECT_EQ(kinds[Family::Enumerated], 14);
-  EXPECT_EQ(kinds[Family::Derived], 2);
+  const DescriptorSummary s = CheckDescriptorInvariants(
+      MeterClassTypes(),
+      {.families = {Family::Sequence, Family::SequenceOf, Family::Enumerated, Family::Derived},
+       .optionalMembers = false,
+       .derivedAreNumbers = true});
+  EXPECT_EQ(s.interfaceClasses.size(), 21u);
+  EXPECT_EQ(s.Kinds(Family::Sequence), 34);
+  EXPECT_EQ(s.Kinds(Family::SequenceOf), 31);
+  EXPECT_EQ(s.Kinds(Family::Enumerated), 14);
+  EXPECT_EQ(s.Kinds(Family::Derived), 2);
 
   // Every interface class of the table that belongs here is defined here.
   for (const char* name : {"T_RegisterActivationObject",
@@ -236,25 +79,12 @@ TEST(MeterClasses, DescriptorInvariants) {
                            "T_AccountObject",
                            "T_CreditObject",
                            "T_ChargeObject"})
-    EXPECT_EQ(interfaceClasses.count(name), 1u) << name;
-
-  // Tags and element names of the object choice stay unique and in element-name order.
-  std::set<int> tags;
-  std::set<TXMLId> ids;
-  for (uint16_t a = 0; a < T_COSEMObject.altCount; ++a) {
-    EXPECT_TRUE(tags.insert(T_COSEMObject.alts[a].tag).second) << T_COSEMObject.alts[a].tag;
-    EXPECT_TRUE(ids.insert(T_COSEMObject.alts[a].id).second) << XMLIdNames[T_COSEMObject.alts[a].id];
-    if (a > 0) {
-      EXPECT_LT(T_COSEMObject.alts[a - 1].id, T_COSEMObject.alts[a].id);
-    }
-  }
+    EXPECT_EQ(s.interfaceClasses.count(name), 1u) << name;
+  CheckObjectChoiceIsUnique();
 }
 
 TEST(MeterClasses, EditorSchemeKnowsTheClassesAndTheirItems) {
-  TKitSupport::Clear();
-  TKitSupport::AddTypeTable(MeterClassTypes());
-  std::set<std::string> registered;
-  for (const auto& n : TKitSupport::RegisteredClassNames()) registered.insert(n);
+  const std::set<std::string> registered = EditorSchemeNames(MeterClassTypes());
   for (const char* n : {"LimiterObject", "ChargeObject", "WeightingsTable", "_ActorWeightingList", "GroupEValues",
                         "_GroupEValue", "TableCellValues", "_Data", "TokenDescription", "_OctetString",
                         "PermissionsTable", "_BitString", "IndexArray", "_Unsigned8"})
@@ -262,7 +92,6 @@ TEST(MeterClasses, EditorSchemeKnowsTheClassesAndTheirItems) {
   // Structures, enumerations and aliases are not composite elements of their own.
   for (const char* n : {"ValueDefinition", "ControlMode", "EmergencyProfileGroupId"})
     EXPECT_EQ(registered.count(n), 0u) << n;
-  TKitSupport::Clear();
 }
 
 TEST(MeterClasses, EmptyObjectsHaveEveryAttribute) {

@@ -3,33 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "apdu/ln_services.h"
+#include "cosem/class_test_support.h"
 #include "cosem/comm_types.h"
-#include "cosem/logical_device.h"
 #include "cosem/meter_classes.h"
 
 using namespace zv;
+using namespace zv::test;
 
 namespace {
-
-std::string X(const PduStr& s) { return ByteStrToHexStr(s); }
-std::string XH(const std::string& hex) { return X(HexStrToByteStr(hex)); }
-
-std::string Crlf(const char* lf) {
-  std::string s;
-  for (const char* p = lf; *p; ++p) {
-    if (*p == '\n') s += '\r';
-    s += *p;
-  }
-  return s;
-}
-
-struct Example {
-  const TypeInfo* type;
-  TXMLId id;
-  std::string data;   // Data form (hex with blanks)
-  const char* plain;  // plain form, or null
-  const char* xml;    // XML form (LF lines; CR LF when compared), or null
-};
 
 const char kDateTime[] = "07E8031505 0E1E00 FF 800000";
 
@@ -38,7 +19,7 @@ const char kDateTime[] = "07E8031505 0E1E00 FF 800000";
 TEST(MeterCodec, ByteExamples) {
   const std::string dt = kDateTime;
   std::string buffer200(400, '0');
-  const Example rows[] = {
+  const ByteExample rows[] = {
       // Register activation.
       {&T_RegisterAssignment, xmlRegisterAssignment, "01 01 02 02 12 00 03 09 06 01 00 01 08 00 FF",
        "01 0003 06 0100010800FF",
@@ -208,21 +189,7 @@ TEST(MeterCodec, ByteExamples) {
       {&T_ChargeType, xmlChargeType, "16 02", "02", "<ChargeType Value=\"ChargeType_2\" />\n"},
       {&T_Unsigned32, xmlPeriod, "06 FFFFFFFF", "FFFFFFFF", "<Period Value=\"FFFFFFFF\" />\n"},
   };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(std::string(r.type->name) + " " + r.data.substr(0, 60));
-    const std::string data = XH(r.data);
-    PduPtr a = MakeAnyFromData(r.id, *r.type, HexStrToByteStr(r.data));
-    EXPECT_EQ(X(a->EncodeData()), data);
-    if (r.plain) {
-      EXPECT_EQ(X(a->Encode()), XH(r.plain));
-      EXPECT_EQ(X(MakeAnyFromPdu(r.id, *r.type, HexStrToByteStr(r.plain))->EncodeData()), data);
-    }
-    const std::string xml = a->ToXMLString();
-    if (r.xml) {
-      EXPECT_EQ(xml, Crlf(r.xml));
-    }
-    EXPECT_EQ(X(MakeAnyFromXml(r.id, *r.type, xml)->EncodeData()), data);
-  }
+  CheckByteExamples(rows);
 }
 
 TEST(MeterCodec, SignedValuesReadAsTheirTypes) {
@@ -276,13 +243,7 @@ TEST(MeterCodec, ElementNamesMatchWithoutRegardToCase) {
 }
 
 TEST(MeterCodec, DescriptionErrors) {
-  struct Row {
-    const TypeInfo* type;
-    TXMLId id;
-    const char* xml;
-    const char* error;
-  };
-  const Row rows[] = {
+  const XmlErrorExample rows[] = {
       // Value names compare exactly, case and odd spellings included.
       {&T_ScheduleType, xmlScheduleType, "<ScheduleType Value=\"ScheduleType0\" />",
        "T_ScheduleType: illegal element ScheduleType0"},
@@ -359,17 +320,7 @@ TEST(MeterCodec, DescriptionErrors) {
       {&T_PermissionsTable, xmlPermissionsTable, "<PermissionsTable Qty=\"0001\"><_BitString Value=\"1x\"/>",
        "BERBitString: illegal character"},
   };
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.xml);
-    try {
-      MakeAnyFromXml(r.id, *r.type, r.xml);
-      ADD_FAILURE() << "no error";
-    } catch (const EXMLError& e) {
-      EXPECT_EQ(e.Message(), r.error);
-    } catch (const Exception& e) {
-      ADD_FAILURE() << "not an XML error: " << e.Message();
-    }
-  }
+  CheckXmlErrors(rows);
 }
 
 TEST(MeterCodec, DescriptionErrorsCarryTheirPlace) {
