@@ -99,7 +99,7 @@ TEST_P(Ciphered, AssociationAndRelease) {
     EXPECT_TRUE(Log().WaitForText("ENCRYPTION KEY: " + guek + ", IC: " + IntToHex(aareCounter, 8)));
   }
   if (protection == TUserInfoProtection::SignedGeneralGlo) {
-    EXPECT_TRUE(Log().WaitForText("PRIV.KEY: " + ByteStrToHexStr(Pairs.ServerSigning->PrivateKey())));
+    EXPECT_TRUE(Log().WaitForText("PRIV.KEY: " + ByteStrToHexStr(Pairs.ServerSigning.PrivateKey)));
   }
 }
 
@@ -162,7 +162,7 @@ TEST(SecureRefusals, CipheredAarqRefused) {
     keys.GUEK = Key(0, '\x11');
     keys.GAK = Key(0, '\x33');
     // Signing in suite 0 is refused before any key pair is asked for.
-    keys.ClientSigning = std::make_shared<secure::TEcKey>(secure::TEcKey::Generate(1));
+    keys.ClientSigning = secure::NewKeyPair(1);
     secure::TSecureClient c(keys);
     secure::TAarqRequest request;
     if (row.Client) row.Client(c, request);

@@ -160,25 +160,25 @@ class SecureSession : public ::testing::Test {
  protected:
   // Key pairs of both parties made with OpenSSL (suites 1 and 2).
   struct TPairs {
-    std::shared_ptr<secure::TEcKey> ClientSigning, ClientAgreement, ServerSigning, ServerAgreement;
+    TKeyPair ClientSigning, ClientAgreement, ServerSigning, ServerAgreement;
   };
   static TPairs MakePairs(int Suite) {
     TPairs p;
     if (Suite == 0) return p;
-    p.ClientSigning = std::make_shared<secure::TEcKey>(secure::TEcKey::Generate(Suite));
-    p.ClientAgreement = std::make_shared<secure::TEcKey>(secure::TEcKey::Generate(Suite));
-    p.ServerSigning = std::make_shared<secure::TEcKey>(secure::TEcKey::Generate(Suite));
-    p.ServerAgreement = std::make_shared<secure::TEcKey>(secure::TEcKey::Generate(Suite));
+    p.ClientSigning = secure::NewKeyPair(Suite);
+    p.ClientAgreement = secure::NewKeyPair(Suite);
+    p.ServerSigning = secure::NewKeyPair(Suite);
+    p.ServerAgreement = secure::NewKeyPair(Suite);
     return p;
   }
   // The setup of a suite with the key pairs in it.
   static TSetup SetupWith(int Suite, const TPairs& Pairs) {
     TSetup s = TSetup::Of(Suite);
     if (Suite == 0) return s;
-    s.ClientSigningPublic = Pairs.ClientSigning->PublicKey();
-    s.ClientAgreementPublic = Pairs.ClientAgreement->PublicKey();
-    s.SignaturePrivateKey = Pairs.ServerSigning->PrivateKey();
-    s.KeyAgreementPrivateKey = Pairs.ServerAgreement->PrivateKey();
+    s.ClientSigningPublic = Pairs.ClientSigning.PublicKey;
+    s.ClientAgreementPublic = Pairs.ClientAgreement.PublicKey;
+    s.SignaturePrivateKey = Pairs.ServerSigning.PrivateKey;
+    s.KeyAgreementPrivateKey = Pairs.ServerAgreement.PrivateKey;
     return s;
   }
   // What the client knows of the same keys.
@@ -192,8 +192,8 @@ class SecureSession : public ::testing::Test {
     k.KEK = Setup.KEK.value_or(Key(Setup.Suite, '\x44'));
     k.ClientSigning = Pairs.ClientSigning;
     k.ClientAgreement = Pairs.ClientAgreement;
-    k.ServerSigning = Pairs.ServerSigning;
-    k.ServerAgreement = Pairs.ServerAgreement;
+    k.ServerSigningPublic = Pairs.ServerSigning.PublicKey;
+    k.ServerAgreementPublic = Pairs.ServerAgreement.PublicKey;
     return k;
   }
 

@@ -1,77 +1,25 @@
-// The security side of a DLMS client for tests, written directly with OpenSSL (AES-GCM,
-// AES key wrap, ECDSA, ECDH, digests) and never with the system's own protection code:
-// ciphered and signed AARQ and RLRQ user-information, the deciphering of the answers'
-// user-information, and the high-level-security passes of HIGH_SECURITY_GMAC and
-// HIGH_SECURITY_ECDSA. The octets of the ACSE APDUs are written here too; the answers are
+// The security side of a DLMS client for tests, on the OpenSSL primitives that the other
+// security tests share (AES-GCM, AES key wrap, ECDSA, ECDH, the key derivation), never on
+// the system's own protection code: ciphered and signed AARQ and RLRQ user-information,
+// the deciphering of the answers' user-information, and the high-level-security passes of
+// HIGH_SECURITY_GMAC and HIGH_SECURITY_ECDSA. The octets of the ACSE APDUs are written here too; the answers are
 // read with the APDU codecs.
 #pragma once
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "foundation/misc.h"
+#include "security/protection_common_decl.h"
 
 namespace zv::test::secure {
 
-// ---- Primitives ------------------------------------------------------------------------
+// A fresh key pair of a suite's curve (1: P-256, 2: P-384) made by OpenSSL, in the system's
+// octet forms: private key the scalar big-endian, public key x then y.
+TKeyPair NewKeyPair(int Suite);
 
-// A-XDR length and octets.
-PduStr Octets(const PduStr& Value);
-// BER element: tag, definite length, contents.
-PduStr Ber(uint8_t Tag, const PduStr& Contents);
-
-// The ciphered information of a security control octet SC: SC, FC (4 octets big-endian),
-// the ciphertext (or the plaintext when not encrypted) and the 12-octet tag when
-// authenticated. The IV is Title followed by FC; the AAD SC, AK, ExtraAad (and the
-// plaintext when only authenticated).
-PduStr GcmProtect(uint8_t SC, uint32_t FC, const PduStr& Title, const PduStr& Plain, const PduStr& EK,
-                  const PduStr& AK, const PduStr& ExtraAad = PduStr());
-struct TDeciphered {
-  uint8_t SC = 0;
-  uint32_t FC = 0;
-  PduStr Plain;
-};
-// Raises when the information is too short or its tag does not verify.
-TDeciphered GcmUnprotect(const PduStr& Title, const PduStr& Information, const PduStr& EK, const PduStr& AK,
-                         const PduStr& ExtraAad = PduStr());
-
-// AES key wrap (RFC 3394) under a 16- or 32-octet key-encryption key.
+// AES key wrap under a 16- or 32-octet key-encryption key.
 PduStr KeyWrap(const PduStr& Key, const PduStr& Kek);
-
-// The HLS-GMAC answer to a challenge: SC (0x10 + suite), FC and the GMAC tag of
-// SC ‖ AK ‖ Challenge under EK with the IV Title ‖ FC.
-PduStr GmacAnswer(const PduStr& Title, const PduStr& Challenge, const PduStr& EK, const PduStr& AK, uint32_t FC,
-                  int Suite);
-
-// The single-step key derivation of key agreement: the first key-size octets of
-// hash(00000001 ‖ Z ‖ algorithm id ‖ PartU ‖ PartV), SHA-256 for suite 1, SHA-384 for suite 2.
-PduStr Kdf(int Suite, const PduStr& Z, const PduStr& PartU, const PduStr& PartV);
-
-// A key of the curve of a suite (1: P-256, 2: P-384) in the system's octet forms: private key
-// the scalar big-endian, public key x then y; signatures r then s.
-class TEcKey {
- public:
-  ~TEcKey();
-  TEcKey(TEcKey&&) noexcept;
-  TEcKey& operator=(TEcKey&&) noexcept;
-  static TEcKey Generate(int Suite);
-  static TEcKey FromPublicKey(int Suite, const PduStr& PublicKey);
-
-  PduStr PrivateKey() const;
-  PduStr PublicKey() const;
-  // ECDSA with SHA-256 or SHA-384.
-  PduStr Sign(const PduStr& Message) const;
-  bool Verify(const PduStr& Message, const PduStr& Signature) const;
-  // ECDH: the x coordinate of the shared point.
-  PduStr SharedSecret(const TEcKey& Peer) const;
-  int Suite() const { return FSuite; }
-
- private:
-  TEcKey(int Suite, void* Key) : FSuite(Suite), FKey(Key) {}
-  int FSuite = 0;
-  void* FKey = nullptr;  // EVP_PKEY
-};
 
 // ---- The client side -----------------------------------------------------------------
 
@@ -92,8 +40,8 @@ struct TClientKeys {
   PduStr ClientTitle;
   PduStr ServerTitle;
   PduStr GUEK, GAK, KEK, DEK;
-  std::shared_ptr<TEcKey> ClientSigning, ClientAgreement;
-  std::shared_ptr<TEcKey> ServerSigning, ServerAgreement;  // the server's public keys suffice
+  TKeyPair ClientSigning, ClientAgreement;
+  PduStr ServerSigningPublic, ServerAgreementPublic;
 };
 
 // One layer found on an answer.
