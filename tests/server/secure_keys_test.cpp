@@ -133,7 +133,7 @@ TEST_F(SecureSession, SecurityActivateOnlyRaises) {
 }
 
 // A key that the security setup object lacks, or holds with the wrong size, is never used:
-// pass 3 ends in EKeyMissing and is answered with silence; the association is gone.
+// pass 3 ends in the key store's error and is answered with silence; the association is gone.
 TEST_F(SecureSession, MissingKeysAnswerPassThreeWithSilence) {
   struct TRow {
     const char* Name;
@@ -151,6 +151,8 @@ TEST_F(SecureSession, MissingKeysAnswerPassThreeWithSilence) {
        "*** EXCEPTION *** No Signing public key for \\ABCDEFGH found"},
       {"no signing key of the server", "HIGH_SECURITY_ECDSA", 2, [](TSetup& s) { s.SignaturePrivateKey.reset(); },
        "*** EXCEPTION *** Private key for 4D4D4D0000BC614E is not available"},
+      // Suite 0 and a version 0 object hold no key pairs.
+      {"signatures in suite 0", "HIGH_SECURITY_ECDSA", 0, [](TSetup&) {}, "*** EXCEPTION *** Assertion failure"},
   };
   for (const TRow& row : rows) {
     SCOPED_TRACE(row.Name);
@@ -170,7 +172,8 @@ TEST_F(SecureSession, MissingKeysAnswerPassThreeWithSilence) {
     ASSERT_EQ(Result(aare), 0) << Flat(aare);
     const PduStr stoc = Aare(aare).RespondingAuthenticationValue()->Value;
     const PduStr f = std::string(row.Mechanism) == "HIGH_SECURITY_GMAC" ? Secure->GmacPass3(stoc, 1)
-                                                                       : Secure->EcdsaPass3(stoc, ctos);
+                     : row.Suite == 0                                   ? PduStr(64, '\x5A')
+                                                                        : Secure->EcdsaPass3(stoc, ctos);
     ASSERT_TRUE(Client.SendApdu(
         ApduFromXml(ActionXml(15, "0000280000FF", 1, "<OctetString Value=\"" + ByteStrToHexStr(f) + "\" />"))));
     ASSERT_TRUE(Log().WaitForText(row.Line));
