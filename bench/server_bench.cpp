@@ -2,7 +2,9 @@
 // logged as XML to a file, beside a bare loopback echo that answers the same request
 // frames with the same response frames: each alone (EchoRoundTrip, ServerGetRoundTrip),
 // interleaved in one run with their ratio (ServerToEcho), and interleaved without the log
-// (ServerToEchoWithoutLog), which shows what the logging costs.
+// (ServerToEchoWithoutLog), which shows what the logging costs. ProfileReadInBlocks reads
+// a 10,000-entry load profile in full, in data blocks of the negotiated PDU size 1024,
+// with the log on.
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -14,6 +16,7 @@
 #include <memory>
 #include <thread>
 
+#include "foundation/date_time.h"
 #include "support/test_client.h"
 #include "support/test_server.h"
 
@@ -27,6 +30,25 @@ namespace {
 int BatchMs() {
   const char* v = std::getenv("ZV_LOG_BATCH_MS");
   return v ? std::atoi(v) : 10;
+}
+
+constexpr int kProfileEntries = 10000;
+
+// The example meter with its load profile (0100630100FF: clock time and +A) holding
+// kProfileEntries quarter hours.
+std::string MeterWithLongProfile() {
+  std::string device = ReadFile(ZV_EXAMPLES_DIR "/meter.xml");
+  std::string buffer = "<Array Qty=\"AUTO\">";
+  TDateTimeRecord time = TDateTimeRecord::GetDateTimeRecord(2024, 6, 15, 0, 0, 0);
+  for (int n = 0; n < kProfileEntries; ++n, time.Advance(900))
+    buffer += "<Structure Qty=\"0002\"><OctetString Value=\"" + ByteStrToHexStr(time.COSEMDateTime()) +
+              "\"/><DoubleLongUnsigned Value=\"" + IntToHex(1000000u + 7u * static_cast<uint32_t>(n), 8) +
+              "\"/></Structure>";
+  buffer += "</Array>";
+  const size_t profile = device.find("<Name Value=\"0100630100FF\" />");
+  const size_t from = device.find("<Buffer>", profile), to = device.find("</Buffer>", profile);
+  if (profile == std::string::npos || from == std::string::npos || to == std::string::npos) std::abort();
+  return device.substr(0, from + 8) + buffer + device.substr(to);
 }
 
 // The session, its client and the frames of one GET, made once for every benchmark.
@@ -44,7 +66,7 @@ struct TSetup {
     int fd = mkstemp(name);
     LogName = name;
     LogFile = fdopen(fd, "w");
-    Server = std::make_unique<TTestServer>(ReadFile(ZV_EXAMPLES_DIR "/meter.xml"), TSettings{},
+    Server = std::make_unique<TTestServer>(MeterWithLongProfile(), TSettings{},
                                            [this](const std::vector<std::string>& Lines) {
                                              for (const auto& l : Lines) {
                                                std::fwrite(l.data(), 1, l.size(), LogFile);
@@ -52,7 +74,9 @@ struct TSetup {
                                              }
                                            },
                                            false, BatchMs());
-    if (!Server->Start() || !Client.Connect("127.0.0.1", Server->Port()) || !Client.RequestXml(AarqXml({})))
+    TAarqOptions aarq;
+    aarq.MaxPduSize = 1024;
+    if (!Server->Start() || !Client.Connect("127.0.0.1", Server->Port()) || !Client.RequestXml(AarqXml(aarq)))
       std::abort();
     Request = ApduFromXml(GetXml(3, "0100010800FF", 2));
     Client.SendApdu(Request);
@@ -139,6 +163,33 @@ void BM_ServerGetRoundTrip(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_ServerGetRoundTrip)->UseRealTime();
+
+// The whole buffer of the load profile: a GET answered with block 1, then a request for
+// each next block until the one marked last. A block answer is C4 02, the invoke-id, the
+// last-block flag, the block number (4 octets), 00 and the raw data with its length.
+void BM_ProfileReadInBlocks(benchmark::State& state) {
+  TTestClient& client = Setup().Client;
+  const PduStr get = ApduFromXml(GetXml(7, "0100630100FF", 2));
+  int64_t blocks = 0, octets = 0;
+  for (auto _ : state) {
+    PduStr answer;
+    if (!client.SendApdu(get)) std::abort();
+    for (;;) {
+      answer = client.ReceiveApdu();
+      if (answer.size() < 10 || static_cast<uint8_t>(answer[0]) != 0xC4 || answer[1] != 2 || answer[8] != 0)
+        std::abort();
+      ++blocks;
+      octets += static_cast<int64_t>(answer.size());
+      if (answer[3]) break;
+      PduStr next = HexStrToByteStr("C002C1");
+      next += answer.substr(4, 4);
+      if (!client.SendApdu(next)) std::abort();
+    }
+  }
+  state.counters["blocks"] = static_cast<double>(blocks) / static_cast<double>(state.iterations());
+  state.counters["octets"] = static_cast<double>(octets) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ProfileReadInBlocks)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // Both in the same run, in alternate blocks of 100 round trips so that both meet the same
 // conditions of the machine, and their ratio.

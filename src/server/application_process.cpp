@@ -60,7 +60,7 @@ class TTCPSessionStack final : public TSessionStack {
       // A client that has just been answered mostly sends its next request at once: looking
       // for it a few microseconds before going to sleep spares the request a wake-up.
       const auto until = std::chrono::steady_clock::now() + kLookBeforeSleep;
-      while (FTCP.InputBuffer().ByteQty() == 0 && FTCP.IsConnected() &&
+      while (!FTCP.ReceiveWaiting() && FTCP.IsConnected() &&
              !AbortRequested.load(std::memory_order_relaxed) && std::chrono::steady_clock::now() < until) {
       }
       if (FTCP.InputBuffer().ByteQty() > 0) return;

@@ -164,6 +164,14 @@ bool TSNAssociationObjectHelper::GetSNInfo(const TCOSEMInstance& Association, in
   key->As<TSequence>().Get<TNumber>(ObjectListItemSN::BaseName).SetInt64(BaseName);
   int index = 0;
   if (!list.Search(*key, index, CompareBaseNames)) --index;
+  AccessItem = nullptr;
+  if (index < 0) {
+    // Below the first object's base name (or an empty list) no object is named.
+    ClassId = 0;
+    AttributeIndex = 0;
+    LogicalName.clear();
+    return false;
+  }
   const auto& item = list.Elements(index)->As<TSequence>();
   const int itemBaseName = BaseNameOf(item);
   AttributeIndex = ((BaseName & 0xFFFF) - itemBaseName) / 8 + 1;

@@ -62,7 +62,7 @@ struct TSNAssociationObjectHelper {
   static void Sort(TCOSEMInstance& Association);
   // Resolves a short name on the sorted list to the object at or below it; true when the
   // access-rights list holds an attribute item for it. A name below the first object's
-  // raises the list's index error.
+  // names no object: false, without access item.
   static bool GetSNInfo(const TCOSEMInstance& Association, int BaseName, int& ClassId, int& AttributeIndex,
                         PduStr& LogicalName, TSequence*& AccessItem);
 };

@@ -22,6 +22,7 @@
 #include "server/make_service.h"
 #include "server/profile_generic_access.h"
 #include "server/push_setup_behaviour.h"
+#include "server/script_execution.h"
 #include "server/security_setup_behaviour.h"
 #include "server/transfer_context.h"
 
@@ -112,11 +113,6 @@ PduPtr ConvertValue(const TCOSEMInstance& Object, int AttributeId, const TData& 
 
 }  // namespace
 
-TObjectServiceExtensions& ObjectServiceExtensions() {
-  static TObjectServiceExtensions extensions;
-  return extensions;
-}
-
 TCOSEMInstance* TLogicalDeviceHelper::FindInstance(const TSequence& Device, const TCOSEMInstance* Association,
                                                    const PduStr& InstanceId, int ClassId) {
   if (InstanceId == kCurrentAssociationName && Association &&
@@ -158,7 +154,11 @@ PduPtr TLogicalDeviceHelper::GetAttribute(const TSequence& Device, TTransferCont
       return GetError(darScopeOfAccessViolated);
     const auto* parameters =
         dynamic_cast<const TData*>(SelectiveAccess->Member(SelectiveAccessDescriptor::AccessParameters));
-    value = object->SelectiveAccess(AttributeId, selector, parameters);
+    try {
+      value = object->SelectiveAccess(AttributeId, selector, parameters);
+    } catch (const ESelectiveAccessRange&) {
+      return GetError(darScopeOfAccessViolated);
+    }
     if (!value) throw ESelectiveAccess("Selective access gave no value");
   }
   return GetResult(*value);
@@ -239,7 +239,11 @@ PduPtr TLogicalDeviceHelper::ReadAttribute(const TSequence& Device, TTransferCon
     value = TDataHelper::MakeFromPdu(*object->Attribute(attributeIndex));
   } else {
     if (!object->SelectiveAccessImplemented()) return ReadError(darScopeOfAccessViolated);
-    value = object->SelectiveAccess(attributeIndex, Selector, Parameter);
+    try {
+      value = object->SelectiveAccess(attributeIndex, Selector, Parameter);
+    } catch (const ESelectiveAccessRange&) {
+      return ReadError(darScopeOfAccessViolated);
+    }
     if (!value) throw ESelectiveAccess("Selective access gave no value");
   }
   return ReadResult(*value);
@@ -328,10 +332,8 @@ void TLogicalDeviceHelper::CheckDuplicateInstanceIds(const TSequence& Device) {
 void TLogicalDeviceHelper::BindBehaviour(TSequence& Device) {
   // Received frame counters are kept for as long as the device is loaded.
   TFrameCountersOfKeys::Init();
-  const TObjectServiceExtensions& x = ObjectServiceExtensions();
   const int count = TLogicalDevice::ObjectCount(Device);
-  auto pass = [&](TObjectServiceExtensions::TBinder binder, auto matches) {
-    if (!binder) return;
+  auto pass = [&](void (*binder)(TCOSEMInstance& Object), auto matches) {
     for (int i = 0; i < count; ++i) {
       TCOSEMInstance& object = TLogicalDevice::Object(Device, i);
       if (matches(object)) binder(object);
@@ -349,7 +351,8 @@ void TLogicalDeviceHelper::BindBehaviour(TSequence& Device) {
        [](const TCOSEMInstance& o) { return o.IsA(T_SecuritySetupObject_1) || o.IsA(T_SecuritySetupObject_0); });
   pass([](TCOSEMInstance& o) { o.InvokeMethodFunc = MakeDataProtectionInvokeHook(o); },
        [](const TCOSEMInstance& o) { return o.IsA(T_DataProtectionObject); });
-  pass(x.ScriptTable, [](const TCOSEMInstance& o) { return o.IsA(T_ScriptTableObject); });
+  pass([](TCOSEMInstance& o) { o.InvokeMethodFunc = MakeScriptTableInvokeHook(o); },
+       [](const TCOSEMInstance& o) { return o.IsA(T_ScriptTableObject); });
 }
 
 }  // namespace zv

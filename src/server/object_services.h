@@ -60,14 +60,4 @@ struct TLogicalDeviceHelper {
   static void CompleteSNObjectList(const TSequence& Device, TCOSEMInstance& Association);
 };
 
-// Where the behaviour of other parts of the server joins the object services. Each entry
-// is set by the code that implements it and left empty until then; an object whose
-// binder is empty is served as plain data.
-struct TObjectServiceExtensions {
-  using TBinder = void (*)(TCOSEMInstance& Object);
-  // BindBehaviour's pass still to come: script table (invocation).
-  TBinder ScriptTable = nullptr;
-};
-TObjectServiceExtensions& ObjectServiceExtensions();
-
 }  // namespace zv

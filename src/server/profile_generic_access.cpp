@@ -198,8 +198,8 @@ std::unique_ptr<TData> SelectByEntry(const TCOSEMInstance& Self, const TSequence
   const int toValue = TDataHelper::Unsigned16Value(toValueData);
   // Positions are 1-based: 0 names nothing. Positions past the end are cut to the buffer,
   // so that a client asking for more than there is gets what there is.
-  if (fromEntry == 0) throw ESelectiveAccess("Illegal \"from entry\"");
-  if (fromValue == 0) throw ESelectiveAccess("Illegal \"from selected value\"");
+  if (fromEntry == 0) throw ESelectiveAccessRange("Illegal \"from entry\"");
+  if (fromValue == 0) throw ESelectiveAccessRange("Illegal \"from selected value\"");
   const uint64_t lastEntry = toEntry == 0 ? entryCount : std::min(toEntry, entryCount);
   const int lastValue = toValue == 0 ? columns : std::min(toValue, columns);
 

@@ -8,6 +8,10 @@
 
 namespace zv {
 
+// An entry descriptor naming a position that no buffer has (entry or column 0): the
+// reading service answers it with a data-access result.
+ZV_ERROR_CLASS(ESelectiveAccessRange, ESelectiveAccess)
+
 namespace TProfileGenericObjectHelper {
 // Self is a T_ProfileGenericObject. AttributeId must be 2 and Parameter a structure of
 // four; selector 1 selects by range, 2 by entry. Failures raise ESelectiveAccess, or the
@@ -18,7 +22,7 @@ std::unique_ptr<TData> SelectiveAccess(const TCOSEMInstance& Self, int Attribute
 std::unique_ptr<TData> SelectByRange(const TCOSEMInstance& Self, const TSequenceOf& Parameters);
 // Parameters: from entry, to entry (0: last), from selected value, to selected value (0:
 // last), all 1-based. Positions past the buffer's end are cut to it; 0 as from entry or
-// from selected value names no position and is refused.
+// from selected value names no position and is refused (ESelectiveAccessRange).
 std::unique_ptr<TData> SelectByEntry(const TCOSEMInstance& Self, const TSequenceOf& Parameters);
 // The column (from 0) of the first capture object equal to the restricting object (class
 // id, logical name, attribute index, data index); -1 when none.

@@ -1,5 +1,7 @@
 #include "server/service_handlers.h"
 
+#include <algorithm>
+
 #include "apdu/access.h"
 #include "apdu/conformance.h"
 #include "apdu/ln_services.h"
@@ -12,14 +14,13 @@
 #include "server/object_services.h"
 #include "server/request_helpers.h"
 #include "server/request_session.h"
+#include "server/service_support.h"
 #include "server/settings.h"
 #include "server/transfer_context.h"
 
 namespace zv {
 
 namespace {
-
-constexpr int kOtherReason = 250;
 
 bool InLNContext(const TTransferContext& Context) { return Context.InLNContext(); }
 
@@ -28,27 +29,17 @@ bool InSNContext(const TTransferContext& Context) {
          Context.ApplicationContextName == TObjectIdentifier::SN_WITH_CIPHERING;
 }
 
+}  // namespace
+
 bool Agreed(const TTransferContext& Context, int Bit) {
   return Context.AgreedConformance() && Context.AgreedConformance()->IsSet(Bit);
 }
 
-int InvokeIdOf(const TSequence& Request) {
-  return static_cast<int>(Request.Get<TNumber>(0).AsUInt64());
-}
-
-// The invoke-id-and-priority of the request, with its service class noted in the context.
 int NoteInvokeId(TTransferContext& Context, const TSequence& Request) {
-  const int invokeId = InvokeIdOf(Request);
+  const int invokeId = static_cast<int>(Request.Get<TNumber>(0).AsUInt64());
   Context.Confirmed = TInvokeIdAndPriorityHelper::Confirmed(static_cast<uint8_t>(invokeId));
   return invokeId;
 }
-
-// The fields of an attribute or method descriptor.
-struct TReference {
-  int ClassId;
-  PduStr InstanceId;
-  int Id;
-};
 
 TReference ReferenceOf(const TSequence& Descriptor) {
   return {static_cast<int>(Descriptor.Get<TNumber>(AttributeDescriptor::ClassId).AsUInt64()),
@@ -61,7 +52,23 @@ const TSequence* OptionalSequence(const TSequence& Owner, size_t Member) {
   return m ? &m->As<TSequence>() : nullptr;
 }
 
-}  // namespace
+void StartBlocks(TBlockTransferWithGetOrRead& Transfer, const PduStr& RawData, int AgreedMaxSendPduSize) {
+  Transfer.InProgress = true;
+  Transfer.RemainingData = RawData;
+  Transfer.NextBlockNumber = 2;
+  // The smallest PDU size an association accepts leaves no room for raw data; one octet per
+  // block still lets the transfer end.
+  Transfer.MaxRawDataSize = std::max(1, AgreedMaxSendPduSize - 12);
+}
+
+PduStr TakeBlock(TBlockTransferWithGetOrRead& Transfer, bool& LastBlock) {
+  const size_t size = static_cast<size_t>(std::max(1, Transfer.MaxRawDataSize));
+  LastBlock = size >= Transfer.RemainingData.size();
+  PduStr block = Transfer.RemainingData.substr(0, size);
+  Transfer.RemainingData.erase(0, block.size());
+  Transfer.InProgress = !Transfer.RemainingData.empty();
+  return block;
+}
 
 COSEMpduPtr TServiceHandlers::ServiceNotSupported() { return TMakeService::ExceptionNotImplemented(); }
 
@@ -118,7 +125,7 @@ COSEMpduPtr TServiceHandlers::HandleGetNormal(TRequestSession& Session, const TS
     choice.Value->EncodeToPduStr(encoded);
     if (static_cast<int>(encoded.size()) + 3 > ctx.AgreedMaxSendPduSize) {
       if (Agreed(ctx, cbBlockTransferWithGetOrRead)) return StartGetBlockTransfer(Session, encoded, invokeId);
-      return TMakeService::GetResponseNormal_DataAccessResult(invokeId, kOtherReason);
+      return TMakeService::GetResponseNormal_DataAccessResult(invokeId, srcOtherReason);
     }
   }
   return TMakeService::GetResponseNormal(*result, invokeId);
@@ -127,14 +134,17 @@ COSEMpduPtr TServiceHandlers::HandleGetNormal(TRequestSession& Session, const TS
 COSEMpduPtr TServiceHandlers::HandleGetWithList(TRequestSession& Session, const TSequence& Request) {
   TTransferContext& ctx = Session.TransferContext();
   const int invokeId = NoteInvokeId(ctx, Request);
-  if (!Agreed(ctx, cbMultipleReferences)) return TMakeService::GetResponseNormal_DataAccessResult(invokeId, kOtherReason);
+  if (!Agreed(ctx, cbMultipleReferences)) return TMakeService::GetResponseNormal_DataAccessResult(invokeId, srcOtherReason);
   PduPtr list = Create(T_ListOfGetDataResult, xmlResult);
+  size_t assembled = 0;
   for (const auto& e : Request.Get<TSequenceOf>(GetRequestWithList::AttributeDescriptorList).FElements) {
     const TSequence& item = e->As<TSequence>();
     const TReference r = ReferenceOf(item.Get<TSequence>(AttributeDescriptorWithSelection::AttributeDescriptor));
-    list->As<TSequenceOf>().Add(TLogicalDeviceHelper::GetAttribute(
-        Session.Device(), ctx, r.InstanceId, r.ClassId, r.Id,
-        OptionalSequence(item, AttributeDescriptorWithSelection::AccessSelection)));
+    PduPtr result = TLogicalDeviceHelper::GetAttribute(Session.Device(), ctx, r.InstanceId, r.ClassId, r.Id,
+                                                       OptionalSequence(item, AttributeDescriptorWithSelection::AccessSelection));
+    assembled += static_cast<size_t>(result->PDUSize());
+    if (assembled > kMaxAssembledAnswer) return TMakeService::GetResponseNormal_DataAccessResult(invokeId, srcOtherReason);
+    list->As<TSequenceOf>().Add(std::move(result));
   }
   PduStr encoded;
   list->EncodeToPduStr(encoded);
@@ -143,13 +153,34 @@ COSEMpduPtr TServiceHandlers::HandleGetWithList(TRequestSession& Session, const 
   return TMakeService::GetResponseWithList(*list, invokeId);
 }
 
-// Long answers in data blocks are not served yet: such an answer is refused as when block
-// transfer is not agreed, and a request for a next block as an unsupported service.
-COSEMpduPtr TServiceHandlers::StartGetBlockTransfer(TRequestSession&, const PduStr&, int InvokeIdAndPriority) {
-  return TMakeService::GetResponseNormal_DataAccessResult(InvokeIdAndPriority, kOtherReason);
+COSEMpduPtr TServiceHandlers::StartGetBlockTransfer(TRequestSession& Session, const PduStr& RawData,
+                                                    int InvokeIdAndPriority) {
+  TTransferContext& ctx = Session.TransferContext();
+  TBlockTransferWithGetOrRead& transfer = ctx.BlockTransferWithGetOrRead;
+  StartBlocks(transfer, RawData, ctx.AgreedMaxSendPduSize);
+  bool last = false;
+  const PduStr block = TakeBlock(transfer, last);
+  return TMakeService::GetResponseWithDataBlock(InvokeIdAndPriority, last, 1, block);
 }
 
-COSEMpduPtr TServiceHandlers::HandleGetNext(TRequestSession&, const TSequence&) { return ServiceNotSupported(); }
+COSEMpduPtr TServiceHandlers::HandleGetNext(TRequestSession& Session, const TSequence& Request) {
+  TTransferContext& ctx = Session.TransferContext();
+  const int invokeId = NoteInvokeId(ctx, Request);
+  const auto requested =
+      static_cast<uint32_t>(Request.Get<TNumber>(GetRequestForNextDatablock::BlockNumber).AsUInt64());
+  TBlockTransferWithGetOrRead& transfer = ctx.BlockTransferWithGetOrRead;
+  if (!transfer.InProgress)
+    return TMakeService::GetResponseWithDataBlock_DataAccessResult(invokeId, true, requested,
+                                                                   srcNoLongGetOrReadInProgress);
+  // The client acknowledges the last block sent; any other number leaves the transfer as it is.
+  if (requested != static_cast<uint32_t>(transfer.NextBlockNumber - 1))
+    return TMakeService::GetResponseWithDataBlock_DataAccessResult(invokeId, true, requested,
+                                                                   srcLongGetOrReadAborted);
+  bool last = false;
+  const PduStr block = TakeBlock(transfer, last);
+  const int number = transfer.NextBlockNumber++;
+  return TMakeService::GetResponseWithDataBlock(invokeId, last, static_cast<uint32_t>(number), block);
+}
 
 // ---- SET ------------------------------------------------------------------------------------
 
@@ -171,9 +202,57 @@ COSEMpduPtr TServiceHandlers::HandleSetNormal(TRequestSession& Session, const TS
   return TMakeService::SetResponseNormal(invokeId, code);
 }
 
-// Requests in data blocks are not served yet.
-COSEMpduPtr TServiceHandlers::HandleSetFirstBlock(TRequestSession&, const TSequence&) { return ServiceNotSupported(); }
-COSEMpduPtr TServiceHandlers::HandleSetBlock(TRequestSession&, const TSequence&) { return ServiceNotSupported(); }
+COSEMpduPtr TServiceHandlers::HandleSetFirstBlock(TRequestSession& Session, const TSequence& Request) {
+  TTransferContext& ctx = Session.TransferContext();
+  const int invokeId = NoteInvokeId(ctx, Request);
+  const TReference r = ReferenceOf(Request.Get<TSequence>(SetRequestWithFirstDataBlock::AttributeDescriptor));
+  const TSequence& block = Request.Get<TSequence>(SetRequestWithFirstDataBlock::DataBlock);
+  TBlockTransferWithSetOrWrite& transfer = ctx.BlockTransferWithSetOrWrite;
+  // A first block starts a new transfer whatever came before; its last-block flag is not read.
+  transfer.InProgress = true;
+  transfer.NextBlockNumber = 1;
+  transfer.InstanceId = r.InstanceId;
+  transfer.ClassId = r.ClassId;
+  transfer.AttributeId = static_cast<int8_t>(r.Id);
+  transfer.RawDataReceived = block.Get<TOctetString>(DataBlock_SA::RawData).Value;
+  if (block.Get<TNumber>(DataBlock_SA::BlockNumber).AsUInt64() != 1) return TMakeService::ExceptionResponse();
+  transfer.NextBlockNumber = 2;
+  return TMakeService::SetResponseForDataBlock(invokeId, 1);
+}
+
+COSEMpduPtr TServiceHandlers::HandleSetBlock(TRequestSession& Session, const TSequence& Request) {
+  TTransferContext& ctx = Session.TransferContext();
+  const int invokeId = NoteInvokeId(ctx, Request);
+  const TSequence& block = Request.Get<TSequence>(SetRequestWithDataBlock::DataBlock);
+  TBlockTransferWithSetOrWrite& transfer = ctx.BlockTransferWithSetOrWrite;
+  if (!transfer.InProgress ||
+      block.Get<TNumber>(DataBlock_SA::BlockNumber).AsUInt64() != static_cast<uint64_t>(transfer.NextBlockNumber))
+    return TMakeService::ExceptionResponse();
+  const PduStr& raw = block.Get<TOctetString>(DataBlock_SA::RawData).Value;
+  if (transfer.RawDataReceived.size() + raw.size() > kMaxJoinedBlockData) {
+    transfer.InProgress = false;
+    transfer.RawDataReceived.clear();
+    return TMakeService::ExceptionResponse();
+  }
+  transfer.RawDataReceived += raw;
+  if (!block.Get<TNumber>(DataBlock_SA::LastBlock).AsBool())
+    return TMakeService::SetResponseForDataBlock(invokeId, static_cast<uint32_t>(transfer.NextBlockNumber++));
+  // The last block ends the transfer: a further block is out of sequence.
+  transfer.InProgress = false;
+  const PduStr joined = std::move(transfer.RawDataReceived);
+  transfer.RawDataReceived.clear();
+  std::unique_ptr<TData> value;
+  try {
+    value = TDataHelper::MakeFromPduStr(joined);
+  } catch (const Exception&) {
+    // Joined octets that are no Data value are refused like a value of the wrong type.
+  }
+  const int code = value ? TLogicalDeviceHelper::SetAttribute(Session.Device(), ctx, ctx.CurrentLNAssociationObject(),
+                                                               transfer.InstanceId, transfer.ClassId,
+                                                               transfer.AttributeId, *value)
+                         : srcTypeUnmatched;
+  return TMakeService::SetResponseForLastDataBlock(invokeId, code, static_cast<uint32_t>(transfer.NextBlockNumber));
+}
 
 // ---- ACTION ---------------------------------------------------------------------------------
 
@@ -193,11 +272,5 @@ COSEMpduPtr TServiceHandlers::HandleActionNormal(TRequestSession& Session, const
                                                       r.InstanceId, r.ClassId, r.Id, parameters, returned);
   return TMakeService::ActionResponseNormal(invokeId, code, returned.get());
 }
-
-// ---- ACCESS, READ and WRITE are not served yet --------------------------------------------------
-
-COSEMpduPtr TServiceHandlers::HandleAccess(TRequestSession&, const TSequence&) { return ServiceNotSupported(); }
-COSEMpduPtr TServiceHandlers::HandleRead(TRequestSession&, const TSequenceOf&) { return ServiceNotSupported(); }
-COSEMpduPtr TServiceHandlers::HandleWrite(TRequestSession&, const TSequence&) { return ServiceNotSupported(); }
 
 }  // namespace zv

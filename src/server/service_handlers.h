@@ -25,7 +25,17 @@ struct TServiceHandlers {
   static COSEMpduPtr HandleAction(TRequestSession& Session, const TChoice& Request);
   static COSEMpduPtr HandleActionNormal(TRequestSession& Session, const TSequence& Request);
   static COSEMpduPtr HandleAccess(TRequestSession& Session, const TSequence& Request);
+  // Serves specification Index of an ACCESS request: appends one element to the list of
+  // data and one response specification to ResponseBody; Error is set when it fails.
+  static void HandleAccessItem(TRequestSession& Session, int Index, const TChoice& Specification,
+                               const TSequenceOf& ListOfData, TSequence& ResponseBody, bool& Error);
+  // ACCESS get of attribute 0: a structure of every attribute's value; an attribute that
+  // cannot be read gives null data, its code becomes the result and Error is set.
+  static PduPtr GetAllAttributes(TRequestSession& Session, const PduStr& InstanceId, int ClassId, int& ResultCode,
+                                 bool& Error);
   static COSEMpduPtr HandleRead(TRequestSession& Session, const TSequenceOf& Request);
+  static COSEMpduPtr HandleReadNext(TRequestSession& Session, const TSequence& Access);
+  static COSEMpduPtr StartReadBlockTransfer(TRequestSession& Session, const PduStr& RawData);
   static COSEMpduPtr HandleWrite(TRequestSession& Session, const TSequence& Request);
   // "ServiceNotSupported".
   static COSEMpduPtr ServiceNotSupported();

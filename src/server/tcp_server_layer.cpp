@@ -156,11 +156,16 @@ void TProtocolLayerTCPServer::ConnectionThread(TSocketHandle Socket, std::string
     if (r & prWoken) FConnectionWake.Drain();
     if (wantRead && (r & (prReadable | prHangUp))) {
       int error = 0;
-      long n = SocketReceive(fd, buffer, sizeof buffer, error);
-      if (n > 0) {
-        FInputBuffer.Write(buffer, static_cast<int>(n));
-        if (FShowTraffic) ReportTraffic(PduStr(buffer, static_cast<size_t>(n)), toIncoming);
-      } else if (n == 0 || error != EAGAIN) {
+      long n;
+      {
+        std::lock_guard<std::mutex> g(FReceiveMutex);
+        n = SocketReceive(fd, buffer, sizeof buffer, error);
+        if (n > 0) {
+          FInputBuffer.Write(buffer, static_cast<int>(n));
+          if (FShowTraffic) ReportTraffic(PduStr(buffer, static_cast<size_t>(n)), toIncoming);
+        }
+      }
+      if (n == 0 || (n < 0 && error != EAGAIN)) {
         open = false;
       }
     } else if (r & prHangUp) {
@@ -193,6 +198,23 @@ void TProtocolLayerTCPServer::ConnectionThread(TSocketHandle Socket, std::string
   }
   Socket.Close();
   OnDisconnect();
+}
+
+bool TProtocolLayerTCPServer::ReceiveWaiting() {
+  if (FInputBuffer.ByteQty() > 0) return true;
+  // The send lock keeps the socket open while it is read here.
+  std::lock_guard<std::mutex> s(FSendMutex);
+  if (FSocketFd < 0) return false;
+  std::lock_guard<std::mutex> r(FReceiveMutex);
+  if (FInputBuffer.ByteQty() > 0) return true;
+  char buffer[16384];
+  int error = 0;
+  const long n = SocketReceive(FSocketFd, buffer, sizeof buffer, error);
+  // The end of the connection and errors are left to the connection thread.
+  if (n <= 0) return false;
+  FInputBuffer.Write(buffer, static_cast<int>(n));
+  if (FShowTraffic) ReportTraffic(PduStr(buffer, static_cast<size_t>(n)), toIncoming);
+  return true;
 }
 
 void TProtocolLayerTCPServer::ResumeInput() {

@@ -52,6 +52,10 @@ class TProtocolLayerTCPServer : public TProtocolLayerAbstract {
 
   TByteCircularBuffer& InputBuffer() { return FInputBuffer; }
   TByteCircularBuffer& OutputBuffer() { return FOutputBuffer; }
+  // From the caller's thread: moves what the socket holds already into the input FIFO when
+  // that is empty, sparing a request the connection thread's wake-up. True when the input
+  // holds octets.
+  bool ReceiveWaiting();
 
  private:
   void ListenerThread();
@@ -72,6 +76,9 @@ class TProtocolLayerTCPServer : public TProtocolLayerAbstract {
   std::mutex FSendMutex;
   int FSocketFd = -1;          // the open connection's socket, -1 when none
   bool FConnectionPending = false;  // the connection thread holds octets not yet written
+  // Held from reading the socket to writing the FIFO, so that the octets of two readers
+  // keep their order.
+  std::mutex FReceiveMutex;
 
   // Connection state, guarded by FStateMutex; FConnected mirrors "FPeerIP is not empty".
   mutable std::mutex FStateMutex;

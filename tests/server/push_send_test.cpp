@@ -9,6 +9,8 @@
 
 #include "apdu/acse.h"
 #include "apdu/apdu_views.h"
+#include "apdu/conformance.h"
+#include "cosem/association_classes.h"
 #include "cosem/logical_device.h"
 #include "push_test_support.h"
 #include "support/test_client.h"
@@ -214,4 +216,42 @@ TEST_F(PushSend, RequestWaitsForOneAttemptOnly) {
   ASSERT_TRUE(Log().WaitForText("when pushing to"));
   EXPECT_EQ(Log().CountOf(Format("Exception \"Connection timed out\" when pushing to \"%s\"", destination.c_str())), 1);
   EXPECT_EQ(State(Push()).State, psWaitEndOfRepetitionDelay);
+}
+
+// A notification longer than the association's receive size, with general block transfer
+// in its conformance, leaves as blocks back to back on one connection, numbered from 1 and
+// each as long as the size allows; joined they are the notification.
+TEST_F(PushSend, LongNotificationLeavesAsBlocks) {
+  Peer listener = Peer::ListenTcp("127.0.0.1");
+  Change(kPushName, [&](TCOSEMInstance& p) { SetDestination(p, tsTCP, Format("127.0.0.1:%d", listener.LocalPort())); });
+  {
+    TDeviceLock lock(Server->Holder());
+    TCOSEMInstance& aa = Object(Server->Holder(), "0000280001FF", 15);
+    TLNAssociation::Conformance(aa).Value[cbGeneralBlockTransfer] = '1';
+    TLNAssociation::ContextInfo(aa).Get<TNumber>(xDLMSContextInfo::MaxRecPduSize).SetInt64(30);
+  }
+  EXPECT_EQ(ActionPush(), kSuccess);
+  Tick->Pass();
+  Peer c = listener.Accept();
+  PduStr joined;
+  int blocks = 0;
+  for (bool last = false; !last;) {
+    Wpdu w = Split(c.Read(8));
+    ASSERT_GT(w.Length, 7);
+    w.Apdu = c.Read(static_cast<size_t>(w.Length));
+    ASSERT_EQ(w.Apdu.size(), static_cast<size_t>(w.Length));
+    EXPECT_EQ(static_cast<uint8_t>(w.Apdu[0]), 0xE0);
+    last = (static_cast<uint8_t>(w.Apdu[1]) & 0x80) != 0;
+    const int number = static_cast<uint8_t>(w.Apdu[2]) << 8 | static_cast<uint8_t>(w.Apdu[3]);
+    EXPECT_EQ(number, ++blocks);
+    const size_t length = static_cast<uint8_t>(w.Apdu[6]);
+    ASSERT_EQ(w.Apdu.size(), 7 + length);
+    if (!last) {
+      EXPECT_EQ(length, 30u - 13u);
+    }
+    joined += w.Apdu.substr(7);
+  }
+  EXPECT_TRUE(c.SeesClose());
+  EXPECT_EQ(blocks, 3);
+  EXPECT_EQ(ByteStrToHexStr(joined), NotificationHex(InvokeIdOf(joined)));
 }

@@ -116,6 +116,24 @@ TEST_P(TcpServerTest, AWPduArrivingByteByByteComesOutWhole) {
   writer.join();
 }
 
+// The session thread may take waiting octets itself while the connection thread reads too:
+// what arrives in many small pieces must reach the FIFO whole and in order.
+TEST_P(TcpServerTest, TwoReadersKeepTheOrderOfTheOctets) {
+  Peer client = ConnectServed();
+  PduStr sent;
+  for (int i = 0; i < 20000; ++i) sent += static_cast<char>(i * 7 + i / 251);
+  std::thread writer([&] {
+    for (size_t at = 0; at < sent.size(); at += 13) client.Write(sent.substr(at, 13));
+  });
+  PduStr got;
+  while (got.size() < sent.size()) {
+    if (Server.ReceiveWaiting()) got += Server.InputBuffer().ReadAll();
+  }
+  writer.join();
+  EXPECT_TRUE(got == sent);
+  EXPECT_FALSE(Server.ReceiveWaiting());
+}
+
 TEST_P(TcpServerTest, NothingReceivedInTimeIsNoResponse) {
   Peer client = ConnectServed();
   Server.SetClock(Fake);
