@@ -3,6 +3,7 @@
 #include "cosem/logical_device.h"
 #include "foundation/globals.h"
 #include "foundation/logger.h"
+#include "security/security_material_server.h"
 #include "server/association_control.h"
 #include "server/cosem_service.h"
 #include "server/logical_device_wrapper.h"
@@ -91,11 +92,6 @@ class TTCPSessionStack final : public TSessionStack {
 };
 
 }  // namespace
-
-TApplicationProcessExtensions& ApplicationProcessExtensions() {
-  static TApplicationProcessExtensions extensions;
-  return extensions;
-}
 
 TApplicationProcess::TApplicationProcess(TApplicationProcessOptions Options)
     : FOptions(std::move(Options)),
@@ -273,11 +269,19 @@ void TApplicationProcess::ServerSession() {
   FMustInitTransferContext = false;
   InitTransferContext();
   std::unique_ptr<TSessionStack> stack = MakeStack(profile);
-  const TApplicationProcessExtensions& x = ApplicationProcessExtensions();
   do {
     if (FMustInitTransferContext.exchange(false)) InitTransferContext();
     if (stack->Lower().IsConnected()) ServeOneRequest(*stack);
-    if (FTransferContext->SecurityMaterial && x.CompleteKeysTransfer) x.CompleteKeysTransfer(*FTransferContext);
+    // Keys received by key transfer take effect once their answer has been sent: under the
+    // device lock, and only while the device they belong to is still the one held.
+    if (auto* keys = dynamic_cast<TSecurityMaterialServer*>(FTransferContext->SecurityMaterial.get());
+        keys && FHolder.StartToUseUnlessAborted()) {
+      struct TRelease {
+        TLogicalDeviceWrapper& H;
+        ~TRelease() { H.StopToUse(); }
+      } release{FHolder};
+      if (FTransferContext->DeviceGeneration == FHolder.Generation()) keys->CompleteKeysTransfer();
+    }
     // The pass's pause ends as soon as a request or abort arrives; a request kept from the
     // last exchange (one the client started while an answer went out) is served at once.
     if (!AbortRequested && FTransferContext->ReceivedBufferInfo.Buffer.empty()) stack->WaitForActivity(kPassWaitMs);

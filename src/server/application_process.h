@@ -69,14 +69,6 @@ struct TApplicationProcessOptions {
   const IClock* Clock = nullptr;
 };
 
-// Where other parts of the server join the session; each is set by the code that
-// implements it and does nothing while empty.
-struct TApplicationProcessExtensions {
-  // After each pass: keys received by key transfer take effect once their answer is sent.
-  std::function<void(TTransferContext&)> CompleteKeysTransfer;
-};
-TApplicationProcessExtensions& ApplicationProcessExtensions();
-
 class TApplicationProcess : private TRequestSession {
  public:
   // Starts the thread, which waits for a job at once (state Idle).

@@ -18,6 +18,8 @@
 #include "security/protection_layers.h"
 #include "security/security_material.h"
 #include "server/association_lists.h"
+#include "server/association_protection.h"
+#include "server/hls_authentication.h"
 #include "server/make_service.h"
 #include "server/misc_helpers.h"
 #include "server/object_services.h"
@@ -97,20 +99,6 @@ COSEMpduPtr MakeAare(const TTransferContext& Context, const TAare& a) {
   if (a.ServiceError)
     TCOSEMPDUHelper::AsAssociationResponse(*aare).SetUserInformation(TCOSEMPDUHelper::MakeBERFromXml(a.ServiceError));
   return aare;
-}
-
-// The user-information of a ciphered AARQ or RLRQ without its protection; the layers
-// removed become the protection of the request received. Needs the association's key
-// store, without which it fails.
-void UnprotectUserInformation(TTransferContext& Context, TBERCOSEMpdu&) {
-  if (!Context.SecurityMaterial) throw EProtection("No key store for the ciphered association");
-  throw EProtection("Protected user-information cannot be removed");
-}
-
-// Protects an answer's user-information as the request's was protected.
-void ProtectResponseUserInformation(TTransferContext& Context, TBERCOSEMpdu&) {
-  if (!Context.SecurityMaterial) throw EProtection("No key store for the ciphered association");
-  throw EProtection("Protected user-information cannot be made");
 }
 
 const PduStr& SecretOf(const TTransferContext& Context) {
@@ -261,6 +249,9 @@ COSEMpduPtr TAssociationControl::HandleAARQ(TRequestSession& Session, const TAss
                                                    : TSNAssociation::SecuritySetupReference(*association);
     TCOSEMInstance* setup = TLogicalDeviceHelper::FindInstance(device, nullptr, reference, 64);
     ctx.SecuritySetupObject = dynamic_cast<TCosemInstance_SecuritySetup*>(setup);
+    // Every association that references a setup object gets its keys: also one without
+    // ciphering needs them for HIGH_SECURITY_GMAC and HIGH_SECURITY_ECDSA.
+    TAssociationProtection::MakeSecurityMaterial(ctx);
   }
 
   // 12. The protection of a ciphered association's user-information.
@@ -275,7 +266,8 @@ COSEMpduPtr TAssociationControl::HandleAARQ(TRequestSession& Session, const TAss
     if (!H::UserInformationProtected(Request)) return reject("", dflt);
     ctx.ClientSystemTitle = callingTitle->Value;
     try {
-      UnprotectUserInformation(ctx, *Request.UserInformation());
+      TAssociationProtection::UnprotectUserInformation(ctx, *Request.UserInformation(),
+                                                       "AARQ not sufficiently protected");
     } catch (const std::exception& e) {
       Logger().StringToLog(e.what());
       return reject("", TAare());
@@ -380,7 +372,13 @@ COSEMpduPtr TAssociationControl::HandleAARQ(TRequestSession& Session, const TAss
   // 19. A ciphered association's answer is protected like its request.
   if (ciphered) {
     TAssociationResponse& r = TCOSEMPDUHelper::AsAssociationResponse(*aare);
-    if (r.UserInformation()) ProtectResponseUserInformation(ctx, *r.UserInformation());
+    try {
+      if (r.UserInformation()) TAssociationProtection::ProtectResponseUserInformation(ctx, *r.UserInformation());
+    } catch (...) {
+      // No answer goes out, so the association the client never saw accepted ends here.
+      Session.SetMustInitTransferContext();
+      throw;
+    }
   }
   return aare;
 }
@@ -430,12 +428,8 @@ bool TAssociationControl::CheckChallengeResponse(const TTransferContext& Context
     case OID::HIGH_SECURITY_SHA256:
       return Response == THASH::SHA256(secret + Context.ClientSystemTitle + Context.MySystemTitle + MyChallenge +
                                        Context.ClientChallenge);
-    case OID::HIGH_SECURITY_GMAC:
-    case OID::HIGH_SECURITY_ECDSA:
-      if (!Context.SecurityMaterial)
-        throw Exception(Format("%s needs the keys of a security setup object",
-                               ObjectIdentifierName(Context.MechanismName)));
-      throw Exception(Format("%s is not available", ObjectIdentifierName(Context.MechanismName)));
+    case OID::HIGH_SECURITY_GMAC: return THLSAuthentication::CheckGMAC(Context, MyChallenge, Response);
+    case OID::HIGH_SECURITY_ECDSA: return THLSAuthentication::CheckECDSA(Context, MyChallenge, Response);
     default: return false;
   }
 }
@@ -451,10 +445,8 @@ std::unique_ptr<TData> TAssociationControl::MakeChallengeResponse(TTransferConte
       value = THASH::SHA256(secret + Context.MySystemTitle + Context.ClientSystemTitle + ClientChallenge +
                             Context.MyChallenge());
       break;
-    case OID::HIGH_SECURITY_GMAC:
-    case OID::HIGH_SECURITY_ECDSA:
-      throw Exception(Format("%s needs the keys of a security setup object",
-                             ObjectIdentifierName(Context.MechanismName)));
+    case OID::HIGH_SECURITY_GMAC: value = THLSAuthentication::GMACResponse(Context, ClientChallenge); break;
+    case OID::HIGH_SECURITY_ECDSA: value = THLSAuthentication::ECDSAResponse(Context, ClientChallenge); break;
     default: break;
   }
   return TDataHelper::MakeFromXml(Format("<Data><OctetString Value = \"%s\"/></Data>", ByteStrToHexStr(value).c_str()));
@@ -566,23 +558,25 @@ COSEMpduPtr TAssociationControl::HandleRelease(TRequestSession& Session, const T
     accepted = TReleaseRequestHelper::UserInformationProtected(Request);
     if (accepted) {
       try {
-        UnprotectUserInformation(ctx, *Request.UserInformation());
+        TAssociationProtection::UnprotectUserInformation(ctx, *Request.UserInformation(),
+                                                         "RLRQ not sufficiently protected");
       } catch (const std::exception&) {
         accepted = false;
       }
     }
   }
   if (!accepted) return TMakeService::ExceptionResponse();
+  // The association ends even when its answer cannot be protected.
+  Session.SetMustInitTransferContext();
   COSEMpduPtr answer;
   if (ciphered && ctx.InLNContext() && ctx.AgreedConformance()) {
     answer = TMakeService::RLRE_Normal_UserInformation(ctx.ApplicationContextName, *ctx.AgreedConformance(),
                                                        ctx.AgreedMaxSendPduSize);
     TReleaseResponse& r = TCOSEMPDUHelper::AsReleaseResponse(*answer);
-    if (r.UserInformation()) ProtectResponseUserInformation(ctx, *r.UserInformation());
+    if (r.UserInformation()) TAssociationProtection::ProtectResponseUserInformation(ctx, *r.UserInformation());
   } else {
     answer = TMakeService::RLRE_Normal();
   }
-  Session.SetMustInitTransferContext();
   return answer;
 }
 

@@ -34,6 +34,18 @@ inline std::string X(const PduStr& s) { return ByteStrToHexStr(s); }
 inline const PduStr kClientTitle = H("4D4D4D0000BC614E");
 inline const PduStr kServerTitle = H("5A52560000000001");
 
+namespace client {
+
+// A fresh key pair of a suite's curve (1: P-256, 2: P-384), made by OpenSSL.
+inline TKeyPair NewPair(int suite) {
+  const TCurveId id = suite == 1 ? CurveP256 : CurveP384;
+  oracle::Pkey key = oracle::NewKey(id);
+  if (!key) throw Exception("client: key generation failed");
+  return TKeyPair{oracle::PrivateKeyOf(key.get(), CurveParams(id)->Size()), oracle::PublicKeyOf(key.get())};
+}
+
+}  // namespace client
+
 // A key store of fixed symmetric keys and of key pairs made with OpenSSL. It holds the
 // private keys of both parties, so that what one side protects the other can remove.
 class TFakeSecurityMaterial : public TSecurityMaterial {
@@ -54,11 +66,7 @@ class TFakeSecurityMaterial : public TSecurityMaterial {
     }
   }
 
-  TKeyPair NewPair() const {
-    const TCurveId id = Suite == 1 ? CurveP256 : CurveP384;
-    oracle::Pkey key = oracle::NewKey(id);
-    return TKeyPair{oracle::PrivateKeyOf(key.get(), CurveParams(id)->Size()), oracle::PublicKeyOf(key.get())};
-  }
+  TKeyPair NewPair() const { return client::NewPair(Suite); }
 
   PduStr GetSymmetricKey(TKeyId KeyId) override {
     auto it = Keys.find(KeyId);

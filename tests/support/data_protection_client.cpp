@@ -33,12 +33,6 @@ PduStr StaticUnifiedPartU(const TClientLayer& l) {
   return l.OriginatorSystemTitle + static_cast<char>(l.TransactionId.size()) + l.TransactionId;
 }
 
-TKeyPair NewPair(int Suite) {
-  const TCurveId id = client::Curve(Suite);
-  oracle::Pkey key = oracle::NewKey(id);
-  return TKeyPair{oracle::PrivateKeyOf(key.get(), CurveParams(id)->Size()), oracle::PublicKeyOf(key.get())};
-}
-
 // The content key of a layer the client applies; fills the key-ciphered data it draws.
 PduStr KeyToApply(const TClientKeys& k, TClientLayer& l) {
   switch (l.KeyInfoType) {
@@ -52,7 +46,7 @@ PduStr KeyToApply(const TClientKeys& k, TClientLayer& l) {
     }
     default:
       if (l.KeyParameters == kpOnePass) {
-        const TKeyPair ephemeral = NewPair(k.Suite);
+        const TKeyPair ephemeral = client::NewPair(k.Suite);
         l.KeyCipheredData = ephemeral.PublicKey + client::Sign(k.Suite, k.ClientSigning, ephemeral.PublicKey);
         return client::Kdf(k.Suite, client::SharedSecret(k.Suite, ephemeral, k.ServerAgreementPublic),
                            l.OriginatorSystemTitle, l.RecipientSystemTitle);
