@@ -92,6 +92,7 @@ void TLogger::BeginSession() { PostEvent(lekBeginSession, {}, {}); }
 void TLogger::EndSession() { PostEvent(lekEndSession, {}, {}); }
 void TLogger::StringListToLog(const std::vector<std::string>& L) { PostEvent(lekStringList, L, {}); }
 void TLogger::XMLStringListToLog(const std::vector<std::string>& L) { PostEvent(lekXMLStringList, L, {}); }
+void TLogger::XMLStringListToLog(std::vector<std::string>&& L) { PostEvent(lekXMLStringList, std::move(L), {}); }
 void TLogger::StringToLog(const std::string& S) { PostEvent(lekString, {}, S); }
 void TLogger::ClearLog() { PostEvent(lekClearLog, {}, {}); }
 

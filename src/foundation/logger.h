@@ -65,6 +65,8 @@ class TLogger {
   void EndSession();
   void StringListToLog(const std::vector<std::string>& L);
   void XMLStringListToLog(const std::vector<std::string>& L);
+  // The same, taking the lines over instead of copying them.
+  void XMLStringListToLog(std::vector<std::string>&& L);
   void StringToLog(const std::string& S);  // one time-stamped line
   void ClearLog();
   void RaisedException(const std::exception& E);

@@ -34,7 +34,7 @@ void TMiscHelpers::LogProtocolItem(const TCOSEMPduBase* ProtocolItem, const std:
     if (blanks == std::string::npos) blanks = last.size();
     lines.push_back(std::string(blanks, ' ') + "...");
   }
-  Logger().XMLStringListToLog(lines);
+  Logger().XMLStringListToLog(std::move(lines));
 }
 
 std::unique_ptr<TSequence> TMiscHelpers::MakeLogicalDevice(std::string_view Xml) { return zv::MakeLogicalDevice(Xml); }

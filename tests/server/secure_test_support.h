@@ -101,22 +101,6 @@ inline std::string SecureDevice(const std::string& Context, const std::string& M
   return Replace(d, "$SECURITY_SETUP$", Setup.Xml());
 }
 
-// The XML form on one line, without indentation.
-inline std::string Flat(const std::string& Xml) {
-  std::string out;
-  bool lineStart = true;
-  for (char c : Xml) {
-    if (c == '\r' || c == '\n') {
-      lineStart = true;
-      continue;
-    }
-    if (lineStart && c == ' ') continue;
-    lineStart = false;
-    out += c;
-  }
-  return out;
-}
-inline std::string Flat(const COSEMpduPtr& Pdu) { return Pdu ? Flat(XmlOf(*Pdu)) : "<no answer>"; }
 
 inline const char* const kOperationNotPossible =
     "<ExceptionResponse><StateError Value=\"ServiceNotAllowed\" /><ServiceError Value=\"OperationNotPossible\" />"
