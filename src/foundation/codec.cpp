@@ -184,25 +184,12 @@ std::string TCOSEMPduBase::ToXMLString() const {
   return s.TakeString();
 }
 
-static void SplitLines(const std::string& text, std::vector<std::string>& lines) {
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) {
-      lines.push_back(text.substr(start));
-      return;
-    }
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-}
-
 std::vector<std::string> TCOSEMPduBase::ToStringList(int indent) const {
   TScriptStream s;
   s.Indent = indent;
   ToXML(s);
   std::vector<std::string> lines;
-  SplitLines(s.AsString(), lines);
+  SplitCrLfLines(s.AsString(), lines);
   return lines;
 }
 
@@ -210,7 +197,7 @@ void TCOSEMPduBase::AddXmlToLines(int indent, std::vector<std::string>& lines) c
   TScriptStream s;
   s.Indent = indent / 2;
   ToXML(s);
-  SplitLines(s.AsString(), lines);
+  SplitCrLfLines(s.AsString(), lines);
 }
 
 int TCOSEMPduBase::PDUSize() const { return static_cast<int>(Encode().size()); }

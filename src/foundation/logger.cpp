@@ -93,6 +93,7 @@ void TLogger::EndSession() { PostEvent(lekEndSession, {}, {}); }
 void TLogger::StringListToLog(const std::vector<std::string>& L) { PostEvent(lekStringList, L, {}); }
 void TLogger::XMLStringListToLog(const std::vector<std::string>& L) { PostEvent(lekXMLStringList, L, {}); }
 void TLogger::XMLStringListToLog(std::vector<std::string>&& L) { PostEvent(lekXMLStringList, std::move(L), {}); }
+void TLogger::XMLTextToLog(std::string Text) { PostEvent(lekXMLStringList, {}, std::move(Text)); }
 void TLogger::StringToLog(const std::string& S) { PostEvent(lekString, {}, S); }
 void TLogger::ClearLog() { PostEvent(lekClearLog, {}, {}); }
 
@@ -200,8 +201,16 @@ void TLogger::HandleSimpleEventMessage(const TLogEventMessage& Msg) {
       sink->AppendLines({TimeStamp(Msg.Tick) + "STOPPED after " + FormatDuration(Msg.DateTime, F->StartDateTime)});
       break;
     case lekStringList:
-    case lekXMLStringList:
       sink->AppendLines(Msg.Lines);
+      break;
+    case lekXMLStringList:
+      if (Msg.Text.empty()) {
+        sink->AppendLines(Msg.Lines);
+      } else {
+        std::vector<std::string> lines;
+        SplitCrLfLines(Msg.Text, lines);
+        sink->AppendLines(lines);
+      }
       break;
     case lekString:
       sink->AppendLines({TimeStamp(Msg.Tick) + Msg.Text});

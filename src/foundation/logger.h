@@ -67,6 +67,9 @@ class TLogger {
   void XMLStringListToLog(const std::vector<std::string>& L);
   // The same, taking the lines over instead of copying them.
   void XMLStringListToLog(std::vector<std::string>&& L);
+  // XML lines as one text, each line ended by CR LF: they are split where the log is shown,
+  // so that the producer makes one string instead of one per line.
+  void XMLTextToLog(std::string Text);
   void StringToLog(const std::string& S);  // one time-stamped line
   void ClearLog();
   void RaisedException(const std::exception& E);

@@ -183,6 +183,16 @@ std::string RemoveTrailingCRLF(std::string s) {
   return s;
 }
 
+void SplitCrLfLines(std::string_view Text, std::vector<std::string>& Lines) {
+  size_t start = 0;
+  while (start < Text.size()) {
+    size_t end = Text.find("\r\n", start);
+    if (end == std::string_view::npos) end = Text.size();
+    Lines.emplace_back(Text.substr(start, end - start));
+    start = end + 2;
+  }
+}
+
 std::string MsToElapsedText(int64_t ms, bool withMilliseconds) {
   if (ms < 0) ms = 0;
   long long minutes = ms / 60000;

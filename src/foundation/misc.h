@@ -68,6 +68,8 @@ std::vector<uint8_t> ByteStrToBytes(std::string_view s);
 std::string Blanks(int count);
 std::string IntToStr2(int n);
 std::string RemoveTrailingCRLF(std::string s);
+// Appends the lines of Text, each ended by CR LF (the last one may lack it), to Lines.
+void SplitCrLfLines(std::string_view Text, std::vector<std::string>& Lines);
 std::string MsToElapsedText(int64_t milliseconds, bool withMilliseconds);
 uint32_t TicksElapsed(uint32_t startTick, uint32_t nowTick);
 // Upper-case hex of Value with at least Digits digits.

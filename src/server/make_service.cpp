@@ -33,10 +33,12 @@ COSEMpduPtr TMakeService::ExceptionNotImplemented() {
       "</ExceptionResponse>");
 }
 
+// The most frequent answer is built from its octets (get-response, normal, invoke id, the
+// result): the same APDU as from its XML form, without rendering the value and reading it back.
 COSEMpduPtr TMakeService::GetResponseNormal(const TCOSEMPduBase& GetDataResult, int InvokeIdAndPriority) {
-  return Make(Format("<GetResponse><GetResponseNormal><InvokeIdAndPriority Value=\"%s\" />%s</GetResponseNormal>"
-                     "</GetResponse>",
-                     Hex2(InvokeIdAndPriority).c_str(), GetDataResult.ToXMLString().c_str()));
+  PduStr octets{'\xC4', '\x01', static_cast<char>(InvokeIdAndPriority & 0xFF)};
+  GetDataResult.EncodeToPduStr(octets);
+  return TCOSEMPDUHelper::MakeFromPdu(octets);
 }
 
 COSEMpduPtr TMakeService::GetResponseNormal_DataAccessResult(int InvokeIdAndPriority, int DataAccessResultCode) {

@@ -10,6 +10,7 @@
 #include "foundation/codec.h"
 #include "foundation/globals.h"
 #include "foundation/logger.h"
+#include "foundation/script_stream.h"
 #include "server/settings.h"
 
 namespace zv {
@@ -24,17 +25,29 @@ std::atomic<uint32_t> gLastFC{0};
 
 void TMiscHelpers::LogProtocolItem(const TCOSEMPduBase* ProtocolItem, const std::string& Title, int Indent) {
   CheckAssertion(ProtocolItem != nullptr, 1073);
-  std::vector<std::string> lines;
-  if (!Title.empty()) lines.push_back(Title);
-  ProtocolItem->AddXmlToLines(Indent, lines);
-  if (lines.size() > kShortenedLines && TFormPreferences::GetCHKShortenLongXmlLogging()) {
+  TScriptStream s;
+  s.Indent = Indent / 2;
+  ProtocolItem->ToXML(s);
+  std::string text;
+  text.reserve(Title.size() + 2 + s.AsString().size());
+  if (!Title.empty()) text.append(Title).append("\r\n");
+  text += s.AsString();
+  size_t lineCount = 0;
+  for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lineCount;
+  if (!text.empty() && !text.ends_with("\r\n")) ++lineCount;
+  if (lineCount > kShortenedLines && TFormPreferences::GetCHKShortenLongXmlLogging()) {
+    std::vector<std::string> lines;
+    SplitCrLfLines(text, lines);
     lines.resize(kShortenedLines);
     const std::string& last = lines.back();
     size_t blanks = last.find_first_not_of(' ');
     if (blanks == std::string::npos) blanks = last.size();
     lines.push_back(std::string(blanks, ' ') + "...");
+    Logger().XMLStringListToLog(std::move(lines));
+    return;
   }
-  Logger().XMLStringListToLog(std::move(lines));
+  // One string per APDU: the lines are made on the thread that shows them.
+  Logger().XMLTextToLog(std::move(text));
 }
 
 std::unique_ptr<TSequence> TMiscHelpers::MakeLogicalDevice(std::string_view Xml) { return zv::MakeLogicalDevice(Xml); }

@@ -8,6 +8,7 @@
 #include "apdu/acse.h"
 #include "apdu/apdu_views.h"
 #include "apdu/conformance.h"
+#include "apdu/ln_services.h"
 #include "cosem/association_classes.h"
 #include "cosem/logical_device.h"
 #include "foundation/data_helper.h"
@@ -100,6 +101,13 @@ TEST(MakeService, Templates) {
   EXPECT_EQ(Hex(*TMakeService::ExceptionResponse()), "D80101");
   EXPECT_EQ(Hex(*TMakeService::ExceptionNotImplemented()), "D80102");
   EXPECT_EQ(Hex(*TMakeService::GetResponseNormal_DataAccessResult(0xC1, 11)), "C401C1010B");
+  // A get-response carries the result it is given, value or error, under the new invoke id.
+  for (const char* result : {"00120102", "0002020901AA1105", "010B"}) {
+    COSEMpduPtr source = TCOSEMPDUHelper::MakeFromPdu(HexStrToByteStr(std::string("C401C1") + result));
+    const auto& normal = source->As<TChoice>().Value->As<TChoice>().Value->As<TSequence>();
+    COSEMpduPtr answer = TMakeService::GetResponseNormal(normal.Get<TChoice>(GetResponseNormal::Result), 0x41);
+    EXPECT_EQ(Hex(*answer), std::string("C40141") + result);
+  }
   EXPECT_EQ(Hex(*TMakeService::GetResponseWithDataBlock(0xC1, false, 1, HexStrToByteStr("0102"))),
             "C402C10000000001000201" "02");
   EXPECT_EQ(Hex(*TMakeService::GetResponseWithDataBlock_DataAccessResult(0xC1, true, 7, 16)), "C402C1010000000701" "10");
@@ -165,6 +173,23 @@ TEST(MiscHelpers, LogProtocolItemShortensLongLists) {
   EXPECT_EQ(lines[50], "        ...");
   EXPECT_EQ(lines[49].substr(0, 9), "        <");
   EXPECT_EQ(ErrorOf([] { TMiscHelpers::LogProtocolItem(nullptr, "", 0); }), "Wrong assertion (1073)");
+}
+
+TEST(MiscHelpers, LogProtocolItemLogsEveryLineWhenNotShortened) {
+  Settings settings(TSettings{});
+  TLogPump log;
+  std::string xml = "<Data><Array Qty=\"0038\" >";
+  for (int i = 0; i < 56; ++i) xml += "<Unsigned Value=\"01\" />";
+  xml += "</Array></Data>";
+  auto data = TDataHelper::MakeFromXml(xml);
+  TMiscHelpers::LogProtocolItem(data.get(), "TITLE:", 4);
+  TMiscHelpers::LogProtocolItem(data.get(), "", 0);
+  std::vector<std::string> expected{"TITLE:"};
+  data->AddXmlToLines(4, expected);
+  data->AddXmlToLines(0, expected);
+  ASSERT_EQ(expected.size(), 1u + 60u + 60u);
+  ASSERT_TRUE(log.WaitForCount("</Data>", 2));
+  EXPECT_EQ(log.Lines(), expected);
 }
 
 TEST(MiscHelpers, WaitLogsAndTestsAbortBeforeEachSecond) {
