@@ -1,9 +1,10 @@
 #include "foundation/logger.h"
 
 #include <atomic>
-#include <deque>
+#include <iterator>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "foundation/errors.h"
 #include "foundation/misc.h"
@@ -26,7 +27,7 @@ struct TLogger::TState {
 
   // Guards the queue and the attachment.
   std::mutex Lock;
-  std::deque<TQueued> Queue;
+  std::vector<TQueued> Queue;
   ILogSink* Sink = nullptr;
   std::thread::id GuiThread;
   bool WakePending = false;  // OnPending was called and ProcessPending has not yet emptied the queue
@@ -37,6 +38,10 @@ struct TLogger::TState {
 
   // GUI thread only: the log pane's session start.
   bool Draining = false;
+  // The entries being handled, taken from Queue all at once; its storage and Queue's pass
+  // back and forth, so producers and the GUI thread neither allocate for the queue nor wait
+  // for each other entry by entry.
+  std::vector<TQueued> Batch;
   int64_t StartTick = 0;
   TDateTime StartDateTime = 0;
 
@@ -121,7 +126,7 @@ void TLogger::Attach(ILogSink& Sink, std::function<void()> OnPending) {
 }
 
 void TLogger::Detach() {
-  std::deque<TQueued> dropped;
+  std::vector<TQueued> dropped;
   {
     std::lock_guard<std::mutex> guard(F->Lock);
     F->Sink = nullptr;
@@ -136,19 +141,21 @@ void TLogger::Detach() {
 void TLogger::ProcessPending() {
   if (F->Draining) return;
   F->Draining = true;
+  std::vector<TQueued>& batch = F->Batch;
+  size_t next = 0;
   try {
     for (;;) {
-      TQueued item;
+      batch.clear();
+      next = 0;
       {
         std::lock_guard<std::mutex> guard(F->Lock);
         if (F->Queue.empty() || !F->Sink) {
           F->WakePending = false;
           break;
         }
-        item = std::move(F->Queue.front());
-        F->Queue.pop_front();
+        batch.swap(F->Queue);
       }
-      Handle(item);
+      while (next < batch.size()) Handle(batch[next++]);
     }
   } catch (...) {
     // The failing entry is gone; the rest wait for the next call, which is asked for here.
@@ -156,12 +163,16 @@ void TLogger::ProcessPending() {
     bool wake;
     {
       std::lock_guard<std::mutex> guard(F->Lock);
+      F->Queue.insert(F->Queue.begin(), std::make_move_iterator(batch.begin() + static_cast<std::ptrdiff_t>(next)),
+                      std::make_move_iterator(batch.end()));
       wake = !F->Queue.empty();
       F->WakePending = wake;
     }
+    batch.clear();
     if (wake) Wake();
     throw;
   }
+  batch.clear();
   F->Draining = false;
 }
 
