@@ -148,8 +148,19 @@ COSEMpduPtr TAssociationControl::HandleNonAssociated(TRequestSession& Session, c
     Logger().StringToLog(Format("*** APDU received for ServerSAP %d; expect ServerSAP %d", ctx.ServerId, expected));
     return nullptr;
   }
-  if (Service.Value && Service.Value->IsA(T_AssociationRequest))
-    return HandleAARQ(Session, Service.Value->As<TAssociationRequest>());
+  if (Service.Value && Service.Value->IsA(T_AssociationRequest)) {
+    // An attempt that does not end associated leaves nothing for the next one: a clone of
+    // the other referencing kind kept here would hide the next association's status.
+    COSEMpduPtr aare;
+    try {
+      aare = HandleAARQ(Session, Service.Value->As<TAssociationRequest>());
+    } catch (...) {
+      Session.SetMustInitTransferContext();
+      throw;
+    }
+    if (ctx.GetAssociationStatus() == 0) Session.SetMustInitTransferContext();
+    return aare;
+  }
   return TMakeService::ExceptionResponse();
 }
 
