@@ -1,5 +1,7 @@
 #include "server/application_process.h"
 
+#include <utility>
+
 #include "cosem/logical_device.h"
 #include "foundation/globals.h"
 #include "foundation/logger.h"
@@ -274,13 +276,18 @@ void TApplicationProcess::ServerSession() {
     if (stack->Lower().IsConnected()) ServeOneRequest(*stack);
     // Keys received by key transfer take effect once their answer has been sent: under the
     // device lock, and only while the device they belong to is still the one held.
-    if (auto* keys = dynamic_cast<TSecurityMaterialServer*>(FTransferContext->SecurityMaterial.get());
-        keys && FHolder.StartToUseUnlessAborted()) {
+    // The object a key_transfer went to is finished too when the key store holds another one.
+    auto* keys = dynamic_cast<TSecurityMaterialServer*>(FTransferContext->SecurityMaterial.get());
+    TCosemInstance_SecuritySetup* transferred = std::exchange(FTransferContext->KeysTransferredTo, nullptr);
+    if ((keys || transferred) && FHolder.StartToUseUnlessAborted()) {
       struct TRelease {
         TLogicalDeviceWrapper& H;
         ~TRelease() { H.StopToUse(); }
       } release{FHolder};
-      if (FTransferContext->DeviceGeneration == FHolder.Generation()) keys->CompleteKeysTransfer();
+      if (FTransferContext->DeviceGeneration == FHolder.Generation()) {
+        if (keys) keys->CompleteKeysTransfer();
+        if (transferred) TSecurityMaterialServer(transferred).CompleteKeysTransfer();
+      }
     }
     // The pass's pause ends as soon as a request or abort arrives; a request kept from the
     // last exchange (one the client started while an answer went out) is served at once.

@@ -64,7 +64,7 @@ std::optional<size_t> KeySizeOfSuite(int Suite) {
   return std::nullopt;
 }
 
-int KeyTransfer(TCosemInstance_SecuritySetup& Self, const TData* Parameter) {
+int KeyTransfer(TCosemInstance_SecuritySetup& Self, TTransferContext* Context, const TData* Parameter) {
   if (!IsAlternative(Parameter, T_Array)) return kTypeUnmatched;
   const TSequenceOf& elements = TDataHelper::AsArray(*Parameter);
   const int suite = Self.SecuritySuite();
@@ -105,6 +105,7 @@ int KeyTransfer(TCosemInstance_SecuritySetup& Self, const TData* Parameter) {
     RequireKeyAttribute(Self, target.Attribute);
     Self.*target.Pending = std::move(k.Key);
   }
+  if (Context) Context->KeysTransferredTo = &Self;
   return kSuccess;
 }
 
@@ -114,7 +115,7 @@ int InvokeMethodOfVersion(int Version, TCosemInstance_SecuritySetup& Self, void*
   ResultData.reset();
   switch (MethodId) {
     case 1: return SecurityActivate(Self, static_cast<TTransferContext*>(Context), InvocationParameters, Version);
-    case 2: return KeyTransfer(Self, InvocationParameters);
+    case 2: return KeyTransfer(Self, static_cast<TTransferContext*>(Context), InvocationParameters);
     default: return kObjectUnavailable;
   }
 }

@@ -124,6 +124,9 @@ class TTransferContext {
   TCosemInstance_SecuritySetup* SecuritySetupObject = nullptr;
   // The device served when the context was made (a TLogicalDevice); not owned.
   TSequence* LogicalDevice = nullptr;
+  // The security setup object whose key_transfer has keys pending until the answer has gone
+  // out; not owned. It need not be the one of the key store.
+  TCosemInstance_SecuritySetup* KeysTransferredTo = nullptr;
   // Set by the security setup object's activate method: the answer to that request still
   // uses the protection in force before it.
   bool UsePreviousProtectionOnResponse = false;

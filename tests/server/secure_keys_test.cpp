@@ -194,3 +194,25 @@ TEST_F(SecureSession, DeviceReplacedUnderAnAssociationWithKeys) {
   EXPECT_EQ(Ask(GetXml(1, "0000600100FF", 2)), kOperationNotPossible);
   EXPECT_TRUE(Log().WaitForText("*** Device replaced, association ended"));
 }
+
+// key_transfer to a security setup object that the association does not take its keys from
+// answers success, so its keys come into force once the answer has gone out all the same.
+TEST_F(SecureSession, KeyTransferToAnObjectOutsideTheKeyStore) {
+  const TSetup setup = TSetup::Of(0);
+  std::string device = SecureDevice("LN", "NO_SECURITY", setup);
+  const std::string reference = "<SecuritySetupReference Value=\"00002B0000FF\" />";
+  const size_t at = device.find(reference);
+  ASSERT_NE(at, std::string::npos);
+  device.replace(at, reference.size(), "<SecuritySetupReference Value=\"\" />");
+  Server = std::make_unique<TTestServer>(device, TSettings{{"EDITSystemTitle", ByteStrToHexStr(kServerTitle)}});
+  ASSERT_TRUE(Server->Start());
+  ASSERT_TRUE(Client.Connect("127.0.0.1", Server->Port()));
+  Client.ClientSAP = 48;
+  ASSERT_EQ(Result(Client.RequestXml(AarqXml({}))), 0);
+
+  const PduStr newGUEK = Key(0, '\x81');
+  EXPECT_EQ(Ask(ActionXml(64, "00002B0000FF", 2, KeyTransferXml({{0, secure::KeyWrap(newGUEK, *setup.KEK)}}))),
+            ActionResult("Success"));
+  EXPECT_EQ(Ask(GetXml(64, "00002B0000FF", setup.GUEKAttribute())),
+            GetData("<OctetString Value=\"" + ByteStrToHexStr(newGUEK) + "\" />"));
+}
