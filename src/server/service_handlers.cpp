@@ -123,7 +123,8 @@ COSEMpduPtr TServiceHandlers::HandleGetNormal(TRequestSession& Session, const TS
   if (choice.Value && choice.Value->IsA(T_Data) && !Agreed(ctx, cbGeneralBlockTransfer)) {
     PduStr encoded;
     choice.Value->EncodeToPduStr(encoded);
-    if (static_cast<int>(encoded.size()) + 3 > ctx.AgreedMaxSendPduSize) {
+    // The answer adds four octets to the value: tag, choice, invoke id and result choice.
+    if (static_cast<int>(encoded.size()) + 4 > ctx.AgreedMaxSendPduSize) {
       if (Agreed(ctx, cbBlockTransferWithGetOrRead)) return StartGetBlockTransfer(Session, encoded, invokeId);
       return TMakeService::GetResponseNormal_DataAccessResult(invokeId, srcOtherReason);
     }

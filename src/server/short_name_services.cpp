@@ -113,6 +113,14 @@ COSEMpduPtr TServiceHandlers::StartReadBlockTransfer(TRequestSession& Session, c
   TTransferContext& ctx = Session.TransferContext();
   TBlockTransferWithGetOrRead& transfer = ctx.BlockTransferWithGetOrRead;
   StartBlocks(transfer, RawData, ctx.AgreedMaxSendPduSize);
+  // Read blocks are numbered in 16 bits: an answer needing more blocks could not be sent
+  // to its end under numbers of its own.
+  const size_t size = static_cast<size_t>(transfer.MaxRawDataSize);
+  if ((RawData.size() + size - 1) / size > 0xFFFF) {
+    transfer.InProgress = false;
+    transfer.RemainingData.clear();
+    return TMakeService::ExceptionResponse();
+  }
   bool last = false;
   const PduStr block = TakeBlock(transfer, last);
   return TMakeService::ReadResponseWithDataBlock(last, 1, block);

@@ -108,7 +108,8 @@ TEST_F(Services, WrongBlockNumbersKeepTheTransfer) {
   EXPECT_EQ(Ask(GetNextXml(3)), BlockError("NoLongGetOrReadInProgress", 3));
 }
 
-// Three octets of response head: a value of PDU size - 3 octets fits, one more goes in
+// Four octets of response head (tag, choice, invoke id, result choice): a value of PDU
+// size - 4 octets fits, so that the answer is exactly the PDU size; one more goes in
 // blocks, or is refused without block transfer.
 TEST_F(Services, ValuesAtTheNegotiatedPduSize) {
   Start();
@@ -116,13 +117,16 @@ TEST_F(Services, ValuesAtTheNegotiatedPduSize) {
   o.MaxPduSize = 64;
   Associate(o);
   const auto octets = [](size_t n) { return "<OctetString Value=\"" + ByteStrToHexStr(PduStr(n, '\x01')) + "\" />"; };
+  ASSERT_NE(Ask(SetXml(1, "0000600A01FF", 2, octets(58))).find("Success"), std::string::npos);
+  ASSERT_TRUE(Client.SendApdu(ApduFromXml(GetXml(1, "0000600A01FF", 2))));
+  const PduStr whole = Client.ReceiveApdu();
+  EXPECT_EQ(whole.size(), 64u);
+  EXPECT_EQ(Flat(XmlOf(*TCOSEMPDUHelper::MakeFromPdu(whole))), GetData(Flat(octets(58))));
   ASSERT_NE(Ask(SetXml(1, "0000600A01FF", 2, octets(59))).find("Success"), std::string::npos);
-  EXPECT_EQ(Ask(GetXml(1, "0000600A01FF", 2)), GetData(Flat(octets(59))));
-  ASSERT_NE(Ask(SetXml(1, "0000600A01FF", 2, octets(60))).find("Success"), std::string::npos);
   const TJoined joined = GetInBlocks(Client, GetXml(1, "0000600A01FF", 2));
   ASSERT_TRUE(joined.Ok) << joined.Failure;
   EXPECT_EQ(joined.Blocks, 2);
-  EXPECT_TRUE(joined.RawData == OctetStringData(PduStr(60, '\x01')));
+  EXPECT_TRUE(joined.RawData == OctetStringData(PduStr(59, '\x01')));
 
   Client.RequestXml(RlrqXml());
   o.Conformance = {"Get", "Set"};

@@ -149,6 +149,22 @@ TEST_F(ShortNames, LongReadInBlocks) {
   EXPECT_NE(Ask(ReadNextXml(1)).find("<BlockNumber Value=\"0002\" />"), std::string::npos);
 }
 
+// Read blocks are numbered in 16 bits: at PDU size 12 (one octet per block) an answer of
+// more than 65535 octets is refused at once instead of being sent under numbers that wrap.
+TEST_F(ShortNames, ReadBlocksBeyondTheirNumbersAreRefused) {
+  Client.RequestXml(RlrqXml());
+  TAarqOptions o = SN();
+  o.MaxPduSize = 12;
+  Associate(o);
+  // 22 times the long octet string: 66199 octets of raw data.
+  EXPECT_EQ(Ask(ReadXml(std::vector<int>(22, Attribute(kLong, 2)))), kOperationNotPossible);
+  EXPECT_EQ(Ask(ReadNextXml(1)), kOperationNotPossible);
+  // 21 times: 63190 octets still go in blocks.
+  EXPECT_EQ(Ask(ReadXml(std::vector<int>(21, Attribute(kLong, 2)))),
+            ReadAnswer({"<DataBlockResult><LastBlock Value=\"00\" /><BlockNumber Value=\"0001\" /><RawData "
+                        "Value=\"15\" /></DataBlockResult>"}));
+}
+
 // A write request sent in blocks is joined and served; the last block ends the transfer.
 TEST_F(ShortNames, LongWriteInBlocks) {
   PduStr octets;
