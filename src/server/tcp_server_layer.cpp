@@ -52,6 +52,7 @@ void TProtocolLayerTCPServer::StartListening() {
   if (FShowTraffic) ReportTraffic(Format("Start Listening on port %d", FListeningPort.load()), toInfo);
   FInputBuffer.Clear();
   FOutputBuffer.Clear();
+  FRecEpoch = 0;
   FListener = std::thread(&TProtocolLayerTCPServer::ListenerThread, this);
 }
 
@@ -94,9 +95,13 @@ void TProtocolLayerTCPServer::ListenerThread() {
 }
 
 void TProtocolLayerTCPServer::OnConnect(const std::string& PeerIP) {
-  // Nothing of a previous client may reach this one.
-  FInputBuffer.Clear();
-  FOutputBuffer.Clear();
+  // Nothing of a previous client may reach this one. Under the send lock, so that an
+  // answer to the previous client is either cleared here or refused by Send.
+  {
+    std::lock_guard<std::mutex> g(FSendMutex);
+    FInputBuffer.Clear();
+    FOutputBuffer.Clear();
+  }
   DisconnectRequested = false;
   {
     std::lock_guard<std::mutex> g(FStateMutex);
@@ -254,6 +259,10 @@ void TProtocolLayerTCPServer::Send(TTransferContext*, const PduStr& s) {
   if (s.empty()) return;
   {
     std::lock_guard<std::mutex> g(FSendMutex);
+    // The client whose octets the last Rec took has left: what is sent now answers it, and
+    // must not reach the client that came after it.
+    if (FRecEpoch != 0 && FInputBuffer.Epoch() != FRecEpoch)
+      RaiseProtocolLayerException(Format("\"%s\" is not connected", Name.c_str()));
     size_t sent = 0;
     if (FSocketFd >= 0 && !FConnectionPending && FOutputBuffer.ByteQty() == 0) {
       int error = 0;

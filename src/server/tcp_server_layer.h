@@ -34,6 +34,7 @@ class TProtocolLayerTCPServer : public TProtocolLayerAbstract {
   void Disconnect() override;
   PduStr SendRec(TTransferContext* TransferContext, const PduStr& S) override;
   bool IsConnected() override;
+  // Raises "not connected" also when the client the last Rec read from has left since.
   void Send(TTransferContext* TransferContext, const PduStr& s) override;
   PduStr Rec(TTransferContext* TransferContext) override;
   void PushBack(const PduStr& s) override;
@@ -94,6 +95,7 @@ class TProtocolLayerTCPServer : public TProtocolLayerAbstract {
   std::atomic<bool> FInputPaused{false};
   TWakeUp FListenerWake;
   TWakeUp FConnectionWake;
+  // The input epoch of the octets the last Rec took; 0 before the first Rec.
   uint64_t FRecEpoch = 0;
   std::unique_ptr<TAbortSubscription> FAbortSubscription;
 };

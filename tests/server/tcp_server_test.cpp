@@ -229,6 +229,22 @@ TEST_P(TcpServerTest, ANewClientStartsWithEmptyFifos) {
   EXPECT_EQ(Context.ClientId, 0x20);
 }
 
+TEST_P(TcpServerTest, AnAnswerToAClientThatLeftReachesNoOtherClient) {
+  Peer a = ConnectServed();
+  ASSERT_TRUE(a.Write(Hex("0001 0010 0001 0001 E6")));
+  EXPECT_EQ(Wrapper.Rec(&Context), Hex("E6"));
+  // A leaves while its request is served, and B comes before the answer is ready.
+  a.Close();
+  ASSERT_TRUE(WaitDisconnects(1));
+  Peer b = ConnectServed();
+  EXPECT_THROW(Wrapper.Send(&Context, Hex("E8")), EProtocolLayer);
+  // B's own exchange is untouched.
+  ASSERT_TRUE(b.Write(Hex("0001 0020 0001 0001 E7")));
+  EXPECT_EQ(Wrapper.Rec(&Context), Hex("E7"));
+  Wrapper.Send(&Context, Hex("E9"));
+  EXPECT_EQ(b.Read(9), Hex("0001 0001 0020 0001 E9"));
+}
+
 TEST_P(TcpServerTest, ReceivingOrSendingWithoutAClient) {
   for (int i = 0; i < 2; ++i) {
     try {
