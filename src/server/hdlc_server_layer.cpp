@@ -211,6 +211,10 @@ void THDLCServer::SetState(THDLCServerState Value) {
   // Nothing of one link reaches the next: a request or an answer left behind belongs to
   // a client that is gone.
   if ((old == hlNDM && Value == hlNRM) || (old == hlNRM && Value == hlNDM)) {
+    // Under the send lock: an answer that Send takes for the old link is cleared here, or
+    // Send sees the new generation and drops it.
+    std::lock_guard<std::mutex> g(ParentProtocolLayer.FSendMutex);
+    ++ParentProtocolLayer.FLinkGeneration;
     ParentProtocolLayer.DataReceived.Clear();
     ParentProtocolLayer.DataToSend.Clear();
   }
@@ -536,6 +540,7 @@ void THDLCServer::HandOver() {
   }
   p.FClientId = InFrame.FSrcAddress.FUpper;
   p.FServerId = InFrame.FDstAddress.FUpper;
+  p.FRequestGeneration = p.FLinkGeneration.load();
   p.DataReceived.TransferStr(Exchange.ReceivedData);
   const IClock& clock = p.Clock();
   const int64_t start = clock.NowMs();
@@ -605,6 +610,7 @@ void TProtocolLayerHDLCServer::Send(TTransferContext*, const PduStr& s) {
     // Only a link in normal response mode takes the answer queued before.
     FSendCv.wait(g, [this] { return DataToSend.ByteQty() == 0 || AbortRequested || State() != hlNRM; });
     NothingToSend = false;
+    if (FAnswerGeneration != FLinkGeneration) return;
     DataToSend.Write(s.data(), static_cast<int>(s.size()));
   } else {
     NothingToSend = true;
@@ -621,6 +627,7 @@ PduStr TProtocolLayerHDLCServer::Rec(TTransferContext* TransferContext) {
     if (Disconnected) throw EHDLCDisconnected("HDLC Disconnected");
     PduStr s = DataReceived.ReadAll();
     if (!s.empty()) {
+      FAnswerGeneration = FRequestGeneration;
       if (TransferContext) {
         TransferContext->ClientId = FClientId;
         TransferContext->ServerId = FServerId;

@@ -73,7 +73,8 @@ class TProtocolLayerHDLCServer : public TProtocolLayerAbstract {
   // Always true: Rec waits for the next request.
   bool IsConnected() override;
   bool HasDataToSend() const { return DataToSend.ByteQty() > 0; }
-  // Hands the answer to the link. An empty s tells it that no answer will come.
+  // Hands the answer to the link. An empty s tells it that no answer will come. An answer
+  // to a request of a link that has dropped since is dropped too.
   void Send(TTransferContext* TransferContext, const PduStr& s) override;
   // The next request the link has assembled; sets the context's ClientId and ServerId from
   // its frame's addresses. Raises EHDLCDisconnected when the link drops meanwhile, and the
@@ -107,6 +108,12 @@ class TProtocolLayerHDLCServer : public TProtocolLayerAbstract {
   // Addresses of the frame whose request was handed over last.
   std::atomic<int> FClientId{0};
   std::atomic<int> FServerId{0};
+  // Counts the link's falls into and out of normal response mode, so that an answer can
+  // tell the link of its request: the link's at the last hand-over, and the one of the
+  // request that Rec returned last.
+  std::atomic<uint64_t> FLinkGeneration{0};
+  std::atomic<uint64_t> FRequestGeneration{0};
+  uint64_t FAnswerGeneration = 0;
   std::mutex FSendMutex;
   std::condition_variable FSendCv;
   std::unique_ptr<TAbortSubscription> FAbortSubscription;

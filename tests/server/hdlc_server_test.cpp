@@ -565,6 +565,27 @@ TEST_F(HdlcServerTest, RequestsWithoutAnAnswerReleaseTheLinkAtOnce) {
   ExpectFromServer(fkI, (ns + 1) % 8, 0, kResponseLLC + Hex("C4 01"));
 }
 
+TEST_F(HdlcServerTest, AnAnswerForALinkThatDroppedReachesNoLaterLink) {
+  Start();
+  Connect();
+  ToServer(IFrame(0, 0, kRequestLLC + kGET));
+  EXPECT_EQ(Link.Rec(&Ctx), kGET);
+  // No answer yet: the link is released, and the client leaves.
+  Link.Send(&Ctx, "");
+  ExpectFromServer(fkRR, 1);
+  ToServer(ClientFrame(fkDISC));
+  EXPECT_EQ(pty.ReadFrameOctets(), kUA);
+  ASSERT_TRUE(Disconnects.WaitFor(1));
+  // The next client links up before the first one's answer is ready.
+  Connect();
+  Link.Send(&Ctx, Hex("C4 01"));
+  EXPECT_FALSE(Link.HasDataToSend());
+  ToServer(IFrame(0, 0, kRequestLLC + kGET));
+  EXPECT_EQ(Link.Rec(&Ctx), kGET);
+  Link.Send(&Ctx, Hex("C4 02"));
+  ExpectFromServer(fkI, 1, 0, kResponseLLC + Hex("C4 02"));
+}
+
 TEST_F(HdlcServerTest, StoppingWhileTheLinkWaitsForAnAnswer) {
   Start();
   Connect();
