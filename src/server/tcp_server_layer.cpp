@@ -13,6 +13,9 @@ namespace {
 // Reading from the socket pauses while this many received octets wait to be taken, so a
 // peer cannot make the input grow without bound.
 constexpr int kInputLimit = 1 << 20;
+// Send waits while this many octets wait to be written, so that a client that does not
+// read its answers cannot make the output grow without bound.
+constexpr size_t kOutputLimit = 16u << 20;
 
 // Callbacks of the user run on the connection thread; an error there must not end it.
 template <typename F>
@@ -32,6 +35,7 @@ TProtocolLayerTCPServer::TProtocolLayerTCPServer() {
     FInputBuffer.Notify();
     { std::lock_guard<std::mutex> g(FStateMutex); }
     FStateCv.notify_all();
+    NotifySendSpace();
   });
 }
 
@@ -146,6 +150,7 @@ void TProtocolLayerTCPServer::ConnectionThread(TSocketHandle Socket, std::string
     if (pending.empty() && FOutputBuffer.ByteQty() > 0) {
       std::lock_guard<std::mutex> g(FSendMutex);
       pending = FOutputBuffer.ReadAll();
+      FPendingQty = pending.size();
       FConnectionPending = !pending.empty();
       if (FShowTraffic && !pending.empty()) ReportTraffic(pending, toOutgoing);
     }
@@ -181,10 +186,12 @@ void TProtocolLayerTCPServer::ConnectionThread(TSocketHandle Socket, std::string
       long n = SocketSend(fd, pending.data(), pending.size(), error);
       if (n > 0) {
         pending.erase(0, static_cast<size_t>(n));
-        if (pending.empty()) {
+        {
           std::lock_guard<std::mutex> g(FSendMutex);
-          FConnectionPending = false;
+          FPendingQty = pending.size();
+          if (pending.empty()) FConnectionPending = false;
         }
+        FSendSpaceCv.notify_all();
       } else if (n < 0 && error != EAGAIN) {
         open = false;
       }
@@ -193,7 +200,9 @@ void TProtocolLayerTCPServer::ConnectionThread(TSocketHandle Socket, std::string
   {
     std::lock_guard<std::mutex> g(FSendMutex);
     FSocketFd = -1;
+    FPendingQty = 0;
   }
+  FSendSpaceCv.notify_all();
   if (open && DisconnectRequested) {
     // What was handed to Send before Disconnect still goes out, as far as the socket takes
     // it without waiting.
@@ -220,6 +229,11 @@ bool TProtocolLayerTCPServer::ReceiveWaiting() {
   FInputBuffer.Write(buffer, static_cast<int>(n));
   if (FShowTraffic) ReportTraffic(PduStr(buffer, static_cast<size_t>(n)), toIncoming);
   return true;
+}
+
+void TProtocolLayerTCPServer::NotifySendSpace() {
+  { std::lock_guard<std::mutex> g(FSendMutex); }
+  FSendSpaceCv.notify_all();
 }
 
 void TProtocolLayerTCPServer::ResumeInput() {
@@ -258,7 +272,7 @@ void TProtocolLayerTCPServer::Send(TTransferContext*, const PduStr& s) {
   if (!IsConnected()) RaiseProtocolLayerException(Format("\"%s\" is not connected", Name.c_str()));
   if (s.empty()) return;
   {
-    std::lock_guard<std::mutex> g(FSendMutex);
+    std::unique_lock<std::mutex> g(FSendMutex);
     // The client whose octets the last Rec took has left: what is sent now answers it, and
     // must not reach the client that came after it.
     if (FRecEpoch != 0 && FInputBuffer.Epoch() != FRecEpoch)
@@ -274,6 +288,13 @@ void TProtocolLayerTCPServer::Send(TTransferContext*, const PduStr& s) {
     }
     if (sent == s.size()) return;
     FOutputBuffer.Write(s.data() + sent, static_cast<int>(s.size() - sent));
+    // Room is waited for after queueing, so that what was given keeps its place.
+    const int fd = FSocketFd;
+    FConnectionWake.Signal();
+    FSendSpaceCv.wait(g, [&] {
+      return fd < 0 || FSocketFd != fd || FPendingQty + static_cast<size_t>(FOutputBuffer.ByteQty()) < kOutputLimit ||
+             AbortRequested || FStopping || DisconnectRequested;
+    });
   }
   FConnectionWake.Signal();
 }

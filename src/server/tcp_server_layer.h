@@ -35,6 +35,7 @@ class TProtocolLayerTCPServer : public TProtocolLayerAbstract {
   PduStr SendRec(TTransferContext* TransferContext, const PduStr& S) override;
   bool IsConnected() override;
   // Raises "not connected" also when the client the last Rec read from has left since.
+  // Waits while the client leaves a lot unread, until it reads, leaves or abort comes.
   void Send(TTransferContext* TransferContext, const PduStr& s) override;
   PduStr Rec(TTransferContext* TransferContext) override;
   void PushBack(const PduStr& s) override;
@@ -64,6 +65,7 @@ class TProtocolLayerTCPServer : public TProtocolLayerAbstract {
   void OnConnect(const std::string& PeerIP);
   void OnDisconnect();
   void ResumeInput();
+  void NotifySendSpace();
   bool StateStop() const;
 
   std::atomic<bool> FShowTraffic{true};
@@ -77,6 +79,10 @@ class TProtocolLayerTCPServer : public TProtocolLayerAbstract {
   std::mutex FSendMutex;
   int FSocketFd = -1;          // the open connection's socket, -1 when none
   bool FConnectionPending = false;  // the connection thread holds octets not yet written
+  // Octets the connection thread holds, not yet written; Send waits on FSendSpaceCv (with
+  // FSendMutex) while too many are unsent.
+  std::atomic<size_t> FPendingQty{0};
+  std::condition_variable FSendSpaceCv;
   // Held from reading the socket to writing the FIFO, so that the octets of two readers
   // keep their order.
   std::mutex FReceiveMutex;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <thread>
 
 #include "foundation/globals.h"
@@ -243,6 +244,31 @@ TEST_P(TcpServerTest, AnAnswerToAClientThatLeftReachesNoOtherClient) {
   EXPECT_EQ(Wrapper.Rec(&Context), Hex("E7"));
   Wrapper.Send(&Context, Hex("E9"));
   EXPECT_EQ(b.Read(9), Hex("0001 0001 0020 0001 E9"));
+}
+
+TEST_P(TcpServerTest, AClientThatReadsNothingHoldsUpTheAnswersInsteadOfPilingThemUp) {
+  Server.SetShowTraffic(false);
+  Peer client = ConnectServed();
+  constexpr int kChunks = 64;  // 64 MiB in all
+  auto chunk = [](int i) { return PduStr(1 << 20, static_cast<char>(i)); };
+  std::atomic<int> given{0};
+  auto sender = std::async(std::launch::async, [&] {
+    for (int i = 0; i < kChunks; ++i, ++given) Server.Send(&Context, chunk(i));
+  });
+  // Long before everything is given, Send waits for the client.
+  EXPECT_EQ(sender.wait_for(std::chrono::seconds(1)), std::future_status::timeout);
+  EXPECT_LT(given.load(), kChunks);
+  // Once it reads, all of it arrives, in order.
+  for (int i = 0; i < kChunks; ++i) {
+    const PduStr s = client.Read(1 << 20);
+    if (s != chunk(i)) {
+      ADD_FAILURE() << "chunk " << i << " differs";
+      AbortRequested = true;
+      break;
+    }
+  }
+  ASSERT_EQ(sender.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+  sender.get();
 }
 
 TEST_P(TcpServerTest, ReceivingOrSendingWithoutAClient) {
