@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <future>
 #include <thread>
 
@@ -127,7 +128,8 @@ TEST_P(TcpServerTest, TwoReadersKeepTheOrderOfTheOctets) {
     for (size_t at = 0; at < sent.size(); at += 13) client.Write(sent.substr(at, 13));
   });
   PduStr got;
-  while (got.size() < sent.size()) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (got.size() < sent.size() && std::chrono::steady_clock::now() < deadline) {
     if (Server.ReceiveWaiting()) got += Server.InputBuffer().ReadAll();
   }
   writer.join();
