@@ -11,20 +11,12 @@
 #include "apdu/notifications.h"
 #include "apdu/sn_services.h"
 #include "foundation/axdr_types.h"
+#include "support/error_of.h"
 
 using namespace zv;
+using zv::test::ErrorOf;
 
 namespace {
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 PduStr H(std::string_view hex) { return HexStrToByteStr(hex); }
 std::string X(const PduStr& s) { return ByteStrToHexStr(s); }

@@ -17,18 +17,9 @@
 #include "cosem/interface_class_table.h"
 #include "cosem/logical_device.h"
 #include "foundation/kit_support.h"
+#include "support/error_of.h"
 
 namespace zv::test {
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 inline PduStr H(const char* hex) { return HexStrToByteStr(hex); }
 inline std::string X(const PduStr& s) { return ByteStrToHexStr(s); }

@@ -8,21 +8,13 @@
 #include "crypto/linteger.h"
 #include "foundation/errors.h"
 #include "openssl_oracle.h"
+#include "support/error_of.h"
 
 using namespace zv;
+using zv::test::ErrorOf;
 using namespace zv::oracle;
 
 namespace {
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 bool Same(const TLCardinal& ours, const BIGNUM* theirs) {
   return BN_cmp(BnFromCardinal(ours).get(), theirs) == 0;

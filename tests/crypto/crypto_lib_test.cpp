@@ -14,8 +14,10 @@
 #include "foundation/errors.h"
 #include "foundation/misc.h"
 #include "platform/crypto_lib.h"
+#include "support/error_of.h"
 
 using namespace zv;
+using zv::test::ErrorOf;
 
 namespace {
 
@@ -24,16 +26,6 @@ std::string X(const PduStr& s) { return ByteStrToHexStr(s); }
 uint8_t* U8(PduStr& s) { return reinterpret_cast<uint8_t*>(s.data()); }
 const uint8_t* U8(const PduStr& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 int Len(const PduStr& s) { return static_cast<int>(s.size()); }
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 }  // namespace
 

@@ -5,22 +5,14 @@
 #include "crypto/gcm_cipher.h"
 #include "foundation/errors.h"
 #include "foundation/misc.h"
+#include "support/error_of.h"
 
 using namespace zv;
+using zv::test::ErrorOf;
 
 namespace {
 
 PduStr H(const char* hex) { return HexStrToByteStr(hex); }
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 // The published example: system title, counter, keys and a get-request-normal of the clock.
 const PduStr kTitle = H("4D4D4D0000BC614E");

@@ -7,22 +7,10 @@
 #include "crypto/logging_context.h"
 #include "crypto/protection_misc.h"
 #include "foundation/errors.h"
+#include "support/error_of.h"
 
 using namespace zv;
-
-namespace {
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
-
-}  // namespace
+using zv::test::ErrorOf;
 
 TEST(ProtectionHelper, TextForms) {
   EXPECT_EQ(TProtectionHelper::ByteStrToFormatedString("MMM12345"), "\\MMM12345");

@@ -6,20 +6,12 @@
 #include "foundation/data_helper.h"
 #include "foundation/date_time.h"
 #include "foundation/kit_support.h"
+#include "support/error_of.h"
 
 using namespace zv;
+using zv::test::ErrorOf;
 
 namespace {
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 PduStr H(const char* hex) { return HexStrToByteStr(hex); }
 std::string X(const PduStr& s) { return ByteStrToHexStr(s); }

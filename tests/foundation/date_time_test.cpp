@@ -2,20 +2,12 @@
 
 #include "foundation/date_time.h"
 #include "foundation/errors.h"
+#include "support/error_of.h"
 
 using namespace zv;
+using zv::test::ErrorOf;
 
 namespace {
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 TDateTimeRecord Rec(int y, int mo, int d, int h, int mi, int s) {
   return TDateTimeRecord::GetDateTimeRecord(static_cast<uint16_t>(y), static_cast<uint16_t>(mo),

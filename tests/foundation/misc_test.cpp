@@ -2,22 +2,10 @@
 
 #include "foundation/errors.h"
 #include "foundation/misc.h"
+#include "support/error_of.h"
 
 using namespace zv;
-
-namespace {
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
-
-}  // namespace
+using zv::test::ErrorOf;
 
 TEST(Cursor, ReadsAndRefusesPastTheEnd) {
   TStringWrapper empty("");

@@ -14,18 +14,9 @@
 #include "foundation/codec.h"
 #include "foundation/errors.h"
 #include "security/security_material.h"
+#include "support/error_of.h"
 
 namespace zv::test {
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 inline PduStr H(const char* hex) { return HexStrToByteStr(hex); }
 inline std::string X(const PduStr& s) { return ByteStrToHexStr(s); }

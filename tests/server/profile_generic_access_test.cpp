@@ -11,22 +11,14 @@
 
 #include "cosem/basic_classes.h"
 #include "foundation/data_helper.h"
+#include "support/error_of.h"
 
 using namespace zv;
+using zv::test::ErrorOf;
 
 namespace {
 
 std::string X(const PduStr& s) { return ByteStrToHexStr(s); }
-
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "<no error>";
-}
 
 // ---- Buffer cells in the XML form -------------------------------------------------------
 
