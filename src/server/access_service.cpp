@@ -19,17 +19,17 @@ namespace zv {
 
 namespace {
 
-// A response specification of the given kind ("AccessResponseGet", "AccessResponseSet",
+// An answer entry of the given kind ("AccessResponseGet", "AccessResponseSet",
 // "AccessResponseAction") whose result is Success.
-PduPtr ResponseSpecification(const char* Kind) {
+PduPtr AnswerEntry(const char* Kind) {
   return MakeAnyFromXml(xmlAccessResponseSpecification, T_AccessResponseSpecification,
                         Format("<AccessResponseSpecification>  <%s>    <Result Value = \"Success\" />  </%s>"
                                "</AccessResponseSpecification>",
                                Kind, Kind));
 }
 
-void SetResult(TCOSEMPduBase& Specification, int Code) {
-  Specification.As<TChoice>().Value->As<TSequence>().Get<TEnum>(AccessResponseItem::Result).Value = Code;
+void SetResult(TCOSEMPduBase& Entry, int Code) {
+  Entry.As<TChoice>().Value->As<TSequence>().Get<TEnum>(AccessResponseItem::Result).Value = Code;
 }
 
 PduPtr NullData() { return TDataHelper::Make(xmlNullData); }
@@ -46,7 +46,7 @@ TSequenceOf& ListOfData(TSequence& ResponseBody) {
   return ResponseBody.Get<TSequenceOf>(AccessResponseBody::AccessResponseListOfData);
 }
 
-TSequenceOf& Specifications(TSequence& ResponseBody) {
+TSequenceOf& AnswerEntries(TSequence& ResponseBody) {
   return ResponseBody.Get<TSequenceOf>(AccessResponseBody::AccessResponseSpecification);
 }
 
@@ -61,9 +61,9 @@ COSEMpduPtr TServiceHandlers::HandleAccess(TRequestSession& Session, const TSequ
   auto answer = [answered](COSEMpduPtr Response) { return answered ? std::move(Response) : nullptr; };
 
   const TSequence& body = Request.Get<TSequence>(AccessRequest::AccessRequestBody);
-  const TSequenceOf& specifications = body.Get<TSequenceOf>(AccessRequestBody::AccessRequestSpecification);
+  const TSequenceOf& requests = body.Get<TSequenceOf>(AccessRequestBody::AccessRequestSpecification);
   const TSequenceOf& data = body.Get<TSequenceOf>(AccessRequestBody::AccessRequestListOfData);
-  const int count = specifications.ElementCount();
+  const int count = requests.ElementCount();
   if (count != data.ElementCount() || count == 0) return answer(TMakeService::ExceptionResponse());
 
   const bool selfDescriptive = TLongInvokeIdAndPriorityHelper::SelfDescriptive(invoke);
@@ -78,20 +78,20 @@ COSEMpduPtr TServiceHandlers::HandleAccess(TRequestSession& Session, const TSequ
   TSequence& responseBody = r.Get<TSequence>(AccessResponse::AccessResponseBody);
   if (selfDescriptive) {
     auto& copy = responseBody.Get<TSequenceOf>(AccessResponseBody::AccessRequestSpecification);
-    for (const auto& s : specifications.FElements) copy.Add(s->Clone());
+    for (const auto& s : requests.FElements) copy.Add(s->Clone());
   }
 
   const bool breakOnError = TLongInvokeIdAndPriorityHelper::BreakOnError(invoke);
   bool error = false;
   size_t assembled = 0;
   for (int i = 0; i < count; ++i) {
-    TSequenceOf& results = Specifications(responseBody);
+    TSequenceOf& results = AnswerEntries(responseBody);
     if (error && breakOnError) {
       // Every item after the first failure repeats its result without being served.
       ListOfData(responseBody).Add(NullData());
       results.Add(results.Elements(results.ElementCount() - 1)->Clone());
     } else {
-      HandleAccessItem(Session, i, specifications.Elements(i)->As<TChoice>(), data, responseBody, error);
+      HandleAccessItem(Session, i, requests.Elements(i)->As<TChoice>(), data, responseBody, error);
     }
     const TSequenceOf& list = ListOfData(responseBody);
     assembled += static_cast<size_t>(list.Elements(list.ElementCount() - 1)->PDUSize());
@@ -100,18 +100,18 @@ COSEMpduPtr TServiceHandlers::HandleAccess(TRequestSession& Session, const TSequ
   return answer(std::move(response));
 }
 
-void TServiceHandlers::HandleAccessItem(TRequestSession& Session, int Index, const TChoice& Specification,
+void TServiceHandlers::HandleAccessItem(TRequestSession& Session, int Index, const TChoice& Request,
                                         const TSequenceOf& ListOfDataIn, TSequence& ResponseBody, bool& Error) {
   TTransferContext& ctx = Session.TransferContext();
-  const TCOSEMPduBase* item = Specification.Value.get();
+  const TCOSEMPduBase* item = Request.Value.get();
   TSequenceOf& listOfData = ListOfData(ResponseBody);
-  TSequenceOf& results = Specifications(ResponseBody);
+  TSequenceOf& results = AnswerEntries(ResponseBody);
   const bool get = item && item->IsA(T_AccessRequestGet);
   const bool getWithSelection = item && item->IsA(T_AccessRequestGetWithSelection);
   if (get || getWithSelection) {
     const TSequence& s = item->As<TSequence>();
     const TReference r = ReferenceOf(s.Get<TSequence>(AccessRequestItem::Descriptor));
-    PduPtr result = ResponseSpecification("AccessResponseGet");
+    PduPtr result = AnswerEntry("AccessResponseGet");
     int code = srcSuccess;
     if (r.Id == 0) {
       listOfData.Add(GetAllAttributes(Session, r.InstanceId, r.ClassId, code, Error));
@@ -138,7 +138,7 @@ void TServiceHandlers::HandleAccessItem(TRequestSession& Session, int Index, con
     const int code = TLogicalDeviceHelper::SetAttribute(Session.Device(), ctx, ctx.CurrentLNAssociationObject(),
                                                         r.InstanceId, r.ClassId, r.Id, *data);
     listOfData.Add(NullData());
-    PduPtr result = ResponseSpecification("AccessResponseSet");
+    PduPtr result = AnswerEntry("AccessResponseSet");
     SetResult(*result, code);
     results.Add(std::move(result));
     if (code != srcSuccess) Error = true;
@@ -153,7 +153,7 @@ void TServiceHandlers::HandleAccessItem(TRequestSession& Session, int Index, con
       listOfData.Add(std::move(returned));
     else
       listOfData.Add(NullData());
-    PduPtr result = ResponseSpecification("AccessResponseAction");
+    PduPtr result = AnswerEntry("AccessResponseAction");
     SetResult(*result, code);
     results.Add(std::move(result));
     if (code != srcSuccess) Error = true;
@@ -161,7 +161,7 @@ void TServiceHandlers::HandleAccessItem(TRequestSession& Session, int Index, con
   }
   // A set with selection has no result of its own: the request fails as a whole.
   Error = true;
-  throw Exception(Format("%s not supported", item ? item->ClassName() : Specification.ClassName()));
+  throw Exception(Format("%s not supported", item ? item->ClassName() : Request.ClassName()));
 }
 
 PduPtr TServiceHandlers::GetAllAttributes(TRequestSession& Session, const PduStr& InstanceId, int ClassId,

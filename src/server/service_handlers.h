@@ -25,9 +25,9 @@ struct TServiceHandlers {
   static COSEMpduPtr HandleAction(TRequestSession& Session, const TChoice& Request);
   static COSEMpduPtr HandleActionNormal(TRequestSession& Session, const TSequence& Request);
   static COSEMpduPtr HandleAccess(TRequestSession& Session, const TSequence& Request);
-  // Serves specification Index of an ACCESS request: appends one element to the list of
-  // data and one response specification to ResponseBody; Error is set when it fails.
-  static void HandleAccessItem(TRequestSession& Session, int Index, const TChoice& Specification,
+  // Serves request Index of an ACCESS request: appends one element to the list of data
+  // and one answer entry to ResponseBody; Error is set when it fails.
+  static void HandleAccessItem(TRequestSession& Session, int Index, const TChoice& Request,
                                const TSequenceOf& ListOfData, TSequence& ResponseBody, bool& Error);
   // ACCESS get of attribute 0: a structure of every attribute's value; an attribute that
   // cannot be read gives null data, its code becomes the result and Error is set.

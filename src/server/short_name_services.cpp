@@ -27,13 +27,13 @@ const TCOSEMPduBase* AlternativeOf(const TCOSEMPduBase* Element) {
 COSEMpduPtr Write(TRequestSession& Session, const TSequence& Request, bool BlocksAllowed) {
   TTransferContext& ctx = Session.TransferContext();
   ctx.Confirmed = true;
-  const TSequenceOf& specifications = Request.Get<TSequenceOf>(WriteRequest::ListOfVariableAccessSpecification);
+  const TSequenceOf& accesses = Request.Get<TSequenceOf>(WriteRequest::ListOfVariableAccessSpecification);
   const TSequenceOf& data = Request.Get<TSequenceOf>(WriteRequest::ListOfData);
-  if (specifications.ElementCount() != data.ElementCount()) return TMakeService::ExceptionResponse();
+  if (accesses.ElementCount() != data.ElementCount()) return TMakeService::ExceptionResponse();
   COSEMpduPtr response = TCOSEMPDUHelper::CreateVariant(xmlWriteResponse);
   TSequenceOf& results = response->Value->As<TSequenceOf>();
-  for (int i = 0; i < specifications.ElementCount(); ++i) {
-    const TCOSEMPduBase* access = AlternativeOf(specifications.Elements(i));
+  for (int i = 0; i < accesses.ElementCount(); ++i) {
+    const TCOSEMPduBase* access = AlternativeOf(accesses.Elements(i));
     if (access && access->IsA(T_ObjectName)) {
       const TData* value = GetDataElement(data, i);
       if (!value) return TMakeService::ExceptionResponse();
