@@ -17,6 +17,17 @@ namespace {
 
 int ClassIdOf(const TSequence& Item, size_t Member) { return static_cast<int>(Item.Get<TNumber>(Member).AsUInt64()); }
 const PduStr& NameOf(const TSequence& Item, size_t Member) { return Item.Get<TOctetString>(Member).Value; }
+
+// The item of an object list (LN or SN, whose items hold class id and logical name at
+// different places) that names the object.
+TSequence* FindListItem(const TSequenceOf& List, size_t ClassIdAt, size_t NameAt, const PduStr& LogicalName,
+                        int ClassId) {
+  for (const auto& e : List.FElements) {
+    auto& item = e->As<TSequence>();
+    if (ClassIdOf(item, ClassIdAt) == ClassId && NameOf(item, NameAt) == LogicalName) return &item;
+  }
+  return nullptr;
+}
 int NumberOf(const TSequence& AccessItem) { return static_cast<int>(AccessItem.Get<TNumber>(0).AsInt64()); }
 int BaseNameOf(const TCOSEMPduBase& Item) {
   return static_cast<int>(Item.As<TSequence>().Get<TNumber>(ObjectListItemSN::BaseName).AsUInt64() & 0xFFFF);
@@ -82,12 +93,8 @@ bool TAttributeAccessItemHelper::SelectorAllowed(const TSequence& Item, int Sele
 
 TSequence* TLNAssociationObjectHelper::FindItem(const TCOSEMInstance& Association, const PduStr& LogicalName,
                                                 int ClassId) {
-  for (const auto& e : TLNAssociation::ObjectList(Association).FElements) {
-    auto& item = e->As<TSequence>();
-    if (ClassIdOf(item, ObjectListItemLN::ClassId) == ClassId && NameOf(item, ObjectListItemLN::LogicalName) == LogicalName)
-      return &item;
-  }
-  return nullptr;
+  return FindListItem(TLNAssociation::ObjectList(Association), ObjectListItemLN::ClassId,
+                      ObjectListItemLN::LogicalName, LogicalName, ClassId);
 }
 
 TSequence* TLNAssociationObjectHelper::FindAttributeAccessItem(const TCOSEMInstance& Association,
@@ -135,12 +142,8 @@ void TLNAssociationObjectHelper::AddMethodAccess(TSequence& Item, int MethodNr, 
 
 TSequence* TSNAssociationObjectHelper::FindItem(const TCOSEMInstance& Association, const PduStr& LogicalName,
                                                 int ClassId) {
-  for (const auto& e : TSNAssociation::ObjectList(Association).FElements) {
-    auto& item = e->As<TSequence>();
-    if (ClassIdOf(item, ObjectListItemSN::ClassId) == ClassId && NameOf(item, ObjectListItemSN::LogicalName) == LogicalName)
-      return &item;
-  }
-  return nullptr;
+  return FindListItem(TSNAssociation::ObjectList(Association), ObjectListItemSN::ClassId,
+                      ObjectListItemSN::LogicalName, LogicalName, ClassId);
 }
 
 void TSNAssociationObjectHelper::AddItem(TCOSEMInstance& Association, PduPtr Item, PduPtr AccessRightsItem) {

@@ -35,16 +35,6 @@ std::vector<TProtocolLayerHDLCServer*>& Links() {
   return links;
 }
 
-// Callbacks of the user run on the link thread; an error there must not derail the link.
-template <typename F>
-void Guarded(F&& Call) {
-  try {
-    Call();
-  } catch (const std::exception& e) {
-    Logger().RaisedException(e);
-  }
-}
-
 }  // namespace
 
 const char* HDLCServerStateName(THDLCServerState State) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "foundation/logger.h"
 #include "platform/clock.h"
 
 namespace zv {
@@ -152,5 +153,13 @@ void TProtocolLayerAbstract::ReportTraffic(const PduStr& Bytes, TTrafficOption K
 }
 
 uint32_t TProtocolLayerAbstract::NowTick() const { return static_cast<uint32_t>(Clock().NowMs()); }
+
+void TProtocolLayerAbstract::Guarded(const std::function<void()>& Call) {
+  try {
+    Call();
+  } catch (const std::exception& e) {
+    Logger().RaisedException(e);
+  }
+}
 
 }  // namespace zv

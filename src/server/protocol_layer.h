@@ -120,6 +120,9 @@ class TProtocolLayerAbstract {
   // One traffic event: the octets or a text, with the layer's options plus Kind.
   void ReportTraffic(const PduStr& Bytes, TTrafficOption Kind) const;
   uint32_t NowTick() const;
+  // Runs a callback of the layer's user on the layer's own thread: an error there is
+  // logged and must not end that thread.
+  static void Guarded(const std::function<void()>& Call);
 
  private:
   [[noreturn]] void AbstractCall(const char* Operation) const;

@@ -17,16 +17,6 @@ constexpr int kInputLimit = 1 << 20;
 // read its answers cannot make the output grow without bound.
 constexpr size_t kOutputLimit = 16u << 20;
 
-// Callbacks of the user run on the connection thread; an error there must not end it.
-template <typename F>
-void Guarded(F&& Call) {
-  try {
-    Call();
-  } catch (const std::exception& e) {
-    Logger().RaisedException(e);
-  }
-}
-
 }  // namespace
 
 TProtocolLayerTCPServer::TProtocolLayerTCPServer() {
