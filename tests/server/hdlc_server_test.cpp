@@ -156,6 +156,22 @@ class HdlcServerTest : public ::testing::Test {
     EXPECT_EQ(f.FData, Info);
     EXPECT_EQ(f.FSegmented, Segmented);
   }
+  // A receive on its own thread, started before this returns: "(received)" when a request
+  // came, else the message of the disconnection that ended it.
+  std::future<std::string> ReceiveInBackground() {
+    std::promise<void> receiving;
+    auto received = std::async(std::launch::async, [this, &receiving] {
+      receiving.set_value();
+      try {
+        Link.Rec(&Ctx);
+      } catch (const EHDLCDisconnected& e) {
+        return e.Message();
+      }
+      return std::string("(received)");
+    });
+    receiving.get_future().wait();
+    return received;
+  }
   void Connect() {
     ASSERT_TRUE(pty.Write(kSNRM));
     EXPECT_EQ(pty.ReadFrameOctets(), kUA);
@@ -331,18 +347,8 @@ TEST_F(HdlcServerTest, AnOverLongIFrameIsRefusedWithFrmr) {
 
 TEST_F(HdlcServerTest, DiscEndsTheLinkAndTheWaitingReceive) {
   Start();
-  std::promise<void> receiving;
-  auto received = std::async(std::launch::async, [this, &receiving] {
-    receiving.set_value();
-    try {
-      Link.Rec(&Ctx);
-    } catch (const EHDLCDisconnected& e) {
-      return e.Message();
-    }
-    return std::string("(received)");
-  });
+  auto received = ReceiveInBackground();
   AbortOnExit guard;
-  receiving.get_future().wait();
   // A receive that starts after a drop waits for the next link; should it have started
   // only after this one dropped, the next drop ends it.
   int drops = 0;
@@ -365,18 +371,8 @@ TEST_F(HdlcServerTest, DiscEndsTheLinkAndTheWaitingReceive) {
 TEST_F(HdlcServerTest, ARequestOnTheNextLinkIsNotLostWithTheDrop) {
   Start();
   Connect();
-  std::promise<void> receiving;
-  auto received = std::async(std::launch::async, [this, &receiving] {
-    receiving.set_value();
-    try {
-      Link.Rec(&Ctx);
-    } catch (const EHDLCDisconnected& e) {
-      return e.Message();
-    }
-    return std::string("(received)");
-  });
+  auto received = ReceiveInBackground();
   AbortOnExit guard;
-  receiving.get_future().wait();
   // The drop, a new link and its first request, possibly before the receive has woken.
   ToServer(ClientFrame(fkDISC));
   EXPECT_EQ(pty.ReadFrameOctets(), kUA);
