@@ -86,13 +86,8 @@ bool KitIsLegalUTF8(const uint8_t* Source, int Length) {
   if (Length >= 3 && (Source[2] < 0x80 || Source[2] > 0xBF)) return false;
   if (Length >= 2) {
     const uint8_t a = Source[1];
-    if (a > 0xBF) return false;
-    switch (lead) {
-      case 0xE0: if (a < 0xA0) return false; break;
-      case 0xF0: if (a < 0x90) return false; break;
-      case 0xF4: if (a > 0x8F) return false; break;
-      default: if (a < 0x80) return false;
-    }
+    if (a < 0x80 || a > 0xBF) return false;
+    if ((lead == 0xE0 && a < 0xA0) || (lead == 0xF0 && a < 0x90) || (lead == 0xF4 && a > 0x8F)) return false;
   }
   return !(lead >= 0x80 && lead < 0xC2) && lead <= 0xF4;
 }
