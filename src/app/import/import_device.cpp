@@ -244,11 +244,11 @@ void TImportDevice::HandleApdu(std::string_view Octets) {
   COSEMpduPtr pdu;
   try {
     pdu = TCOSEMPDUHelper::MakeFromPdu(body);
-    FLog.StringToLog("PDU: " + ByteStrToHexStr(body));
-    FLog.LogProtocolItem(*pdu, std::string(), 20);
   } catch (const std::exception&) {
     return;
   }
+  FLog.StringToLog("PDU: " + ByteStrToHexStr(body));
+  FLog.LogProtocolItem(*pdu, std::string(), 20);
   Pair(*pdu);
 }
 
