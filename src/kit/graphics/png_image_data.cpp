@@ -227,9 +227,11 @@ bool TKitPNGChunktRNS::LoadFromStream(TKitStream& Stream, const TKitPNGChunkName
   if (colorType == COLOR_GRAYSCALE || colorType == COLOR_RGB) {
     fBitTransparency = true;
   } else if (colorType == COLOR_PALETTE) {
-    fBitTransparency = false;
+    // One translucent entry is a transparent colour; more are partial transparency.
+    int translucent = 0;
     for (uint32_t i = 0; i < fDataSize; ++i)
-      if (PaletteValues[i] != 255) fBitTransparency = true;
+      if (PaletteValues[i] != 255) ++translucent;
+    fBitTransparency = translucent == 1;
   }
   return result;
 }
