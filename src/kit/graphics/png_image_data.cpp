@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "kit/graphics/png_image.h"
@@ -682,52 +683,64 @@ class TFilterChooser {
 
 }  // namespace
 
-bool TKitPNGChunkIDAT::LoadFromStream(TKitStream& Stream, const TKitPNGChunkName& /*ChunkName*/, uint32_t Size) {
-  TKitPNGObject& owner = OwnerOf(fOwner);
-  TKitPNGChunkIHDR* header = Header();
+namespace {
+
+// Walks the rows in file order: one pass for plain images, the seven Adam7 passes otherwise
+// (passes without bytes skipped). PassStart(rowBytes, offset) opens each pass; Row(y, col,
+// step, pixels, rowBytes) handles a row and answers false to stop.
+template <class TPassStart, class TRow>
+void ForEachRow(const TKitPNGIHDRData& Header, bool Adam7, TPassStart PassStart, TRow Row) {
+  static constexpr TPass kPlain[1] = {{0, 0, 1, 1}};
+  const int width = static_cast<int>(Header.Width), height = static_cast<int>(Header.Height);
+  for (const TPass& pass : Adam7 ? std::span<const TPass>(kAdam7) : std::span<const TPass>(kPlain)) {
+    const int passWidth = (width + pass.ColStep - pass.Col - 1) / pass.ColStep;
+    uint32_t passBytes, passOffset;
+    KitPNGRowLayout(Header, static_cast<uint32_t>(std::max(passWidth, 0)), passBytes, passOffset);
+    if (passBytes == 0) continue;
+    PassStart(passBytes, passOffset);
+    for (int y = pass.Row; y < height; y += pass.RowStep)
+      if (!Row(y, pass.Col, pass.ColStep, static_cast<uint32_t>(passWidth), passBytes)) return;
+  }
+}
+
+TKitPNGChunkIHDR& ImageHeader(TKitPNGChunk& Chunk) {
+  TKitPNGChunkIHDR* header = Chunk.Header();
   if (header == nullptr || header->Image().Empty())
     TKitPNGObject::RaiseError<EKitPNGHeaderNotPresent>(KitPNGText::HeaderNotPresent);
-  const TKitPNGIHDRData& h = header->IHDRData;
-  if (header->HasPalette && (h.ColorType == COLOR_GRAYSCALE || h.ColorType == COLOR_GRAYSCALEALPHA))
-    owner.SetPalette(GrayPalette(1 << header->Image().BitsPerPixel(), owner.GammaTable));
+  return *header;
+}
+
+}  // namespace
+
+bool TKitPNGChunkIDAT::LoadFromStream(TKitStream& Stream, const TKitPNGChunkName& /*ChunkName*/, uint32_t Size) {
+  TKitPNGObject& owner = OwnerOf(fOwner);
+  TKitPNGChunkIHDR& header = ImageHeader(*this);
+  const TKitPNGIHDRData& h = header.IHDRData;
+  if (header.HasPalette && (h.ColorType == COLOR_GRAYSCALE || h.ColorType == COLOR_GRAYSCALEALPHA))
+    owner.SetPalette(GrayPalette(1 << header.Image().BitsPerPixel(), owner.GammaTable));
   uint32_t rowBytes, offset;
   KitPNGRowLayout(h, h.Width, rowBytes, offset);
-  TRowMapper mapper(owner, *header);
+  TRowMapper mapper(owner, header);
   {
     TIdatReader reader(Stream, Size);
     std::vector<uint8_t> rows[2] = {std::vector<uint8_t>(rowBytes + 1), std::vector<uint8_t>(rowBytes + 1)};
     int used = 0;
-    const int height = static_cast<int>(h.Height), width = static_cast<int>(h.Width);
-    if (owner.InterlaceMethod() == imNone) {
-      for (int y = 0; y < height; ++y) {
-        uint8_t* cur = rows[used].data();
-        if (reader.ReadRow(cur, rowBytes + 1) == 0) break;
-        Unfilter(cur, rows[1 - used].data(), rowBytes, offset);
-        mapper.Store(cur + 1, y, 0, 1, h.Width);
-        used = 1 - used;
-      }
-    } else {
-      bool more = true;
-      for (const TPass& pass : kAdam7) {
-        if (!more) break;
-        const int passWidth = (width + pass.ColStep - pass.Col - 1) / pass.ColStep;
-        uint32_t passBytes, passOffset;
-        KitPNGRowLayout(h, static_cast<uint32_t>(std::max(passWidth, 0)), passBytes, passOffset);
-        if (passBytes == 0) continue;
-        std::fill(rows[0].begin(), rows[0].end(), 0);
-        std::fill(rows[1].begin(), rows[1].end(), 0);
-        for (int y = pass.Row; y < height; y += pass.RowStep) {
+    uint32_t passOffset = offset;
+    ForEachRow(
+        h, owner.InterlaceMethod() == imAdam7,
+        [&](uint32_t, uint32_t Offset) {
+          passOffset = Offset;
+          std::fill(rows[0].begin(), rows[0].end(), 0);
+          std::fill(rows[1].begin(), rows[1].end(), 0);
+        },
+        [&](int Y, int Col, int Step, uint32_t Pixels, uint32_t Bytes) {
           uint8_t* cur = rows[used].data();
-          if (reader.ReadRow(cur, passBytes + 1) == 0) {
-            more = false;
-            break;
-          }
-          Unfilter(cur, rows[1 - used].data(), passBytes, passOffset);
-          mapper.Store(cur + 1, y, pass.Col, pass.ColStep, static_cast<uint32_t>(passWidth));
+          if (reader.ReadRow(cur, Bytes + 1) == 0) return false;
+          Unfilter(cur, rows[1 - used].data(), Bytes, passOffset);
+          mapper.Store(cur + 1, Y, Col, Step, Pixels);
           used = 1 - used;
-        }
-      }
-    }
+          return true;
+        });
     // Continue after the chunk the data ended in, even when the zlib stream ended early.
     if (Stream.Position() < reader.EndPos()) Stream.SetPosition(reader.EndPos());
   }
@@ -738,40 +751,29 @@ bool TKitPNGChunkIDAT::LoadFromStream(TKitStream& Stream, const TKitPNGChunkName
 
 bool TKitPNGChunkIDAT::SaveToStream(TKitStream& Stream) {
   TKitPNGObject& owner = OwnerOf(fOwner);
-  TKitPNGChunkIHDR* header = Header();
-  if (header == nullptr || header->Image().Empty())
-    TKitPNGObject::RaiseError<EKitPNGHeaderNotPresent>(KitPNGText::HeaderNotPresent);
-  const TKitPNGIHDRData& h = header->IHDRData;
+  TKitPNGChunkIHDR& header = ImageHeader(*this);
+  const TKitPNGIHDRData& h = header.IHDRData;
   uint32_t rowBytes, offset;
   KitPNGRowLayout(h, h.Width, rowBytes, offset);
-  TRowMapper mapper(owner, *header);
+  TRowMapper mapper(owner, header);
   TIdatWriter writer(Stream, owner.CompressionLevel(), owner.MaxIdatSize());
-  TFilterChooser chooser(owner.Filters(), rowBytes, offset);
+  std::unique_ptr<TFilterChooser> chooser;
   std::vector<uint8_t> rows[2] = {std::vector<uint8_t>(rowBytes), std::vector<uint8_t>(rowBytes)};
   int used = 0;
-  const int height = static_cast<int>(h.Height), width = static_cast<int>(h.Width);
-  auto encode = [&](int y, int col, int step, uint32_t pixels, uint32_t bytes) {
-    uint8_t* raw = rows[used].data();
-    mapper.Fetch(raw, y, col, step, pixels, bytes);
-    writer.Write(chooser.Filter(raw, rows[1 - used].data()), bytes + 1);
-    used = 1 - used;
-  };
-  if (owner.InterlaceMethod() == imNone) {
-    for (int y = 0; y < height; ++y) encode(y, 0, 1, h.Width, rowBytes);
-  } else {
-    for (const TPass& pass : kAdam7) {
-      const int passWidth = (width + pass.ColStep - pass.Col - 1) / pass.ColStep;
-      uint32_t passBytes, passOffset;
-      KitPNGRowLayout(h, static_cast<uint32_t>(std::max(passWidth, 0)), passBytes, passOffset);
-      if (passBytes == 0) continue;
-      std::fill(rows[0].begin(), rows[0].end(), 0);
-      std::fill(rows[1].begin(), rows[1].end(), 0);
-      TFilterChooser passChooser(owner.Filters(), passBytes, passOffset);
-      chooser = passChooser;
-      for (int y = pass.Row; y < height; y += pass.RowStep)
-        encode(y, pass.Col, pass.ColStep, static_cast<uint32_t>(passWidth), passBytes);
-    }
-  }
+  ForEachRow(
+      h, owner.InterlaceMethod() == imAdam7,
+      [&](uint32_t Bytes, uint32_t Offset) {
+        chooser = std::make_unique<TFilterChooser>(owner.Filters(), Bytes, Offset);
+        std::fill(rows[0].begin(), rows[0].end(), 0);
+        std::fill(rows[1].begin(), rows[1].end(), 0);
+      },
+      [&](int Y, int Col, int Step, uint32_t Pixels, uint32_t Bytes) {
+        uint8_t* raw = rows[used].data();
+        mapper.Fetch(raw, Y, Col, Step, Pixels, Bytes);
+        writer.Write(chooser->Filter(raw, rows[1 - used].data()), Bytes + 1);
+        used = 1 - used;
+        return true;
+      });
   writer.Finish();
   return true;
 }

@@ -52,16 +52,8 @@ TRgba OurPixel(TKitPNGObject& Png, int X, int Y) {
   return {static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>(c >> 16), alpha};
 }
 
-void Load(TKitPNGObject& Png, const std::vector<uint8_t>& File) {
-  TKitMemoryStream stream(File);
-  Png.LoadFromStream(stream);
-}
-
-std::vector<uint8_t> Save(TKitPNGObject& Png) {
-  TKitMemoryStream stream;
-  Png.SaveToStream(stream);
-  return stream.Data();
-}
+void Load(TKitPNGObject& Png, const std::vector<uint8_t>& File) { testing::LoadPng(Png, File); }
+std::vector<uint8_t> Save(TKitPNGObject& Png) { return testing::SavePng(Png); }
 
 std::string Describe(const TSampleSpec& S) {
   return "type " + std::to_string(S.ColorType) + " depth " + std::to_string(S.BitDepth) + (S.Adam7 ? " Adam7" : "");

@@ -4,6 +4,8 @@
 #pragma once
 #include <zlib.h>
 
+#include "kit/graphics/png_image.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -186,6 +188,21 @@ inline std::vector<uint8_t> JoinChunks(const std::vector<TChunk>& Chunks) {
   std::vector<uint8_t> out = {137, 80, 78, 71, 13, 10, 26, 10};
   for (const TChunk& c : Chunks) PutChunk(out, c.Type, c.Data);
   return out;
+}
+
+}  // namespace zv::testing
+
+namespace zv::testing {
+
+inline void LoadPng(TKitPNGObject& Png, const std::vector<uint8_t>& File) {
+  TKitMemoryStream stream(File);
+  Png.LoadFromStream(stream);
+}
+
+inline std::vector<uint8_t> SavePng(TKitPNGObject& Png) {
+  TKitMemoryStream stream;
+  Png.SaveToStream(stream);
+  return stream.Data();
 }
 
 }  // namespace zv::testing

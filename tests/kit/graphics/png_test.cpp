@@ -18,16 +18,8 @@ using testing::SplitChunks;
 using testing::TChunk;
 using testing::TSampleSpec;
 
-void Load(TKitPNGObject& Png, const std::vector<uint8_t>& File) {
-  TKitMemoryStream stream(File);
-  Png.LoadFromStream(stream);
-}
-
-std::vector<uint8_t> Save(TKitPNGObject& Png) {
-  TKitMemoryStream stream;
-  Png.SaveToStream(stream);
-  return stream.Data();
-}
+void Load(TKitPNGObject& Png, const std::vector<uint8_t>& File) { testing::LoadPng(Png, File); }
+std::vector<uint8_t> Save(TKitPNGObject& Png) { return testing::SavePng(Png); }
 
 std::vector<std::string> Names(const TKitPNGObject& Png) {
   std::vector<std::string> names;
