@@ -101,13 +101,11 @@ QString TFormProfile::Section() const { return FForm->objectName(); }
 void TFormProfile::DoProfileActions(TProfileActions Actions) {
   if (Actions & paWriteGeometry) WriteGeometry();
   if (Actions & paReadGeometry) ReadGeometry();
-  const QObjectList& children = FForm->children();
-  if (Actions & paWriteControls)
-    for (QObject* child : children)
-      if (auto* w = qobject_cast<QWidget*>(child)) WriteControl(w, QString());
-  if (Actions & paReadControls)
-    for (QObject* child : children)
-      if (auto* w = qobject_cast<QWidget*>(child)) ReadControl(w, QString());
+  for (bool write : {true, false}) {
+    if (!(Actions & (write ? paWriteControls : paReadControls))) continue;
+    for (QObject* child : FForm->children())
+      if (auto* w = qobject_cast<QWidget*>(child)) WalkControl(w, QString(), write);
+  }
 }
 
 void TFormProfile::AfterShow() {
@@ -169,119 +167,105 @@ void TFormProfile::ReadGeometry() {
   if (FStayOnTopOnTitleBar && ini.ReadBool(s, "StayOnTop", false)) SetStayOnTop(true);
 }
 
-void TFormProfile::WriteControl(QWidget* Control, const QString& Prefix) {
+void TFormProfile::WalkControl(QWidget* Control, const QString& Prefix, bool Write) {
   if (Control->isWindow()) return;
   const QString name = Control->objectName();
   const bool named = !name.isEmpty() && !name.startsWith(QLatin1String("qt_"));
   const bool leaf = IsLeaf(Control);
   if (!named && leaf) return;
   const QString key = !named ? Prefix : Prefix.isEmpty() ? name : Prefix + QLatin1Char('.') + name;
-  const bool write = named && CanWriteControl(Control);
-  TIniFile& ini = IniFile();
-  const std::string s = Std(Section()), k = Std(key), list = s + "." + k;
-  if (leaf) {
-    if (!write) return;
-    if (auto* edit = qobject_cast<QLineEdit*>(Control)) {
-      ini.WriteString(s, k, Std(edit->text()));
-    } else if (auto* spin = qobject_cast<QSpinBox*>(Control)) {
-      ini.WriteString(s, k, std::to_string(spin->value()));
-    } else if (qobject_cast<QCheckBox*>(Control) || qobject_cast<QRadioButton*>(Control)) {
-      ini.WriteBool(s, k, static_cast<QAbstractButton*>(Control)->isChecked());
-    } else if (auto* lb = qobject_cast<QListWidget*>(Control)) {
-      QStringList texts;
-      const bool checks = IsCheckList(lb);
-      for (int i = 0; i < lb->count(); ++i)
-        if (!checks || lb->item(i)->checkState() == Qt::Checked) texts << lb->item(i)->text();
-      if (checks) ini.WriteString(s, k, Std(texts.join(QLatin1Char(','))));
-      else WriteItems(ini, list, texts);
-    } else if (auto* combo = qobject_cast<QComboBox*>(Control)) {
-      QStringList texts;
-      for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
-      WriteItems(ini, list, texts);
-      ini.WriteInteger(list, "i", combo->currentIndex());
-      if (combo->isEditable()) ini.WriteString(list, "t", Std(combo->currentText()));
-    } else if (auto* table = qobject_cast<QTableWidget*>(Control)) {
-      // Column 0 holds the keys, column 1 the values.
-      ini.EraseSection(list);
-      for (int row = 0; row < table->rowCount(); ++row)
-        ini.WriteString(list, Std(CellText(table, row, 0)), Std(CellText(table, row, 1)));
-      const int client = table->viewport()->width();
-      for (int col = 0; col < table->columnCount(); ++col)
-        ini.WriteInteger(list, Std(HeaderText(table, col)) + "_w", RoundPerCent(int64_t{table->columnWidth(col)} * 100, client));
-    }
-    return;
+  const bool allowed = named && (Write ? CanWriteControl(Control) : CanReadControl(Control));
+  if (allowed && (leaf || qobject_cast<QTabWidget*>(Control))) {
+    if (Write) WriteValue(Control, Std(key));
+    else ReadValue(Control, Std(key));
   }
+  if (leaf) return;
   QString childPrefix = Prefix;
   if (named && IsFrame(Control)) {
-    if (!write) return;
+    if (!allowed) return;
     childPrefix = key;
-  } else if (auto* tabs = qobject_cast<QTabWidget*>(Control); tabs && write) {
-    ini.WriteInteger(s, k, tabs->currentIndex());
   }
   for (QObject* child : Control->children())
-    if (auto* w = qobject_cast<QWidget*>(child)) WriteControl(w, childPrefix);
+    if (auto* w = qobject_cast<QWidget*>(child)) WalkControl(w, childPrefix, Write);
 }
 
-void TFormProfile::ReadControl(QWidget* Control, const QString& Prefix) {
-  if (Control->isWindow()) return;
-  const QString name = Control->objectName();
-  const bool named = !name.isEmpty() && !name.startsWith(QLatin1String("qt_"));
-  const bool leaf = IsLeaf(Control);
-  if (!named && leaf) return;
-  const QString key = !named ? Prefix : Prefix.isEmpty() ? name : Prefix + QLatin1Char('.') + name;
-  const bool read = named && CanReadControl(Control);
+void TFormProfile::WriteValue(QWidget* Control, const std::string& k) {
   TIniFile& ini = IniFile();
-  const std::string s = Std(Section()), k = Std(key), list = s + "." + k;
-  if (leaf) {
-    if (!read) return;
-    if (auto* edit = qobject_cast<QLineEdit*>(Control)) {
-      edit->setText(Qs(ini.ReadString(s, k, Std(edit->text()))));
-    } else if (auto* spin = qobject_cast<QSpinBox*>(Control)) {
-      spin->setValue(ini.ReadInteger(s, k, spin->value()));
-    } else if (qobject_cast<QCheckBox*>(Control) || qobject_cast<QRadioButton*>(Control)) {
-      auto* button = static_cast<QAbstractButton*>(Control);
-      button->setChecked(ini.ReadBool(s, k, button->isChecked()));
-    } else if (auto* lb = qobject_cast<QListWidget*>(Control)) {
-      if (IsCheckList(lb)) {
-        const QString stored = Qs(ini.ReadString(s, k, ""));
-        for (int i = 0; i < lb->count(); ++i) {
-          QListWidgetItem* item = lb->item(i);
-          if (!item->text().isEmpty() && stored.contains(item->text())) item->setCheckState(Qt::Checked);
-        }
-      } else if (QStringList items; ReadItems(ini, list, items)) {
-        lb->clear();
-        lb->addItems(items);
-      }
-    } else if (auto* combo = qobject_cast<QComboBox*>(Control)) {
-      if (QStringList items; ReadItems(ini, list, items)) {
-        combo->clear();
-        combo->addItems(items);
-      }
-      combo->setCurrentIndex(ini.ReadInteger(list, "i", combo->currentIndex()));
-    } else if (auto* table = qobject_cast<QTableWidget*>(Control)) {
-      for (int row = 0; row < table->rowCount(); ++row) {
-        std::string value = ini.ReadString(list, Std(CellText(table, row, 0)), "");
-        if (QTableWidgetItem* item = table->item(row, 1)) item->setText(Qs(value));
-        else table->setItem(row, 1, new QTableWidgetItem(Qs(value)));
-      }
-      const int client = table->viewport()->width();
-      const int columns = table->columnCount();
-      for (int col = 0; col < columns; ++col) {
-        int perCent = std::max(10, ini.ReadInteger(list, Std(HeaderText(table, col)) + "_w", 100 / columns));
-        table->setColumnWidth(col, RoundPerCent(int64_t{client} * perCent, 100));
-      }
-    }
-    return;
+  const std::string s = Std(Section()), list = s + "." + k;
+  if (auto* edit = qobject_cast<QLineEdit*>(Control)) {
+    ini.WriteString(s, k, Std(edit->text()));
+  } else if (auto* spin = qobject_cast<QSpinBox*>(Control)) {
+    ini.WriteString(s, k, std::to_string(spin->value()));
+  } else if (qobject_cast<QCheckBox*>(Control) || qobject_cast<QRadioButton*>(Control)) {
+    ini.WriteBool(s, k, static_cast<QAbstractButton*>(Control)->isChecked());
+  } else if (auto* lb = qobject_cast<QListWidget*>(Control)) {
+    QStringList texts;
+    const bool checks = IsCheckList(lb);
+    for (int i = 0; i < lb->count(); ++i)
+      if (!checks || lb->item(i)->checkState() == Qt::Checked) texts << lb->item(i)->text();
+    if (checks) ini.WriteString(s, k, Std(texts.join(QLatin1Char(','))));
+    else WriteItems(ini, list, texts);
+  } else if (auto* combo = qobject_cast<QComboBox*>(Control)) {
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+    WriteItems(ini, list, texts);
+    ini.WriteInteger(list, "i", combo->currentIndex());
+    if (combo->isEditable()) ini.WriteString(list, "t", Std(combo->currentText()));
+  } else if (auto* table = qobject_cast<QTableWidget*>(Control)) {
+    // Column 0 holds the keys, column 1 the values.
+    ini.EraseSection(list);
+    for (int row = 0; row < table->rowCount(); ++row)
+      ini.WriteString(list, Std(CellText(table, row, 0)), Std(CellText(table, row, 1)));
+    const int client = table->viewport()->width();
+    for (int col = 0; col < table->columnCount(); ++col)
+      ini.WriteInteger(list, Std(HeaderText(table, col)) + "_w", RoundPerCent(int64_t{table->columnWidth(col)} * 100, client));
+  } else if (auto* tabs = qobject_cast<QTabWidget*>(Control)) {
+    ini.WriteInteger(s, k, tabs->currentIndex());
   }
-  QString childPrefix = Prefix;
-  if (named && IsFrame(Control)) {
-    if (!read) return;
-    childPrefix = key;
-  } else if (auto* tabs = qobject_cast<QTabWidget*>(Control); tabs && read) {
+}
+
+void TFormProfile::ReadValue(QWidget* Control, const std::string& k) {
+  TIniFile& ini = IniFile();
+  const std::string s = Std(Section()), list = s + "." + k;
+  if (auto* edit = qobject_cast<QLineEdit*>(Control)) {
+    edit->setText(Qs(ini.ReadString(s, k, Std(edit->text()))));
+  } else if (auto* spin = qobject_cast<QSpinBox*>(Control)) {
+    spin->setValue(ini.ReadInteger(s, k, spin->value()));
+  } else if (qobject_cast<QCheckBox*>(Control) || qobject_cast<QRadioButton*>(Control)) {
+    auto* button = static_cast<QAbstractButton*>(Control);
+    button->setChecked(ini.ReadBool(s, k, button->isChecked()));
+  } else if (auto* lb = qobject_cast<QListWidget*>(Control)) {
+    if (IsCheckList(lb)) {
+      const QString stored = Qs(ini.ReadString(s, k, ""));
+      for (int i = 0; i < lb->count(); ++i) {
+        QListWidgetItem* item = lb->item(i);
+        if (!item->text().isEmpty() && stored.contains(item->text())) item->setCheckState(Qt::Checked);
+      }
+    } else if (QStringList items; ReadItems(ini, list, items)) {
+      lb->clear();
+      lb->addItems(items);
+    }
+  } else if (auto* combo = qobject_cast<QComboBox*>(Control)) {
+    if (QStringList items; ReadItems(ini, list, items)) {
+      combo->clear();
+      combo->addItems(items);
+    }
+    combo->setCurrentIndex(ini.ReadInteger(list, "i", combo->currentIndex()));
+  } else if (auto* table = qobject_cast<QTableWidget*>(Control)) {
+    for (int row = 0; row < table->rowCount(); ++row) {
+      std::string value = ini.ReadString(list, Std(CellText(table, row, 0)), "");
+      if (QTableWidgetItem* item = table->item(row, 1)) item->setText(Qs(value));
+      else table->setItem(row, 1, new QTableWidgetItem(Qs(value)));
+    }
+    const int client = table->viewport()->width();
+    const int columns = table->columnCount();
+    for (int col = 0; col < columns; ++col) {
+      int perCent = std::max(10, ini.ReadInteger(list, Std(HeaderText(table, col)) + "_w", 100 / columns));
+      table->setColumnWidth(col, RoundPerCent(int64_t{client} * perCent, 100));
+    }
+  } else if (auto* tabs = qobject_cast<QTabWidget*>(Control)) {
     tabs->setCurrentIndex(ini.ReadInteger(s, k, 0));
   }
-  for (QObject* child : Control->children())
-    if (auto* w = qobject_cast<QWidget*>(child)) ReadControl(w, childPrefix);
 }
 
 bool TFormProfile::IsStayOnTop() const {

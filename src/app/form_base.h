@@ -3,6 +3,7 @@
 // after the controls' object names.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include <QShowEvent>
 #include <QString>
@@ -77,8 +78,10 @@ class TFormProfile {
   QString Section() const;
   void ReadGeometry();
   void WriteGeometry();
-  void WriteControl(QWidget* Control, const QString& Prefix);
-  void ReadControl(QWidget* Control, const QString& Prefix);
+  // Writes or reads the values of Control and of the controls inside it; keys get Prefix.
+  void WalkControl(QWidget* Control, const QString& Prefix, bool Write);
+  void WriteValue(QWidget* Control, const std::string& Key);
+  void ReadValue(QWidget* Control, const std::string& Key);
   void SetStayOnTop(bool On);
   void UpdateStayOnTopCheck();
 

@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -232,6 +233,28 @@ TEST_F(FormBaseTest, HidingStoresTheGeometryThatShowingRestores) {
   dialog.show();
   EXPECT_FALSE(dialog.isMaximized());
   EXPECT_EQ(dialog.geometry(), QRect(70, 80, 240, 120));
+}
+
+TEST_F(FormBaseTest, StayOnTopIsKeptWhenTheWindowOffersIt) {
+  {
+    TPlainForm form;
+    QAction* item = form.InstallStayOnTopMenuItemOnTitleBar();
+    EXPECT_EQ(item->text(), QStringLiteral("Stay on top"));
+    form.show();
+    item->trigger();
+    EXPECT_TRUE(form.IsStayOnTop());
+    EXPECT_TRUE(item->isChecked());
+    form.hide();
+  }
+  EXPECT_TRUE(IniFile().ReadBool("FormTest", "StayOnTop", false));
+  TPlainForm plain;  // without the item the stored choice is not applied
+  plain.show();
+  EXPECT_FALSE(plain.IsStayOnTop());
+  TPlainForm offering;
+  QAction* item = offering.InstallStayOnTopMenuItemOnTitleBar();
+  offering.show();
+  EXPECT_TRUE(offering.IsStayOnTop());
+  EXPECT_TRUE(item->isChecked());
 }
 
 TEST(FormBase, RoundPerCentRoundsHalvesToEven) {
