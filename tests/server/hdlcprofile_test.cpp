@@ -19,16 +19,16 @@
 #include "foundation/globals.h"
 #include "foundation/ini_file.h"
 #include "server/application_process.h"
-#include "server/hdlc_frame.h"
-#include "server/hdlc_server_layer.h"
 #include "server/hdlc_session_stack.h"
 #include "server/logical_device_wrapper.h"
 #include "server/misc_helpers.h"
 #include "server/settings.h"
 #include "server/transfer_context.h"
-#include "serial_test_support.h"
+#include "support/serial_test_support.h"
 #include "support/test_client.h"
 #include "support/test_server.h"
+#include "transport/hdlc_frame.h"
+#include "transport/hdlc_server_layer.h"
 
 using namespace zv;
 using namespace zv::test;

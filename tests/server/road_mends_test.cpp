@@ -19,10 +19,10 @@
 #include <fstream>
 
 #include "foundation/globals.h"
-#include "server/tcp_server_layer.h"
 #include "server/transfer_context.h"
 #include "support/test_client.h"
 #include "support/test_server.h"
+#include "transport/tcp_server_layer.h"
 
 extern char** environ;
 

@@ -1,4 +1,4 @@
-#include "server/tcp_server_layer.h"
+#include "transport/tcp_server_layer.h"
 
 #include <cerrno>
 
@@ -241,7 +241,7 @@ void TProtocolLayerTCPServer::Disconnect() {
 
 bool TProtocolLayerTCPServer::StateStop() const { return !FConnected || AbortRequested; }
 
-PduStr TProtocolLayerTCPServer::SendRec(TTransferContext* TransferContext, const PduStr& S) {
+PduStr TProtocolLayerTCPServer::SendRec(TLinkAddresses* TransferContext, const PduStr& S) {
   if (!S.empty()) Send(TransferContext, S);
   return Rec(TransferContext);
 }
@@ -258,7 +258,7 @@ void TProtocolLayerTCPServer::SetPort(int Value) {
   FPort = Value;
 }
 
-void TProtocolLayerTCPServer::Send(TTransferContext*, const PduStr& s) {
+void TProtocolLayerTCPServer::Send(TLinkAddresses*, const PduStr& s) {
   if (!IsConnected()) RaiseProtocolLayerException(Format("\"%s\" is not connected", Name.c_str()));
   if (s.empty()) return;
   {
@@ -289,7 +289,7 @@ void TProtocolLayerTCPServer::Send(TTransferContext*, const PduStr& s) {
   FConnectionWake.Signal();
 }
 
-PduStr TProtocolLayerTCPServer::Rec(TTransferContext*) {
+PduStr TProtocolLayerTCPServer::Rec(TLinkAddresses*) {
   PduStr result;
   uint64_t epoch = FInputBuffer.Epoch();
   const IClock& clock = Clock();

@@ -1,4 +1,4 @@
-#include "server/hdlc_server_layer.h"
+#include "transport/hdlc_server_layer.h"
 
 #include <algorithm>
 #include <thread>
@@ -7,9 +7,8 @@
 #include "foundation/globals.h"
 #include "foundation/logger.h"
 #include "platform/clock.h"
-#include "server/hdlc_frame.h"
-#include "server/serial_layer.h"
-#include "server/transfer_context.h"
+#include "transport/hdlc_frame.h"
+#include "transport/serial_layer.h"
 
 namespace zv {
 
@@ -594,7 +593,7 @@ void TProtocolLayerHDLCServer::StopListening() {
 
 bool TProtocolLayerHDLCServer::IsConnected() { return true; }
 
-void TProtocolLayerHDLCServer::Send(TTransferContext*, const PduStr& s) {
+void TProtocolLayerHDLCServer::Send(TLinkAddresses*, const PduStr& s) {
   if (!s.empty()) {
     std::unique_lock<std::mutex> g(FSendMutex);
     // Only a link in normal response mode takes the answer queued before.
@@ -608,7 +607,7 @@ void TProtocolLayerHDLCServer::Send(TTransferContext*, const PduStr& s) {
   }
 }
 
-PduStr TProtocolLayerHDLCServer::Rec(TTransferContext* TransferContext) {
+PduStr TProtocolLayerHDLCServer::Rec(TLinkAddresses* TransferContext) {
   Disconnected = false;
   for (;;) {
     // Tested before taking: a request that arrives on the next link while the drop is

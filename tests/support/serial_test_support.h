@@ -10,7 +10,7 @@
 #include <string>
 
 #include "foundation/misc.h"
-#include "server/hdlc_frame.h"
+#include "transport/hdlc_frame.h"
 
 namespace zv::test {
 

@@ -6,8 +6,7 @@
 #include <string>
 
 #include "platform/sockets.h"
-#include "server/protocol_layer.h"
-#include "server/transfer_context.h"
+#include "transport/protocol_layer.h"
 
 namespace zv {
 
@@ -24,9 +23,9 @@ class TProtocolLayerTCPClient : public TProtocolLayerAbstract {
   void Connect() override;
   void Disconnect() override;
   bool IsConnected() override;
-  void Send(TTransferContext* TransferContext, const PduStr& s) override;
-  PduStr Rec(TTransferContext* TransferContext) override;
-  PduStr SendRec(TTransferContext* TransferContext, const PduStr& s) override;
+  void Send(TLinkAddresses* TransferContext, const PduStr& s) override;
+  PduStr Rec(TLinkAddresses* TransferContext) override;
+  PduStr SendRec(TLinkAddresses* TransferContext, const PduStr& s) override;
   void PushBack(const PduStr& s) override;
   // Discards what was received and not yet taken.
   void ClearInputBuffer();
@@ -78,9 +77,9 @@ class TProtocolLayerUDPClient : public TProtocolLayerAbstract {
   void Connect() override;
   void Disconnect() override;
   bool IsConnected() override;
-  void Send(TTransferContext* TransferContext, const PduStr& s) override;
-  PduStr Rec(TTransferContext* TransferContext) override;
-  PduStr SendRec(TTransferContext* TransferContext, const PduStr& s) override;
+  void Send(TLinkAddresses* TransferContext, const PduStr& s) override;
+  PduStr Rec(TLinkAddresses* TransferContext) override;
+  PduStr SendRec(TLinkAddresses* TransferContext, const PduStr& s) override;
   // Datagrams leave nothing behind.
   void ClearInputBuffer() {}
 

@@ -17,7 +17,20 @@
 namespace zv {
 
 class IClock;
-class TTransferContext;
+
+// What a transport reads and writes of the state of the connection it carries: the
+// addresses of the last request received, which its answer goes back to. The server's
+// transfer context is one; a transport sees nothing else of it.
+struct TLinkAddresses {
+  // Client address of the last received APDU (wrapper source wPort, HDLC source address).
+  int ClientId = 0;
+  // Server address of the last received APDU (wrapper destination wPort, HDLC upper
+  // destination address).
+  int ServerId = 0;
+};
+
+// The IP version of a socket layer's peer.
+enum class TIPVersion { IPv4, IPv6 };
 
 // A layer asked for an operation it does not provide.
 ZV_ERROR_CLASS(EAbstractError, Exception)
@@ -99,10 +112,10 @@ class TProtocolLayerAbstract {
 
   virtual void Connect();
   virtual void Disconnect();
-  virtual PduStr SendRec(TTransferContext* TransferContext, const PduStr& S);
+  virtual PduStr SendRec(TLinkAddresses* TransferContext, const PduStr& S);
   virtual bool IsConnected();
-  virtual void Send(TTransferContext* TransferContext, const PduStr& s);
-  virtual PduStr Rec(TTransferContext* TransferContext);
+  virtual void Send(TLinkAddresses* TransferContext, const PduStr& s);
+  virtual PduStr Rec(TLinkAddresses* TransferContext);
   virtual void DisconnectSupportingLayer();
   // Puts octets that the last Rec returned back in front of the input, for the next Rec:
   // the layer above found them to be the beginning of a frame that is not complete yet.

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <future>
 
-#include "serial_test_support.h"
+#include "support/serial_test_support.h"
 
 using namespace zv;
 using zv::test::Pty;

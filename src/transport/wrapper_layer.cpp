@@ -1,8 +1,7 @@
-#include "server/wrapper_layer.h"
+#include "transport/wrapper_layer.h"
 
 #include "foundation/globals.h"
 #include "platform/clock.h"
-#include "server/transfer_context.h"
 
 namespace zv {
 
@@ -33,12 +32,12 @@ bool TProtocolLayerWrapper::CheckFrameComplete(TProtocolLayerAbstract*, const Pd
   return IsWPdu(CurrentReceivedBytes) || CurrentReceivedBytes.size() >= kHeaderSize + kMaxAPduSize;
 }
 
-PduStr TProtocolLayerWrapper::SendRec(TTransferContext* TransferContext, const PduStr& s) {
+PduStr TProtocolLayerWrapper::SendRec(TLinkAddresses* TransferContext, const PduStr& s) {
   if (!s.empty()) Send(TransferContext, s);
   return Rec(TransferContext);
 }
 
-PduStr TProtocolLayerWrapper::Rec(TTransferContext* TransferContext) {
+PduStr TProtocolLayerWrapper::Rec(TLinkAddresses* TransferContext) {
   ZV_ASSERT(FSupportingLayer && TransferContext);
   FSupportingLayer->CheckFrameCompleteCallBack = [this](TProtocolLayerAbstract* Sender, const PduStr& Bytes) {
     return CheckFrameComplete(Sender, Bytes);
@@ -66,7 +65,7 @@ PduStr TProtocolLayerWrapper::Rec(TTransferContext* TransferContext) {
   return apdu;
 }
 
-void TProtocolLayerWrapper::Send(TTransferContext* TransferContext, const PduStr& s) {
+void TProtocolLayerWrapper::Send(TLinkAddresses* TransferContext, const PduStr& s) {
   ZV_ASSERT(FSupportingLayer && TransferContext);
   // The length field has 16 bits; a longer APDU cannot be framed.
   if (s.size() > kMaxAPduSize)

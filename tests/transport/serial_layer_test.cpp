@@ -1,4 +1,4 @@
-#include "server/serial_layer.h"
+#include "transport/serial_layer.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "foundation/globals.h"
-#include "serial_test_support.h"
-#include "transport_test_support.h"
+#include "support/serial_test_support.h"
+#include "support/transport_test_support.h"
 
 using namespace zv;
 using zv::test::FakeClock;

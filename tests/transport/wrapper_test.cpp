@@ -1,9 +1,8 @@
-#include "server/wrapper_layer.h"
+#include "transport/wrapper_layer.h"
 
 #include <gtest/gtest.h>
 
-#include "server/transfer_context.h"
-#include "transport_test_support.h"
+#include "support/transport_test_support.h"
 
 using namespace zv;
 using zv::test::FakeClock;
@@ -16,7 +15,7 @@ namespace {
 // (its time-out). Sends are recorded with the time of the wrapper's clock.
 class StreamStub : public TProtocolLayerAbstract {
  public:
-  PduStr Rec(TTransferContext*) override {
+  PduStr Rec(TLinkAddresses*) override {
     ++Recs;
     PduStr result;
     while (!Arrived.empty()) {
@@ -26,7 +25,7 @@ class StreamStub : public TProtocolLayerAbstract {
     }
     return result;
   }
-  void Send(TTransferContext*, const PduStr& s) override {
+  void Send(TLinkAddresses*, const PduStr& s) override {
     Sent.push_back(s);
     SentAt.push_back(Clock ? Clock->NowMs() : 0);
   }
@@ -47,7 +46,7 @@ class WrapperTest : public ::testing::Test {
   }
   StreamStub Stream;
   TProtocolLayerWrapper Wrapper;
-  TTransferContext Context;
+  TLinkAddresses Context;
 };
 
 TEST(Wrapper, IsWPdu) {

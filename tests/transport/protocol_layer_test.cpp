@@ -1,4 +1,4 @@
-#include "server/protocol_layer.h"
+#include "transport/protocol_layer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "server/hdlc_frame.h"
+#include "transport/hdlc_frame.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "server/protocol_layer.h"
+#include "transport/protocol_layer.h"
 
 #include <chrono>
 #include <cstring>
@@ -131,14 +131,14 @@ void TProtocolLayerAbstract::AbstractCall(const char* Operation) const {
 
 void TProtocolLayerAbstract::Connect() { AbstractCall("Connect"); }
 void TProtocolLayerAbstract::Disconnect() { AbstractCall("Disconnect"); }
-PduStr TProtocolLayerAbstract::SendRec(TTransferContext*, const PduStr&) { AbstractCall("SendRec"); }
+PduStr TProtocolLayerAbstract::SendRec(TLinkAddresses*, const PduStr&) { AbstractCall("SendRec"); }
 bool TProtocolLayerAbstract::IsConnected() { AbstractCall("IsConnected"); }
 
-void TProtocolLayerAbstract::Send(TTransferContext*, const PduStr&) {
+void TProtocolLayerAbstract::Send(TLinkAddresses*, const PduStr&) {
   RaiseProtocolLayerException("\"Send\" not available");
 }
 
-PduStr TProtocolLayerAbstract::Rec(TTransferContext*) { RaiseProtocolLayerException("\"Rec\" not available"); }
+PduStr TProtocolLayerAbstract::Rec(TLinkAddresses*) { RaiseProtocolLayerException("\"Rec\" not available"); }
 
 void TProtocolLayerAbstract::DisconnectSupportingLayer() {}
 

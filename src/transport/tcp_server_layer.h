@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "platform/sockets.h"
-#include "server/protocol_layer.h"
+#include "transport/protocol_layer.h"
 
 namespace zv {
 
@@ -32,12 +32,12 @@ class TProtocolLayerTCPServer : public TProtocolLayerAbstract {
   int ListeningPort() const;
 
   void Disconnect() override;
-  PduStr SendRec(TTransferContext* TransferContext, const PduStr& S) override;
+  PduStr SendRec(TLinkAddresses* TransferContext, const PduStr& S) override;
   bool IsConnected() override;
   // Raises "not connected" also when the client the last Rec read from has left since.
   // Waits while the client leaves a lot unread, until it reads, leaves or abort comes.
-  void Send(TTransferContext* TransferContext, const PduStr& s) override;
-  PduStr Rec(TTransferContext* TransferContext) override;
+  void Send(TLinkAddresses* TransferContext, const PduStr& s) override;
+  PduStr Rec(TLinkAddresses* TransferContext) override;
   void PushBack(const PduStr& s) override;
 
   // The connected client's address; empty while no client is connected.

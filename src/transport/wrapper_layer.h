@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "server/protocol_layer.h"
+#include "transport/protocol_layer.h"
 
 namespace zv {
 
@@ -25,9 +25,9 @@ class TProtocolLayerWrapper : public TProtocolLayerAbstract {
   // The frame-complete test installed on the supporting layer.
   bool CheckFrameComplete(TProtocolLayerAbstract* Sender, const PduStr& CurrentReceivedBytes);
 
-  PduStr SendRec(TTransferContext* TransferContext, const PduStr& s) override;
-  void Send(TTransferContext* TransferContext, const PduStr& s) override;
-  PduStr Rec(TTransferContext* TransferContext) override;
+  PduStr SendRec(TLinkAddresses* TransferContext, const PduStr& s) override;
+  void Send(TLinkAddresses* TransferContext, const PduStr& s) override;
+  PduStr Rec(TLinkAddresses* TransferContext) override;
 
   // A readable rendering of a WPDU of at least 8 octets, appended to StringList.
   static void WPduGetAsStrings(std::string_view WPdu, std::vector<std::string>& StringList, int Indent);

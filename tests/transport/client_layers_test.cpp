@@ -1,11 +1,10 @@
-#include "server/client_layers.h"
+#include "transport/client_layers.h"
 
 #include <gtest/gtest.h>
 
 #include "foundation/globals.h"
-#include "server/transfer_context.h"
-#include "server/wrapper_layer.h"
-#include "transport_test_support.h"
+#include "support/transport_test_support.h"
+#include "transport/wrapper_layer.h"
 
 using namespace zv;
 using zv::test::FakeClock;
@@ -29,7 +28,7 @@ class PushStack {
   }
   Client Layer;
   TProtocolLayerWrapper Wrapper;
-  TTransferContext Context;
+  TLinkAddresses Context;
 };
 
 std::vector<std::string> Hosts() {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <mutex>
 
-#include "server/protocol_layer.h"
+#include "transport/protocol_layer.h"
 
 namespace zv {
 
@@ -75,11 +75,11 @@ class TProtocolLayerHDLCServer : public TProtocolLayerAbstract {
   bool HasDataToSend() const { return DataToSend.ByteQty() > 0; }
   // Hands the answer to the link. An empty s tells it that no answer will come. An answer
   // to a request of a link that has dropped since is dropped too.
-  void Send(TTransferContext* TransferContext, const PduStr& s) override;
+  void Send(TLinkAddresses* TransferContext, const PduStr& s) override;
   // The next request the link has assembled; sets the context's ClientId and ServerId from
   // its frame's addresses. Raises EHDLCDisconnected when the link drops meanwhile, and the
   // silent abort error on abort.
-  PduStr Rec(TTransferContext* TransferContext) override;
+  PduStr Rec(TLinkAddresses* TransferContext) override;
 
   THDLCServerState State() const;
   // Milliseconds without a frame after which the link drops (120000).

@@ -1,4 +1,4 @@
-#include "server/serial_layer.h"
+#include "transport/serial_layer.h"
 
 #include <algorithm>
 #include <thread>
@@ -107,7 +107,7 @@ void TProtocolLayerSerial::RaiseCommError(int Code, int Error) {
   Fail(message);
 }
 
-void TProtocolLayerSerial::Send(TTransferContext*, const PduStr& s) {
+void TProtocolLayerSerial::Send(TLinkAddresses*, const PduStr& s) {
   if (!FPort.IsOpen()) Fail(zv::Format("\"%s\" is not connected", Name.c_str()));
   const IClock& clock = Clock();
   const int delay = FDelayBeforeSend;

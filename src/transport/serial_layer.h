@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/serial_port.h"
-#include "server/protocol_layer.h"
+#include "transport/protocol_layer.h"
 
 namespace zv {
 
@@ -28,7 +28,7 @@ class TProtocolLayerSerial : public TProtocolLayerAbstract {
   void Disconnect() override;
   bool IsConnected() override;
   // Waits DelayBeforeSend, discards unread input, then writes s whole.
-  void Send(TTransferContext* TransferContext, const PduStr& s) override;
+  void Send(TLinkAddresses* TransferContext, const PduStr& s) override;
 
   // One octet, waiting up to TimeOutValue ms of the layer's clock; Timeout tells that none
   // came (also when InterruptWaits ended the wait).

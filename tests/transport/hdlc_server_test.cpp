@@ -1,4 +1,4 @@
-#include "server/hdlc_server_layer.h"
+#include "transport/hdlc_server_layer.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +12,10 @@
 #include <vector>
 
 #include "foundation/globals.h"
-#include "server/hdlc_frame.h"
-#include "server/serial_layer.h"
-#include "server/transfer_context.h"
-#include "serial_test_support.h"
-#include "transport_test_support.h"
+#include "support/serial_test_support.h"
+#include "support/transport_test_support.h"
+#include "transport/hdlc_frame.h"
+#include "transport/serial_layer.h"
 
 using namespace zv;
 using zv::test::EventCounter;
@@ -201,7 +200,7 @@ class HdlcServerTest : public ::testing::Test {
   Pty pty;
   TProtocolLayerSerial Serial;
   TProtocolLayerHDLCServer Link;
-  TTransferContext Ctx;
+  TLinkAddresses Ctx;
 };
 
 TEST_F(HdlcServerTest, SnrmIsAnsweredByUaWithTheFixedLinkParameters) {
@@ -655,7 +654,7 @@ TEST(HdlcServerLifetime, TheLinkThreadEndsWithItsLayer) {
       EXPECT_EQ(pty.ReadFrameOctets(), kUA);
       TFrame i = IFrame(0, 0, kRequestLLC + kGET);
       ASSERT_TRUE(pty.Write(i.GetPDUByteStr()));
-      TTransferContext ctx;
+      TLinkAddresses ctx;
       EXPECT_EQ(link->Rec(&ctx), kGET);
     }
     auto destroyed = std::async(std::launch::async, [&link] { link.reset(); });

@@ -1,4 +1,4 @@
-#include "server/tcp_server_layer.h"
+#include "transport/tcp_server_layer.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,8 @@
 #include <thread>
 
 #include "foundation/globals.h"
-#include "server/transfer_context.h"
-#include "server/wrapper_layer.h"
-#include "transport_test_support.h"
+#include "support/transport_test_support.h"
+#include "transport/wrapper_layer.h"
 
 using namespace zv;
 using zv::test::EventCounter;
@@ -76,7 +75,7 @@ class TcpServerTest : public ::testing::TestWithParam<const char*> {
   FakeClock Fake;
   TProtocolLayerTCPServer Server;
   TProtocolLayerWrapper Wrapper;
-  TTransferContext Context;
+  TLinkAddresses Context;
   EventCounter Connects;
   EventCounter Disconnects;
   std::vector<std::string> ConnectedIPs;
@@ -365,7 +364,7 @@ TEST(TcpServer, ListensOnEveryLocalAddress) {
   server.SetReceiveTimeout(kLongTimeout);
   TProtocolLayerWrapper wrapper;
   wrapper.SetSupportingLayer(&server);
-  TTransferContext context;
+  TLinkAddresses context;
   server.StartListening();
   EXPECT_TRUE(server.IsListening());
   const int port = server.ListeningPort();

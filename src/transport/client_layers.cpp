@@ -1,11 +1,11 @@
-#include "server/client_layers.h"
+#include "transport/client_layers.h"
 
 #include <cerrno>
 
 #include "foundation/globals.h"
 #include "foundation/logger.h"
 #include "platform/clock.h"
-#include "server/misc_helpers.h"
+#include "transport/logged_wait.h"
 
 namespace zv {
 
@@ -61,7 +61,7 @@ void TProtocolLayerTCPClient::Connect() {
   const int rest = RemainingConnectDelay(FDisconnectToConnectDelay, NowTick());
   if (rest > 0) {
     if (FShowTraffic) ReportTraffic(Format("Waiting %d", rest), toInfo);
-    TMiscHelpers::Wait(rest, "TCP disconnect to connect delay", Clock());
+    LoggedWait(rest, "TCP disconnect to connect delay", Clock());
   }
   Status("Connecting");
   TSocketAddress address;
@@ -115,7 +115,7 @@ void TProtocolLayerTCPClient::ClearInputBuffer() {
   if (FSocket.Valid()) SocketDiscardInput(FSocket.Fd());
 }
 
-void TProtocolLayerTCPClient::Send(TTransferContext*, const PduStr& s) {
+void TProtocolLayerTCPClient::Send(TLinkAddresses*, const PduStr& s) {
   if (!IsConnected()) Fail(Format("\"%s\" is not connected", Name.c_str()));
   if (FShowTraffic) ReportTraffic(s, toOutgoing);
   size_t done = 0;
@@ -135,7 +135,7 @@ void TProtocolLayerTCPClient::Send(TTransferContext*, const PduStr& s) {
   }
 }
 
-PduStr TProtocolLayerTCPClient::Rec(TTransferContext*) {
+PduStr TProtocolLayerTCPClient::Rec(TLinkAddresses*) {
   if (!IsConnected()) Fail(Format("\"%s\" is not connected", Name.c_str()));
   const IClock& clock = Clock();
   PduStr result;
@@ -177,7 +177,7 @@ PduStr TProtocolLayerTCPClient::Rec(TTransferContext*) {
   return result;
 }
 
-PduStr TProtocolLayerTCPClient::SendRec(TTransferContext* TransferContext, const PduStr& s) {
+PduStr TProtocolLayerTCPClient::SendRec(TLinkAddresses* TransferContext, const PduStr& s) {
   if (!s.empty()) Send(TransferContext, s);
   return Rec(TransferContext);
 }
@@ -248,7 +248,7 @@ void TProtocolLayerUDPClient::Disconnect() {
 
 bool TProtocolLayerUDPClient::IsConnected() { return FSocket.Valid(); }
 
-void TProtocolLayerUDPClient::Send(TTransferContext*, const PduStr& s) {
+void TProtocolLayerUDPClient::Send(TLinkAddresses*, const PduStr& s) {
   if (!IsConnected()) Fail(Format("\"%s\" is not connected", Name.c_str()));
   if (FShowTraffic) ReportTraffic(s, toOutgoing);
   if (s.empty()) return;
@@ -263,7 +263,7 @@ void TProtocolLayerUDPClient::Send(TTransferContext*, const PduStr& s) {
   }
 }
 
-PduStr TProtocolLayerUDPClient::Rec(TTransferContext*) {
+PduStr TProtocolLayerUDPClient::Rec(TLinkAddresses*) {
   if (!IsConnected()) Fail(Format("\"%s\" is not connected", Name.c_str()));
   const IClock& clock = Clock();
   const int64_t start = clock.NowMs();
@@ -289,7 +289,7 @@ PduStr TProtocolLayerUDPClient::Rec(TTransferContext*) {
   return result;
 }
 
-PduStr TProtocolLayerUDPClient::SendRec(TTransferContext* TransferContext, const PduStr& s) {
+PduStr TProtocolLayerUDPClient::SendRec(TLinkAddresses* TransferContext, const PduStr& s) {
   Send(TransferContext, s);
   return Rec(TransferContext);
 }
