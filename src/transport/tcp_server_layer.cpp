@@ -82,6 +82,8 @@ void TProtocolLayerTCPServer::ListenerThread() {
     int error = 0;
     TSocketHandle client = TcpAccept(FListenSocket.Fd(), peer, error);
     if (!client.Valid()) continue;
+    // A peer gone without closing would otherwise hold the server for ever.
+    SetKeepAlive(client.Fd(), KeepAlive);
     // One client at a time: further ones wait in the listen queue until this one is gone.
     FConnection = std::thread(&TProtocolLayerTCPServer::ConnectionThread, this, std::move(client), std::move(peer));
     FConnection.join();

@@ -2,7 +2,7 @@
 // turns its socket into two octet FIFOs. A listener thread accepts a connection and waits
 // for its end before it accepts the next, so further clients wait in the listen queue; the
 // connection runs on a thread of its own that moves received octets into the input FIFO
-// and queued octets onto the socket.
+// and queued octets onto the socket. Connections keep alive, so a vanished client is dropped.
 #pragma once
 #include <atomic>
 #include <condition_variable>
@@ -51,6 +51,10 @@ class TProtocolLayerTCPServer : public TProtocolLayerAbstract {
   void SetReceiveTimeout(int Value) { FReceiveTimeout = Value; }
   // A numeric address to listen on instead of every local address; empty by default.
   std::string BindAddress;
+  // Keep-alive of every accepted connection, so that a client that vanished without closing
+  // its connection does not hold the one-client server for ever: it is dropped and the next
+  // client served. Read when a connection is accepted.
+  TKeepAlive KeepAlive;
 
   TByteCircularBuffer& InputBuffer() { return FInputBuffer; }
   TByteCircularBuffer& OutputBuffer() { return FOutputBuffer; }
