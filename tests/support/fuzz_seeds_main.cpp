@@ -102,25 +102,20 @@ std::vector<std::pair<std::string, PduStr>> Aarqs() {
   low.AuthenticationBit = true;
   low.AuthenticationValue = "12345678";
   add("low_security", low, false);
-  for (const char* m : {"HIGH_SECURITY", "HIGH_SECURITY_MD5", "HIGH_SECURITY_SHA1", "HIGH_SECURITY_SHA256"}) {
+  // The high-level mechanisms with the client's challenge; GMAC and ECDSA in a ciphered
+  // context with the client's title.
+  for (const char* m : {"HIGH_SECURITY", "HIGH_SECURITY_MD5", "HIGH_SECURITY_SHA1", "HIGH_SECURITY_SHA256",
+                        "HIGH_SECURITY_GMAC", "HIGH_SECURITY_ECDSA"}) {
+    const bool ciphered = std::string(m) == "HIGH_SECURITY_GMAC" || std::string(m) == "HIGH_SECURITY_ECDSA";
     TAarqOptions high;
+    if (ciphered) high.Context = "LN_WITH_CIPHERING";
+    if (ciphered) high.CallingAPTitle = title;
     high.Mechanism = m;
     high.AuthenticationBit = true;
     high.AuthenticationValue = challenge;
     std::string name = m;
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    add(name, high, false);
-  }
-  for (const char* m : {"HIGH_SECURITY_GMAC", "HIGH_SECURITY_ECDSA"}) {
-    TAarqOptions ciphered;
-    ciphered.Context = "LN_WITH_CIPHERING";
-    ciphered.Mechanism = m;
-    ciphered.AuthenticationBit = true;
-    ciphered.AuthenticationValue = challenge;
-    ciphered.CallingAPTitle = title;
-    std::string name = m;
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    add(name, ciphered, true);
+    add(name, high, ciphered);
   }
   return aarqs;
 }
