@@ -20,8 +20,8 @@
 #include "crypto/logging_context.h"
 #include "server/gbt.h"
 #include "server/general_block_transfer.h"
-#include "server/protocol_layer.h"
 #include "server/transfer_context.h"
+#include "transport/protocol_layer.h"
 
 using namespace zv;
 
@@ -42,7 +42,7 @@ class TFuzzLayer : public TProtocolLayerAbstract {
   TFuzzLayer(const uint8_t* Data, size_t Size, TTransferContext& Context)
       : FData(Data), FSize(Size), FContext(Context) {}
 
-  void Send(TTransferContext*, const PduStr& s) override {
+  void Send(TLinkAddresses*, const PduStr& s) override {
     if (++FSendsWithoutReading > kMaxSendsWithoutReading) std::abort();
     if (!s.empty()) {
       COSEMpduPtr back = TCOSEMPDUHelper::MakeFromPdu(s);
@@ -50,7 +50,7 @@ class TFuzzLayer : public TProtocolLayerAbstract {
     }
   }
 
-  PduStr Rec(TTransferContext*) override {
+  PduStr Rec(TLinkAddresses*) override {
     if (FContext.ReceivedBufferInfo.Buffer.size() > kMaxKept) std::abort();
     FSendsWithoutReading = 0;
     const uint8_t sel = Byte();

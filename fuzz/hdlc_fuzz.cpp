@@ -14,10 +14,9 @@
 
 #include "foundation/globals.h"
 #include "platform/clock.h"
-#include "server/hdlc_frame.h"
-#include "server/hdlc_server_layer.h"
-#include "server/serial_layer.h"
-#include "server/transfer_context.h"
+#include "transport/hdlc_frame.h"
+#include "transport/hdlc_server_layer.h"
+#include "transport/serial_layer.h"
 
 using namespace zv;
 
@@ -54,7 +53,7 @@ class LineStub : public TProtocolLayerSerial {
     return 0;
   }
 
-  void Send(TTransferContext*, const PduStr& s) override {
+  void Send(TLinkAddresses*, const PduStr& s) override {
     TFrame f;
     try {
       f.SetFromPduByteStr(s);
@@ -187,7 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     link.OnDisconnectedProc = [&drops](TProtocolLayerAbstract*) { ++drops; };
     link.StartListening();
-    TTransferContext context;
+    TLinkAddresses context;
     for (;;) {
       PduStr request;
       try {

@@ -10,7 +10,7 @@
 
 #include "app/import/import_device.h"
 #include "foundation/codec.h"
-#include "server/hdlc_frame.h"
+#include "transport/hdlc_frame.h"
 
 using namespace zv;
 

@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "foundation/misc.h"
-#include "server/transfer_context.h"
-#include "server/wrapper_layer.h"
+#include "transport/wrapper_layer.h"
 
 using namespace zv;
 
@@ -19,7 +18,7 @@ namespace {
 // returns what it has when nothing more has arrived.
 class StreamStub : public TProtocolLayerAbstract {
  public:
-  PduStr Rec(TTransferContext*) override {
+  PduStr Rec(TLinkAddresses*) override {
     PduStr result;
     size_t taken = 0;
     while (taken < Arrived.size()) {
@@ -29,7 +28,7 @@ class StreamStub : public TProtocolLayerAbstract {
     Arrived.erase(0, taken);
     return result;
   }
-  void Send(TTransferContext*, const PduStr& s) override { Sent = s; }
+  void Send(TLinkAddresses*, const PduStr& s) override { Sent = s; }
   void PushBack(const PduStr& s) override { Arrived.insert(0, s); }
   PduStr Arrived, Sent;
 };
@@ -43,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   StreamStub stream;
   TProtocolLayerWrapper wrapper;
   wrapper.SetSupportingLayer(&stream);
-  TTransferContext context;
+  TLinkAddresses context;
   size_t pos = 0;
   for (;;) {
     const bool more = pos < input.size();
@@ -71,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TProtocolLayerWrapper reader;
     reader.SetSupportingLayer(&echo);
     echo.Arrived = stream.Sent;
-    TTransferContext answer;
+    TLinkAddresses answer;
     if (reader.Rec(&answer) != apdu || answer.ClientId != context.ServerId || answer.ServerId != context.ClientId)
       std::abort();
   }

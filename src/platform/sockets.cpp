@@ -148,6 +148,16 @@ TSocketHandle TcpAccept(int ListenFd, std::string& PeerIP, int& Error) {
   return s;
 }
 
+int SetKeepAlive(int Fd, const TKeepAlive& KeepAlive) {
+  const int on = 1;
+  if (::setsockopt(Fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0 ||
+      ::setsockopt(Fd, IPPROTO_TCP, TCP_KEEPIDLE, &KeepAlive.IdleS, sizeof KeepAlive.IdleS) != 0 ||
+      ::setsockopt(Fd, IPPROTO_TCP, TCP_KEEPINTVL, &KeepAlive.IntervalS, sizeof KeepAlive.IntervalS) != 0 ||
+      ::setsockopt(Fd, IPPROTO_TCP, TCP_KEEPCNT, &KeepAlive.Count, sizeof KeepAlive.Count) != 0)
+    return errno;
+  return 0;
+}
+
 bool ResolveNumeric(const std::string& Host, int Port, bool IPv6, TSocketAddress& Address, std::string& ErrorText) {
   addrinfo hints{};
   hints.ai_family = IPv6 ? AF_INET6 : AF_INET;

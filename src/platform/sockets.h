@@ -59,6 +59,17 @@ int SocketLocalPort(int Fd);
 // peer's address as text (an IPv4 peer of a dual-stack socket in dotted form).
 TSocketHandle TcpAccept(int ListenFd, std::string& PeerIP, int& Error);
 
+// TCP keep-alive of a connection: the first probe after IdleS seconds without traffic, then
+// one every IntervalS seconds; after Count unanswered probes the connection fails with
+// ETIMEDOUT. A peer that vanished without closing (cable pulled, host crashed) is found so.
+struct TKeepAlive {
+  int IdleS = 30;
+  int IntervalS = 5;
+  int Count = 4;
+};
+// Turns keep-alive on with these figures; 0 or an errno value.
+int SetKeepAlive(int Fd, const TKeepAlive& KeepAlive);
+
 // A numeric address of the family (IPv6 when IPv6) and a port, as a socket address.
 struct TSocketAddress {
   unsigned char Storage[128];

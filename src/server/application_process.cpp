@@ -8,16 +8,16 @@
 #include "security/security_material_server.h"
 #include "server/association_control.h"
 #include "server/cosem_service.h"
+#include "server/hdlc_session_stack.h"
 #include "server/logical_device_wrapper.h"
 #include "server/make_service.h"
 #include "server/misc_helpers.h"
-#include "server/hdlc_server_layer.h"
-#include "server/hdlc_session_stack.h"
 #include "server/service_handlers.h"
 #include "server/settings.h"
-#include "server/tcp_server_layer.h"
 #include "server/transfer_context.h"
-#include "server/wrapper_layer.h"
+#include "transport/hdlc_server_layer.h"
+#include "transport/tcp_server_layer.h"
+#include "transport/wrapper_layer.h"
 
 namespace zv {
 

@@ -15,8 +15,8 @@
 #include "apdu/cosem_pdu.h"
 #include "crypto/logging_context.h"
 #include "platform/clock.h"
-#include "server/protocol_layer.h"
 #include "server/request_session.h"
+#include "transport/protocol_layer.h"
 
 namespace zv {
 

@@ -7,8 +7,8 @@
 #include "crypto/logging_context.h"
 #include "foundation/globals.h"
 #include "server/gbt.h"
-#include "server/protocol_layer.h"
 #include "server/transfer_context.h"
+#include "transport/protocol_layer.h"
 
 namespace zv {
 

@@ -5,10 +5,10 @@
 
 #include "foundation/errors.h"
 #include "server/application_process.h"
-#include "server/hdlc_server_layer.h"
-#include "server/serial_layer.h"
 #include "server/settings.h"
 #include "server/transfer_context.h"
+#include "transport/hdlc_server_layer.h"
+#include "transport/serial_layer.h"
 
 namespace zv {
 
@@ -52,14 +52,14 @@ class THDLCSessionStack final : public TSessionStack {
    public:
     explicit TTop(THDLCSessionStack& Stack) : S(Stack) {}
     bool IsConnected() override { return S.FHDLC.IsConnected(); }
-    void Send(TTransferContext* TransferContext, const PduStr& s) override { S.FHDLC.Send(TransferContext, s); }
-    PduStr Rec(TTransferContext* TransferContext) override { return S.Rec(TransferContext); }
+    void Send(TLinkAddresses* TransferContext, const PduStr& s) override { S.FHDLC.Send(TransferContext, s); }
+    PduStr Rec(TLinkAddresses* TransferContext) override { return S.Rec(TransferContext); }
 
    private:
     THDLCSessionStack& S;
   };
 
-  PduStr Rec(TTransferContext* TransferContext) {
+  PduStr Rec(TLinkAddresses* TransferContext) {
     if (FHasKept) {
       FHasKept = false;
       if (TransferContext) {

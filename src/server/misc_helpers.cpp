@@ -12,6 +12,7 @@
 #include "foundation/logger.h"
 #include "foundation/script_stream.h"
 #include "server/settings.h"
+#include "transport/logged_wait.h"
 
 namespace zv {
 
@@ -52,17 +53,7 @@ void TMiscHelpers::LogProtocolItem(const TCOSEMPduBase* ProtocolItem, const std:
 
 std::unique_ptr<TSequence> TMiscHelpers::MakeLogicalDevice(std::string_view Xml) { return zv::MakeLogicalDevice(Xml); }
 
-void TMiscHelpers::Wait(int Ms, const std::string& Reason, const IClock& Clock) {
-  std::string text = Ms < 1000 ? Format("Waiting %d ms", Ms) : Format("Waiting %d.%03d s", Ms / 1000, Ms % 1000);
-  if (!Reason.empty()) text += " (" + Reason + ")";
-  Logger().StringToLog(text);
-  while (Ms > 1000) {
-    CheckUserAbort();
-    WaitForAbort(Clock.WaitBudgetMs(1000));
-    Ms -= 1000;
-  }
-  if (Ms > 0) WaitForAbort(Clock.WaitBudgetMs(Ms));
-}
+void TMiscHelpers::Wait(int Ms, const std::string& Reason, const IClock& Clock) { LoggedWait(Ms, Reason, Clock); }
 
 void TMiscHelpers::GetNextFC(uint32_t& FrameCounter) {
   const int64_t nowMs = std::chrono::duration_cast<std::chrono::milliseconds>(

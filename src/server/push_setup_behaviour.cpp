@@ -15,13 +15,13 @@
 #include "foundation/logger.h"
 #include "security/protection_layers.h"
 #include "security/security_material_server.h"
-#include "server/client_layers.h"
 #include "server/cosem_service.h"
 #include "server/device_process.h"
 #include "server/make_service.h"
 #include "server/misc_helpers.h"
 #include "server/object_services.h"
-#include "server/wrapper_layer.h"
+#include "transport/client_layers.h"
+#include "transport/wrapper_layer.h"
 
 namespace zv {
 

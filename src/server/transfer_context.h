@@ -8,6 +8,7 @@
 #include "apdu/ber.h"
 #include "crypto/protection_services.h"
 #include "foundation/codec.h"
+#include "transport/protocol_layer.h"
 
 namespace zv {
 
@@ -20,8 +21,6 @@ class TProtectionLayers;
 class TSecurityMaterial;
 
 enum TCommunicationProfile { cpHDLC, cpTCP, cpUDP };
-
-enum class TIPVersion { IPv4, IPv6 };
 
 // The transport in use.
 struct TCommunicationProfileInfo {
@@ -63,7 +62,8 @@ struct TReceivedBufferInfo {
   PduStr Buffer;
 };
 
-class TTransferContext {
+// The link addresses (ClientId, ServerId) are the part the transports read and write.
+class TTransferContext : public TLinkAddresses {
  public:
   TTransferContext();
   ~TTransferContext();
@@ -102,11 +102,6 @@ class TTransferContext {
   // A request is never refused for lack of protection.
   bool RequestHasEnoughProtection(TCOSEMProtectionServices protectionRequiredByAccessMode) const;
 
-  // Client address of the last received APDU (wrapper source wPort, HDLC source address).
-  int ClientId = 0;
-  // Server address of the last received APDU (wrapper destination wPort, HDLC upper
-  // destination address).
-  int ServerId = 0;
   // Largest APDU the server may send in this association.
   int AgreedMaxSendPduSize = 0;
   TBlockTransferWithGetOrRead BlockTransferWithGetOrRead;

@@ -2,8 +2,8 @@
 
 #include "cosem/logical_device.h"
 #include "foundation/data_helper.h"
-#include "server/hdlc_frame.h"
 #include "support/test_client.h"
+#include "transport/hdlc_frame.h"
 
 namespace zv::test {
 

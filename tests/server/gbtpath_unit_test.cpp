@@ -13,8 +13,8 @@
 #include "foundation/globals.h"
 #include "server/gbt.h"
 #include "server/general_block_transfer.h"
-#include "server/protocol_layer.h"
 #include "server/transfer_context.h"
+#include "transport/protocol_layer.h"
 
 using namespace zv;
 
@@ -57,11 +57,11 @@ class TScriptedLayer : public TProtocolLayerAbstract {
   std::function<void(TScriptedLayer&, const PduStr&)> OnSend;
   int EmptyRecs = 0;
 
-  void Send(TTransferContext*, const PduStr& s) override {
+  void Send(TLinkAddresses*, const PduStr& s) override {
     Sent.push_back(s);
     if (OnSend) OnSend(*this, s);
   }
-  PduStr Rec(TTransferContext*) override {
+  PduStr Rec(TLinkAddresses*) override {
     if (Inbox.empty()) {
       // A path that asks again and again for what never comes is a hang.
       if (++EmptyRecs > 50) throw std::runtime_error("the path keeps waiting");

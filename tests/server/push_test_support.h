@@ -16,7 +16,7 @@
 #include "server/push_setup_behaviour.h"
 #include "server/transfer_context.h"
 #include "support/test_server.h"
-#include "transport_test_support.h"
+#include "support/transport_test_support.h"
 
 namespace zv::test {
 

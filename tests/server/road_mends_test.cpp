@@ -4,10 +4,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -19,12 +16,10 @@
 #include <fstream>
 
 #include "foundation/globals.h"
-#include "server/tcp_server_layer.h"
 #include "server/transfer_context.h"
 #include "support/test_client.h"
 #include "support/test_server.h"
-
-extern char** environ;
+#include "transport/tcp_server_layer.h"
 
 using namespace zv;
 using namespace zv::test;
@@ -171,52 +166,6 @@ TEST(Mends, RequestsAreAnsweredWithoutPause) {
   for (int i = 0; i < 50; ++i) ASSERT_NE(SerialOf(c).find("\\12345678"), std::string::npos);
   // Fifty pauses of 100 ms would take five seconds.
   EXPECT_LT(MsSince(t), 2500);
-}
-
-// The test host runs one session from a description and a settings file and prints its log.
-TEST(TestHost, ServesUntilTerminated) {
-  char dir[] = "/tmp/zv_host_XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  const std::string ini = std::string(dir) + "/settings.ini";
-  std::ofstream(ini) << "[FormPreferences]\nRBTCPSelected=1\nEDITServerPortNr=0\n";
-  int out[2];
-  ASSERT_EQ(pipe(out), 0);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  const std::string device = ZV_EXAMPLES_DIR "/meter.xml";
-  char* argv[] = {const_cast<char*>(ZV_TEST_HOST), const_cast<char*>(device.c_str()), const_cast<char*>(ini.c_str()),
-                  nullptr};
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, ZV_TEST_HOST, &actions, nullptr, argv, environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  FILE* f = fdopen(out[0], "r");
-  std::string output;
-  int port = -1;
-  char line[4096];
-  while (port < 0 && std::fgets(line, sizeof line, f)) {
-    output += line;
-    std::sscanf(line, "PORT %d", &port);
-  }
-  ASSERT_GT(port, 0) << output;
-  TTestClient c;
-  ASSERT_TRUE(c.Connect("127.0.0.1", port));
-  ASSERT_TRUE(c.RequestXml(AarqXml({})));
-  EXPECT_NE(SerialOf(c).find("\\12345678"), std::string::npos);
-  c.Close();
-  kill(pid, SIGTERM);
-  while (std::fgets(line, sizeof line, f)) output += line;
-  std::fclose(f);
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  EXPECT_NE(output.find("TCP, port 0 IPv4"), std::string::npos) << output;
-  EXPECT_NE(output.find("<OctetString Value=\"\\12345678\" />"), std::string::npos);
-  EXPECT_NE(output.find("STOPPED after"), std::string::npos);
-  std::remove(ini.c_str());
-  rmdir(dir);
 }
 
 // An answer is written to the socket by the session itself when nothing waits before it;

@@ -9,9 +9,9 @@
 #include "cosem/association_classes.h"
 #include "cosem/logical_device.h"
 #include "foundation/globals.h"
-#include "server/hdlc_server_layer.h"
 #include "support/test_client.h"
 #include "support/test_server.h"
+#include "transport/hdlc_server_layer.h"
 
 using namespace zv;
 using namespace zv::test;

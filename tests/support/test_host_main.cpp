@@ -1,7 +1,10 @@
 // zv_test_host DEVICE-DESCRIPTION SETTINGS-INI
-// Runs one server session as the Run command does, on 127.0.0.1, and prints the log to
-// standard output; the first line is "PORT %d" with the port listened on. SIGINT or
-// SIGTERM ends the session and the program.
+// Runs one server session as the Run command does and prints the log to standard output;
+// the process-wide state is set up as the program sets it up at start (the settings folder
+// under $XDG_CONFIG_HOME, where a "COMn" link names the serial device of port n), but the
+// session reads the settings of SETTINGS-INI. Over TCP it listens on 127.0.0.1 and the
+// first line is "PORT %d" with the port listened on. SIGINT or SIGTERM ends the session and
+// the program.
 #include <pthread.h>
 #include <signal.h>
 
@@ -35,12 +38,15 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+  InitGlobals();
   TIniFile ini(argv[2]);
   TFormPreferences::SetIniFile(&ini);
-  // "PORT %d" comes first: the log waits until the port is printed or the session has ended.
+  // Over TCP "PORT %d" comes first: the log waits until the port is printed or the session
+  // has ended. A serial session has no port to tell.
+  const bool tcp = TFormPreferences::GetCommunicationProfile() == 1;
   std::mutex m;
   std::condition_variable cv;
-  bool portPrinted = false, ended = false;
+  bool portPrinted = !tcp, ended = false;
   // The log is taken every 10 ms, as a GUI that repaints its pane does.
   test::TLogPump log(
       [&](const std::vector<std::string>& Lines) {
@@ -59,6 +65,7 @@ int main(int argc, char** argv) {
     }
     cv.notify_all();
     std::fprintf(stderr, "%s\n", Message.c_str());
+    DoneGlobals();
     return 1;
   };
   try {
@@ -105,5 +112,6 @@ int main(int argc, char** argv) {
   // The session may also have ended on its own (a port that cannot be opened).
   pthread_kill(signalThread.native_handle(), SIGTERM);
   signalThread.join();
+  DoneGlobals();
   return 0;
 }

@@ -13,7 +13,7 @@
 #include "apdu/sn_services.h"
 #include "cosem/logical_device.h"
 #include "foundation/data_helper.h"
-#include "server/hdlc_frame.h"
+#include "transport/hdlc_frame.h"
 
 namespace zv {
 
