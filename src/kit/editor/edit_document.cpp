@@ -323,6 +323,8 @@ void TKitEditDocument::InsertChars(int AIdx, const char16_t* AChars, int ACount,
 void TKitEditDocument::InsertSegment(int AIdx, const TKitSegment& ASeg, TKitDocUndoInfoPtr AInfo, int AAuthorID) {
   CheckEditable();
   if (!KitIsValidSegment(ASeg)) KitDocError("Invalid segment passed to document method");
+  KitCheckInsertIndex(AIdx, CharsCount());
+  KitCheckTextGrowth(CharsCount(), ASeg.Count);
   // A piece of this document's own text is copied before the text moves under it.
   const TKitCharArray chars = CopyOf(ASeg);
   InsertChars(AIdx, chars.data(), ASeg.Count, std::move(AInfo), AAuthorID);
@@ -427,6 +429,8 @@ void TKitEditDocument::ReplaceSegment(int AStart, int ACount, const TKitSegment&
                                       int AAuthorID) {
   CheckEditable();
   if (!KitIsValidSegment(ASeg)) KitDocError("Invalid segment passed to document method");
+  CheckRange(AStart, ACount);
+  KitCheckTextGrowth(CharsCount() - ACount, ASeg.Count);
   const TKitCharArray chars = CopyOf(ASeg);
   ReplaceChars(AStart, ACount, chars.data(), ASeg.Count, std::move(AInfo), AAuthorID);
 }
@@ -592,6 +596,7 @@ void TKitEditDocument::Redo() { RunUndo(false, -1, nullptr); }
 
 void TKitEditDocument::RefreshText(const TKitSegment& AText) {
   if (!KitIsValidSegment(AText)) KitDocError("Invalid segment passed to document method");
+  KitCheckTextGrowth(0, AText.Count);
   const TKitCharArray chars = CopyOf(AText);
   RefreshText(chars.data(), AText.Count);
 }

@@ -10,7 +10,10 @@ void TUndoAction::RunChange(TUndoActionPtr& AInverse, int AExpectedCount, F ACha
     AChange();
   } catch (...) {
     // A listener may fail after the text changed; then the inverse is what was done.
-    if (Parent->Doc()->CharsCount() == AExpectedCount) FDone = std::move(AInverse);
+    if (Parent->Doc()->CharsCount() == AExpectedCount) {
+      FDone = std::move(AInverse);
+      FFinished = true;
+    }
     throw;
   }
 }

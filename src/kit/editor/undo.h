@@ -37,7 +37,7 @@ class TUndoAction : public TObject {
   // After Exec failed: the inverse of what it did before the failure (none when it did
   // nothing), and whether part of it is still to be done.
   virtual TUndoActionPtr TakeDone() { return std::move(FDone); }
-  virtual bool HasRemaining() const { return FDone == nullptr; }
+  virtual bool HasRemaining() const { return !FFinished; }
 
   TUndoManager* Parent;
   int AuthorID;
@@ -51,6 +51,7 @@ class TUndoAction : public TObject {
   template <class F>
   void RunChange(TUndoActionPtr& AInverse, int AExpectedCount, F AChange);
   TUndoActionPtr FDone;
+  bool FFinished = false;
 };
 
 // Recorded for an insertion: deletes it again.
