@@ -1,6 +1,8 @@
 #include "kit/editor/gap_storage.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 
 #include "kit/editor/doc_errors.h"
 
@@ -9,7 +11,8 @@ namespace zv {
 TGapStorage::TGapStorage(int AGapSize) : TKitTextStorage(512), FGapSize(AGapSize) { Clear(); }
 
 void TGapStorage::Clear() {
-  FArr = TKitCharArray();
+  FArr.reset();
+  FCapacity = 0;
   FCount = 0;
   FGapStart = 0;
   FGapEnd = 0;
@@ -22,38 +25,54 @@ void TGapStorage::MoveGap(int A) {
     FGapStart = FGapEnd = A;
     return;
   }
+  char16_t* arr = FArr.get();
   if (FGapStart < A)
-    std::copy(FArr.begin() + FGapEnd, FArr.begin() + FGapEnd + (A - FGapStart), FArr.begin() + FGapStart);
+    std::copy(arr + FGapEnd, arr + FGapEnd + (A - FGapStart), arr + FGapStart);
   else if (A < FGapStart)
-    std::copy_backward(FArr.begin() + A, FArr.begin() + FGapStart, FArr.begin() + FGapEnd);
+    std::copy_backward(arr + A, arr + FGapStart, arr + FGapEnd);
   FGapStart = A;
   FGapEnd = A + gap;
 }
 
 void TGapStorage::MoveTail(int AEnd) {
   const int tail = FCount - FGapStart;
+  char16_t* arr = FArr.get();
   if (tail > 0) {
     if (AEnd > FGapEnd)
-      std::copy_backward(FArr.begin() + FGapEnd, FArr.begin() + FGapEnd + tail, FArr.begin() + AEnd + tail);
+      std::copy_backward(arr + FGapEnd, arr + FGapEnd + tail, arr + AEnd + tail);
     else
-      std::copy(FArr.begin() + FGapEnd, FArr.begin() + FGapEnd + tail, FArr.begin() + AEnd);
+      std::copy(arr + FGapEnd, arr + FGapEnd + tail, arr + AEnd);
   }
   FGapEnd = AEnd;
 }
 
-void TGapStorage::ApplyCapacity(int64_t ANeed) {
-  const int64_t len = static_cast<int64_t>(FArr.size());
-  if (len <= ANeed || len / (ANeed + 1) > 4) FArr.resize(static_cast<size_t>(3 * ANeed / 2));
+void TGapStorage::TFree::operator()(char16_t* P) const { std::free(P); }
+
+void TGapStorage::Reallocate(int64_t ALength, int AGapEnd) {
+  // The text after the gap moves down before the array shrinks, up after it grew.
+  if (AGapEnd < FGapEnd) MoveTail(AGapEnd);
+  void* arr = std::realloc(FArr.get(), static_cast<size_t>(ALength) * sizeof(char16_t));
+  if (arr == nullptr) throw std::bad_alloc();
+  FArr.release();
+  FArr.reset(static_cast<char16_t*>(arr));
+  FCapacity = static_cast<int>(ALength);
+  MoveTail(AGapEnd);
 }
 
 char16_t* TGapStorage::OpenAt(int AIdx, int ACount) {
   KitCheckTextGrowth(FCount, ACount);
   MoveGap(AIdx);
   if (FGapEnd - FGapStart < ACount) {
-    ApplyCapacity(static_cast<int64_t>(FCount) + ACount + FGapSize);
-    MoveTail(AIdx + ACount + FGapSize);
+    // Grown by half again when full (or cut when four times too large), with a whole
+    // gap after the new text.
+    const int64_t need = static_cast<int64_t>(FCount) + ACount + FGapSize;
+    const int gapEnd = AIdx + ACount + FGapSize;
+    if (FCapacity <= need || FCapacity / (need + 1) > 4)
+      Reallocate(3 * need / 2, gapEnd);
+    else
+      MoveTail(gapEnd);
   }
-  return FArr.data() + AIdx;
+  return FArr.get() + AIdx;
 }
 
 void TGapStorage::Insert(int AIdx, const TKitSegment& ASeg) {
@@ -107,19 +126,14 @@ void TGapStorage::Delete(int AIdx, int ACount) {
   FGapEnd += ACount;
   FCount -= ACount;
   const int gap = FGapEnd - FGapStart;
-  if (gap > FGapSize && FCount < gap / 32) {
-    const int tail = FCount - FGapStart;
-    MoveTail(FGapStart + FGapSize);
-    FArr.resize(static_cast<size_t>(FGapEnd + tail));
-    FArr.shrink_to_fit();
-  }
+  if (gap > FGapSize && FCount < gap / 32) Reallocate(FCount + FGapSize, FGapStart + FGapSize);
   InvalidateBuffer();
 }
 
 void TGapStorage::CopyChars(int AStart, int ACount, char16_t* ADest) const {
   const int a = AStart;
   const int b = AStart + ACount;
-  const char16_t* arr = FArr.data();
+  const char16_t* arr = FArr.get();
   if (FGapStart >= b) {
     std::copy(arr + a, arr + b, ADest);
   } else if (a < FGapStart) {

@@ -1,6 +1,8 @@
 // The document's text: one gap buffer of UTF-16 units, read by everyone through the
 // character-sequence window. Undo actions keep deleted text in small ones of their own.
 #pragma once
+#include <memory>
+
 #include "kit/editor/char_seq.h"
 
 namespace zv {
@@ -36,7 +38,7 @@ class TGapStorage : public TKitTextStorage {
   // Copies [AStart, AStart + ACount) to ADest, across the gap.
   void CopyChars(int AStart, int ACount, char16_t* ADest) const;
 
-  int Capacity() const { return static_cast<int>(FArr.size()); }
+  int Capacity() const { return FCapacity; }
   int GapStart() const { return FGapStart; }
   int GapEnd() const { return FGapEnd; }
 
@@ -47,11 +49,19 @@ class TGapStorage : public TKitTextStorage {
   void Clear();
   void MoveGap(int A);
   void MoveTail(int AEnd);
-  void ApplyCapacity(int64_t ANeed);
+  // A new array of ALength units with the text before the gap where it was and the text
+  // after it from AGapEnd on.
+  void Reallocate(int64_t ALength, int AGapEnd);
   // Makes room for ACount units at AIdx (checks done) and answers where they go.
   char16_t* OpenAt(int AIdx, int ACount);
 
-  TKitCharArray FArr;
+  struct TFree {
+    void operator()(char16_t* P) const;
+  };
+  // Grown in place where the allocator can (large blocks are remapped, not copied), and
+  // left uninitialised: the gap is never read.
+  std::unique_ptr<char16_t[], TFree> FArr;
+  int FCapacity = 0;
   int FGapStart = 0;
   int FGapEnd = 0;
   int FGapSize;

@@ -72,9 +72,31 @@ void TLineManager::Reserve(int ALines) {
   }
 }
 
+void TLineManager::MoveStep(int ALine) {
+  uint32_t* ends = FEnds.data();
+  if (FStepLength != 0 && ALine < FStepLine && FStepLine - ALine > FCount - FStepLine) {
+    // Closer to settle the shift to the end than to carry it back.
+    for (int i = FStepLine; i < FCount; ++i) ends[i] += FStepLength;
+    FStepLength = 0;
+  }
+  if (FStepLength != 0) {
+    for (int i = FStepLine; i < ALine; ++i) ends[i] += FStepLength;
+    for (int i = ALine; i < FStepLine; ++i) ends[i] -= FStepLength;
+  }
+  FStepLine = ALine;
+}
+
+void TLineManager::AddFrom(int ALine, int ADelta) {
+  if (ALine >= FCount) return;
+  MoveStep(ALine);
+  FStepLength += static_cast<uint32_t>(ADelta);
+}
+
 void TLineManager::Refresh() {
   FCount = 1;
   FEnds.assign(1, 0);
+  FStepLine = 1;
+  FStepLength = 0;
   ContentInserted(0, FChars->Count());
 }
 
@@ -89,41 +111,39 @@ TKitLinesChange TLineManager::ContentInserted(int AStart, int ALength) {
   if (AStart > 0 && chars.GetChar(AStart) == KitLF && chars.GetChar(AStart - 1) == KitCR) {
     // The inserted LF completes the single CR that ends line a - 1.
     ZV_ASSERT(a > 0 && End(a - 1) == AStart - 1 && (Entry(a - 1) & PairBit) == 0);
-    FEnds[static_cast<size_t>(a - 1)] |= static_cast<int32_t>(PairBit);
+    FEnds[static_cast<size_t>(a - 1)] += PairBit;
     p = AStart + 1;
   }
-  int breaks = 0;
+  // One pass over the new text; the entries wait in a buffer kept between calls.
+  std::vector<uint32_t>& found = FScratch;
+  found.clear();
   for (int i = p; i < end; ++i) {
     const char16_t c = chars.GetChar(i);
     if (c == KitCR) {
-      ++breaks;
-      if (i + 1 < end && chars.GetChar(i + 1) == KitLF) ++i;
+      if (i + 1 < end && chars.GetChar(i + 1) == KitLF) {
+        found.push_back(static_cast<uint32_t>(i) | PairBit);
+        ++i;
+      } else {
+        found.push_back(static_cast<uint32_t>(i));
+      }
     } else if (c == KitLF) {
-      ++breaks;
+      found.push_back(static_cast<uint32_t>(i));
     }
   }
-  Reserve(FCount + breaks);
-  int32_t* ends = FEnds.data();
+  const int breaks = static_cast<int>(found.size());
   if (breaks > 0) {
+    MoveStep(a);
+    Reserve(FCount + breaks);
+    uint32_t* ends = FEnds.data();
     std::copy_backward(ends + a, ends + FCount, ends + FCount + breaks);
-    int slot = a;
-    for (int i = p; i < end; ++i) {
-      const char16_t c = chars.GetChar(i);
-      if (c == KitCR) {
-        if (i + 1 < end && chars.GetChar(i + 1) == KitLF) {
-          ends[slot++] = i | static_cast<int32_t>(PairBit);
-          ++i;
-        } else {
-          ends[slot++] = i;
-        }
-      } else if (c == KitLF) {
-        ends[slot++] = i;
-      }
-    }
+    // The new entries are exact; the moved ones keep their pending shift.
+    std::copy(found.begin(), found.end(), ends + a);
+    FStepLine = a + breaks;
     FCount += breaks;
   }
-  // Offsets and the pair bit share the entry; an addition below 2^30 keeps the bit.
-  for (int i = a + breaks; i < FCount; ++i) ends[i] += ALength;
+  if (found.capacity() > 4096) found = std::vector<uint32_t>();
+  // The old entry of line a and every later one move with the text.
+  AddFrom(a + breaks, ALength);
   result.Count = breaks;
   return result;
 }
@@ -135,12 +155,16 @@ TKitLinesChange TLineManager::ContentDeleting(int AStart, int ALength) {
   const int b = Find(AStart + ALength);
   ZV_ASSERT(b < FCount);
   const int d = b - a;
-  int32_t* ends = FEnds.data();
-  if (d > 0) std::copy(ends + b, ends + FCount, ends + a);
-  FCount -= d;
-  Reserve(FCount);
-  ends = FEnds.data();
-  for (int i = a; i < FCount; ++i) ends[i] -= ALength;
+  if (d > 0) {
+    MoveStep(b);
+    uint32_t* ends = FEnds.data();
+    std::copy(ends + b, ends + FCount, ends + a);
+    FStepLine = a;
+    FCount -= d;
+    Reserve(FCount);
+  }
+  // Line a now ends where line b ended.
+  AddFrom(a, -ALength);
   result.FirstLine = a;
   result.Count = d + 1;
   return result;

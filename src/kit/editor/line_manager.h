@@ -41,17 +41,30 @@ class TLineManager : public TObject {
   // number of changed lines.
   TKitLinesChange ContentDeleting(int AStart, int ALength);
 
-  // The packed entry of a line, for checks of the index against its text.
-  uint32_t Entry(int ALine) const { return static_cast<uint32_t>(FEnds[static_cast<size_t>(ALine)]); }
+  // The packed entry of a line: the offset of its end, with PairBit for a CR LF end.
+  uint32_t Entry(int ALine) const {
+    return FEnds[static_cast<size_t>(ALine)] + (ALine >= FStepLine ? FStepLength : 0u);
+  }
 
  private:
   int End(int ALine) const { return static_cast<int>(Entry(ALine) & EndMask); }
   int StartOf(int ALine) const;
   int Find(int AOffset) const;
   void Reserve(int ALines);
+  // Makes the pending shift start at ALine.
+  void MoveStep(int ALine);
+  // Every entry from ALine on moves by ADelta.
+  void AddFrom(int ALine, int ADelta);
 
   int FCount = 1;
-  TKitIntArray FEnds;
+  // Entries from FStepLine on are FStepLength short of their value: an edit adds its
+  // length to the lines after it only as far as the next edit elsewhere, so typing at one
+  // place costs the same at the top of a long text as at its end. Arithmetic is modulo
+  // 2^32, so an entry's offset and pair bit come out exact once the step is added.
+  std::vector<uint32_t> FEnds;
+  int FStepLine = 1;
+  uint32_t FStepLength = 0;
+  std::vector<uint32_t> FScratch;
   TKitCharSeq* FChars;
 };
 

@@ -97,7 +97,6 @@ class TMark : public IKitMark, public std::enable_shared_from_this<TMark> {
   bool FValid = true;
   int FPos;
   int FLine = -1;
-  int FColumn = -1;
   TKitString FName;
   TMarkCollection* FParent;
   std::weak_ptr<TMarkCollection> FCollection;
