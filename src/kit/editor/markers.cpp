@@ -39,10 +39,15 @@ TKitString TMark::get_Name() {
 
 IKitMarkersPtr TMark::get_Collection() { return FCollection.lock(); }
 
-void TMark::SettingsChanged() {
+template <class F>
+void TMark::ChangeSettings(bool ANotifyFirst, F AAssign) {
+  // The bracket opens first: a refusal (markers locked) leaves the marker as it was.
   FParent->BeginChange();
   try {
-    if (FParent->FProduceEvents) FParent->Doc().NotifyMarkSettingsChanged(FParent->shared_from_this(), shared_from_this());
+    if (!ANotifyFirst) AAssign();
+    if (FParent->FProduceEvents)
+      FParent->Doc().NotifyMarkSettingsChanged(FParent->shared_from_this(), shared_from_this());
+    if (ANotifyFirst) AAssign();
   } catch (...) {
     FParent->EndChange();
     throw;
@@ -52,28 +57,22 @@ void TMark::SettingsChanged() {
 
 void TMark::set_Name(const TKitString& AName) {
   CheckValid();
-  if (AName == FName) return;
-  FName = AName;
-  SettingsChanged();
+  if (AName != FName) ChangeSettings(false, [&] { FName = AName; });
 }
 
 void TMark::set_Data(void* AData) {
   CheckValid();
-  if (AData == FData) return;
-  SettingsChanged();
-  FData = AData;
+  if (AData != FData) ChangeSettings(true, [&] { FData = AData; });
 }
 
 void TMark::SetKind(int AKind) {
   CheckValid();
-  if (AKind == FKind) return;
-  SettingsChanged();
-  FKind = AKind;
+  if (AKind != FKind) ChangeSettings(true, [&] { FKind = AKind; });
 }
 
 void TMark::NotifyDataChanged() {
   CheckValid();
-  SettingsChanged();
+  ChangeSettings(true, [] {});
 }
 
 void TMark::DeleteFromCollection() {

@@ -90,7 +90,10 @@ class TMark : public IKitMark, public std::enable_shared_from_this<TMark> {
  private:
   friend class TMarkCollection;
   void CheckValid() const;
-  void SettingsChanged();
+  // The mark-settings notification around an assignment: before it for data and kinds,
+  // after it for the name.
+  template <class F>
+  void ChangeSettings(bool ANotifyFirst, F AAssign);
 
   void* FData = nullptr;
   int FKind = 0;

@@ -139,6 +139,7 @@ TEST(MarkersTest, SettingsNotifyOnlyOnChange) {
 
   doc.Internal().LockMarkers();
   EXPECT_EQ(ErrorOf([&] { brk->set_Name(u"m"); }), "Document markers are locked for changes");
+  EXPECT_EQ(brk->get_Name(), u"n");
   doc.Internal().UnlockMarkers();
   doc.RemoveListener(&lst);
 }
