@@ -116,6 +116,43 @@ void TKitEditDocument::NotifyUserEvent() {
   for (size_t i = 0; i < FCustomListeners.size(); ++i) FCustomListeners[i]->DoUserEventAfterDocChange();
 }
 
+template <class F>
+void TKitEditDocument::Updating(F ABody) {
+  BeginUpdate();
+  try {
+    ABody();
+  } catch (...) {
+    EndUpdate(true);
+    throw;
+  }
+  EndUpdate(true);
+}
+
+template <class F>
+void TKitEditDocument::WithoutUndo(F ABody) {
+  const int limit = UndoLimit();
+  SetUndoLimitNoCheck(0);
+  try {
+    ABody();
+  } catch (...) {
+    SetUndoLimitNoCheck(limit);
+    throw;
+  }
+  SetUndoLimitNoCheck(limit);
+}
+
+template <class F>
+void TKitEditDocument::InCompound(int AAuthorID, TKitDocUndoInfoPtr AInfo, F ABody) {
+  BeginCompound(AAuthorID, std::move(AInfo), true);
+  try {
+    ABody();
+  } catch (...) {
+    EndCompound(true);
+    throw;
+  }
+  EndCompound(true);
+}
+
 void TKitEditDocument::BeginUpdate() { ++FDelayedEventLock; }
 
 void TKitEditDocument::EndUpdate(bool AWithEvent) {
@@ -248,10 +285,10 @@ void TKitEditDocument::SetModified(bool AValue) {
 }
 
 void TKitEditDocument::SetSavePoint() {
-  BeginUpdate();
-  ResetModified();
-  FUndoManager.SetTopUndoCantMerge();
-  EndUpdate(true);
+  Updating([&] {
+    ResetModified();
+    FUndoManager.SetTopUndoCantMerge();
+  });
 }
 
 void TKitEditDocument::SetUndoLimitNoCheck(int AValue) { FUndoManager.SetLimit(AValue); }
@@ -259,20 +296,18 @@ void TKitEditDocument::SetUndoLimitNoCheck(int AValue) { FUndoManager.SetLimit(A
 void TKitEditDocument::SetUndoLimit(int AValue) {
   CheckNotInCompound();
   CheckChangesLock();
-  BeginUpdate();
-  SetUndoLimitNoCheck(AValue);
-  EndUpdate(true);
+  Updating([&] { SetUndoLimitNoCheck(AValue); });
 }
 
 void TKitEditDocument::ClearUndo() {
   CheckNotInCompound();
-  BeginUpdate();
-  ChangeModified([&] {
-    if (!FModifiedFixed) FModifiedFixed = FUndoManager.UndoCount() != FUndoCountNoMod;
-    FUndoCountNoMod = 0;
+  Updating([&] {
+    ChangeModified([&] {
+      if (!FModifiedFixed) FModifiedFixed = FUndoManager.UndoCount() != FUndoCountNoMod;
+      FUndoCountNoMod = 0;
+    });
+    FUndoManager.Clear();
   });
-  FUndoManager.Clear();
-  EndUpdate(true);
 }
 
 // --- edits ---
@@ -287,17 +322,12 @@ void TKitEditDocument::InsertChars(int AIdx, const char16_t* AChars, int ACount,
   if (ASplitCheck && AIdx >= 1 && AIdx <= count - 1 && FStorage.GetChar(AIdx) == kLF &&
       FStorage.GetChar(AIdx - 1) == kCR) {
     // Between the CR and the LF of a pair: CR, the text, LF, as one undo step.
-    BeginCompound(AAuthorID, std::move(AInfo), true);
-    try {
+    InCompound(AAuthorID, std::move(AInfo), [&] {
       DeleteChars(AIdx - 1, 2, nullptr, -1, false);
       InsertChars(AIdx - 1, &kCR, 1, nullptr, -1, false);
       InsertChars(AIdx, AChars, ACount, nullptr, -1, false);
       InsertChars(AIdx + ACount, &kLF, 1, nullptr, -1, false);
-    } catch (...) {
-      EndCompound(true);
-      throw;
-    }
-    EndCompound(true);
+    });
     return;
   }
   BeginUpdate();
@@ -366,17 +396,12 @@ void TKitEditDocument::DeleteChars(int AStart, int ACount, TKitDocUndoInfoPtr AI
     if (startsOnLF || endsOnCR) {
       // The cut pair is deleted whole and its other half put back, as one undo step.
       // When both ends cut a pair, both halves come back and meet as a new pair.
-      BeginCompound(AAuthorID, std::move(AInfo), true);
-      try {
+      InCompound(AAuthorID, std::move(AInfo), [&] {
         const int from = startsOnLF ? AStart - 1 : AStart;
         DeleteChars(from, (endsOnCR ? end + 1 : end) - from, nullptr, -1, false);
         if (startsOnLF) InsertChars(from, &kCR, 1, nullptr, -1, false);
         if (endsOnCR) InsertChars(startsOnLF ? from + 1 : from, &kLF, 1, nullptr, -1, false);
-      } catch (...) {
-        EndCompound(true);
-        throw;
-      }
-      EndCompound(true);
+      });
       return;
     }
   }
@@ -407,22 +432,12 @@ void TKitEditDocument::ReplaceChars(int AStart, int ACount, const char16_t* ACha
   CheckEditable();
   CheckRange(AStart, ACount);
   KitCheckTextGrowth(CharsCount() - ACount, ANewCount);
-  BeginUpdate();
-  try {
-    BeginCompound(AAuthorID, std::move(AInfo), true);
-    try {
+  Updating([&] {
+    InCompound(AAuthorID, std::move(AInfo), [&] {
       DeleteChars(AStart, ACount, nullptr, -1);
       InsertChars(AStart, AChars, ANewCount, nullptr, -1);
-    } catch (...) {
-      EndCompound(true);
-      throw;
-    }
-    EndCompound(true);
-  } catch (...) {
-    EndUpdate(true);
-    throw;
-  }
-  EndUpdate(true);
+    });
+  });
 }
 
 void TKitEditDocument::ReplaceSegment(int AStart, int ACount, const TKitSegment& ASeg, TKitDocUndoInfoPtr AInfo,
@@ -506,9 +521,7 @@ TKitDocUndoInfoPtr TKitEditDocument::RunUndo(bool AUndo, int AAuthorID, TKitDocU
 
 void TKitEditDocument::PushCustom(int AAuthorID, TKitDocUndoInfoPtr AInfo) {
   ZV_ASSERT(!FInUndo && FCompoundEditCnt == 0);
-  BeginUpdate();
-  FUndoManager.PushCustomAction(AAuthorID, std::move(AInfo));
-  EndUpdate(true);
+  Updating([&] { FUndoManager.PushCustomAction(AAuthorID, std::move(AInfo)); });
 }
 
 void TKitEditDocument::Insert(int AStart, const TKitString& AStr) {
@@ -526,17 +539,12 @@ void TKitEditDocument::InsertLine(int ALine, const TKitString& AStr) {
 }
 
 void TKitEditDocument::AppendLine(const TKitString& AStr) {
-  BeginUpdate();
-  try {
+  Updating([&] {
     if (CharsCount() == 0)
       Insert(0, AStr);
     else
       Insert(CharsCount(), FLineSeparatorStr + AStr);
-  } catch (...) {
-    EndUpdate(true);
-    throw;
-  }
-  EndUpdate(true);
+  });
 }
 
 void TKitEditDocument::Replace(int AStart, int ACount, const TKitString& AStr) {
@@ -573,19 +581,10 @@ void TKitEditDocument::Clear() { Delete(0, CharsCount()); }
 
 void TKitEditDocument::ClearNoUndo() {
   CheckNotInCompound();
-  BeginUpdate();
-  const int limit = UndoLimit();
-  SetUndoLimitNoCheck(0);
-  try {
-    Delete(0, CharsCount());
-  } catch (...) {
-    SetUndoLimitNoCheck(limit);
-    EndUpdate(true);
-    throw;
-  }
-  SetUndoLimitNoCheck(limit);
-  ResetModified();
-  EndUpdate(true);
+  Updating([&] {
+    WithoutUndo([&] { Delete(0, CharsCount()); });
+    ResetModified();
+  });
 }
 
 void TKitEditDocument::Undo() { RunUndo(true, -1, nullptr); }
@@ -734,14 +733,7 @@ void TKitEditDocument::DetachCustomMarkers(const IKitMarkersPtr& AMarkers) {
   if (!AMarkers || !FMarkManager.HasMarks(AMarkers)) KitDocError("Custom markers are nil or not belongs to this document");
   if (AMarkers == FBookmarks || AMarkers == FBreakpoints || AMarkers == FDebugFrameLines)
     KitDocError("This markers collection (Bookmarks, Breakpoints etc) can't be detached from Document");
-  BeginUpdate();
-  try {
-    FMarkManager.ReleaseMarks(AMarkers);
-  } catch (...) {
-    EndUpdate(true);
-    throw;
-  }
-  EndUpdate(true);
+  Updating([&] { FMarkManager.ReleaseMarks(AMarkers); });
 }
 
 void TKitEditDocument::CheckCollection(const IKitMarkPtr& AMark, const IKitMarkersPtr& AExpected,
@@ -888,27 +880,20 @@ void TDocumentStringsProxy::Assign(const TKitStringList& ASource) {
   TKitEditDocument& doc = *FParent;
   doc.CheckReadOnly();
   doc.CheckNotInCompound();
-  doc.BeginUpdate();
-  const int limit = doc.UndoLimit();
-  doc.SetUndoLimitNoCheck(0);
-  try {
-    BeginUpdate();
-    try {
-      Clear();
-      for (const TKitString& s : ASource) Add(s);
-    } catch (...) {
+  doc.Updating([&] {
+    doc.WithoutUndo([&] {
+      BeginUpdate();
+      try {
+        Clear();
+        for (const TKitString& s : ASource) Add(s);
+      } catch (...) {
+        EndUpdate();
+        throw;
+      }
       EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    });
     doc.ResetModified();
-  } catch (...) {
-    doc.SetUndoLimitNoCheck(limit);
-    doc.EndUpdate(true);
-    throw;
-  }
-  doc.SetUndoLimitNoCheck(limit);
-  doc.EndUpdate(true);
+  });
 }
 
 void TDocumentStringsProxy::Assign(TDocumentStringsProxy& ASource) {

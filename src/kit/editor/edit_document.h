@@ -255,6 +255,15 @@ class TKitEditDocument : public TKitCustomComponent {
   void CheckRange(int AStart, int ACount) const;
 
   // --- edits ---
+  // Run ABody inside an update bracket, or a compound edit with frozen views, that closes
+  // also when ABody fails.
+  template <class F>
+  void Updating(F ABody);
+  template <class F>
+  void InCompound(int AAuthorID, TKitDocUndoInfoPtr AInfo, F ABody);
+  // Runs ABody with nothing recorded for undo (the history is dropped).
+  template <class F>
+  void WithoutUndo(F ABody);
   // ASplitCheck is off for the document's own rewrites, which never cut a pair.
   void InsertChars(int AIdx, const char16_t* AChars, int ACount, TKitDocUndoInfoPtr AInfo, int AAuthorID,
                    bool ASplitCheck = true);
