@@ -129,6 +129,17 @@ void TKitEditDocument::Updating(F ABody) {
 }
 
 template <class F>
+void TKitEditDocument::Record(int AAuthorID, TKitDocUndoInfoPtr& AInfo, F ARecord) {
+  // Inside a compound edit the compound action carries the author and the info.
+  if (FCompoundEditCnt > 0) {
+    AInfo.reset();
+    ARecord(-1, nullptr);
+  } else {
+    ARecord(AAuthorID, std::move(AInfo));
+  }
+}
+
+template <class F>
 void TKitEditDocument::WithoutUndo(F ABody) {
   const int limit = UndoLimit();
   SetUndoLimitNoCheck(0);
@@ -337,7 +348,9 @@ void TKitEditDocument::InsertChars(int AIdx, const char16_t* AChars, int ACount,
     FStorage.InsertChars(AIdx, AChars, ACount);
     changed = true;
     const TKitLinesChange lines = FLineManager.ContentInserted(AIdx, ACount);
-    if (!FInUndo) FUndoManager.ContentInserted(AIdx, ACount, std::move(AInfo), AAuthorID);
+    if (!FInUndo) Record(AAuthorID, AInfo, [&](int A, TKitDocUndoInfoPtr I) {
+      FUndoManager.ContentInserted(AIdx, ACount, std::move(I), A);
+    });
     FMarkManager.ContentInserted(AIdx, ACount, lines.Count);
     DoLinesChanged(lines.FirstLine, lines.Count);
     NotifyAfter([&](TKitDocumentListener& l) { l.AfterInsert(AIdx, ACount); }, dcInsert);
@@ -411,7 +424,9 @@ void TKitEditDocument::DeleteChars(int AStart, int ACount, TKitDocUndoInfoPtr AI
     AnnounceMarkDeletion(AStart, ACount);
     if (AStart == 0 && ACount == count) std::static_pointer_cast<TMarkCollection>(FBookmarks)->ClearSilently();
     NotifyBefore([&](TKitDocumentListener& l) { l.BeforeDelete(AStart, ACount); });
-    if (!FInUndo) FUndoManager.ContentDeleting(AStart, ACount, std::move(AInfo), AAuthorID);
+    if (!FInUndo) Record(AAuthorID, AInfo, [&](int A, TKitDocUndoInfoPtr I) {
+      FUndoManager.ContentDeleting(AStart, ACount, std::move(I), A);
+    });
     FMarkManager.ContentDeleting(AStart, ACount);
     const TKitLinesChange lines = FLineManager.ContentDeleting(AStart, ACount);
     FStorage.Delete(AStart, ACount);
@@ -605,41 +620,25 @@ void TKitEditDocument::RefreshText(const char16_t* AChars, int ACount) {
   CheckNotInCompound();
   if (ACount < 0) KitDocError("Invalid segment passed to document method");
   KitCheckTextGrowth(0, ACount);
-  const int limit = UndoLimit();
-  BeginUpdate();
-  SetUndoLimitNoCheck(0);
-  bool announced = false;
-  // Whatever happens once BeforeRefresh went out, the index is rebuilt from the text
-  // there is and the listeners hear AfterRefresh.
-  auto finish = [&] {
-    if (announced) {
-      FLineManager.Refresh();
-      FParser->LinesChangedFrom(0);
-      ResetModified();
-    }
-    SetUndoLimitNoCheck(limit);
-    if (announced) NotifyAfter([](TKitDocumentListener& l) { l.AfterRefresh(); }, 0);
-  };
-  try {
-    if (CharsCount() > 0) DeleteChars(0, CharsCount(), nullptr, -1);
+  const auto afterRefresh = [](TKitDocumentListener& l) { l.AfterRefresh(); };
+  Updating([&] {
+    // The old text goes as any deletion does (markers announced), the history with it.
+    WithoutUndo([&] {
+      if (CharsCount() > 0) DeleteChars(0, CharsCount(), nullptr, -1);
+    });
     NotifyBefore([](TKitDocumentListener& l) { l.BeforeRefresh(); });
-    announced = true;
-    FStorage.InsertChars(CharsCount(), AChars, ACount);
-  } catch (...) {
     try {
-      finish();
+      FStorage.InsertChars(CharsCount(), AChars, ACount);
     } catch (...) {
+      // Listeners told of a refresh hear its end, on the text there is.
+      NotifyAfter(afterRefresh, 0);
+      throw;
     }
-    EndUpdate(true);
-    throw;
-  }
-  try {
-    finish();
-  } catch (...) {
-    EndUpdate(true);
-    throw;
-  }
-  EndUpdate(true);
+    FLineManager.Refresh();
+    FParser->LinesChangedFrom(0);
+    ResetModified();
+    NotifyAfter(afterRefresh, 0);
+  });
 }
 
 void TDocumentStorageListener::BeforeRefresh() { FDoc->StorageBeforeRefresh(); }

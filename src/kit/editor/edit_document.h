@@ -261,6 +261,9 @@ class TKitEditDocument : public TKitCustomComponent {
   void Updating(F ABody);
   template <class F>
   void InCompound(int AAuthorID, TKitDocUndoInfoPtr AInfo, F ABody);
+  // Records an edit through ARecord(author, info).
+  template <class F>
+  void Record(int AAuthorID, TKitDocUndoInfoPtr& AInfo, F ARecord);
   // Runs ABody with nothing recorded for undo (the history is dropped).
   template <class F>
   void WithoutUndo(F ABody);

@@ -178,11 +178,15 @@ TEST(UndoTest, AuthorsUndoTheirOwnAndCommonActions) {
   TKitDocUndoInfoPtr back = in.Undo(v1, nullptr);
   EXPECT_EQ(PosOf(back), 3);  // the info given to the redo now travels with the action
 
-  // Inside a compound action nobody can undo.
+  // Inside a compound action nobody can undo; the action carries the author and info
+  // it began with, whatever the edits inside bring.
   in.BeginCompoundAction(v1, std::make_unique<Caret>(1), false);
+  in.InsertStr(0, u"z", std::make_unique<Caret>(9), v1);
   EXPECT_FALSE(in.GetCanUndo(v1));
   EXPECT_FALSE(in.GetCanRedo(v2));
   doc.EndCompoundEdit(false);
+  EXPECT_EQ(PosOf(in.Undo(v1, nullptr)), 1);
+  EXPECT_EQ(Text(doc), u"");
 }
 
 // An undo step that fails puts the history back as far as it got: nothing is lost, and
