@@ -51,6 +51,9 @@ class TKitObject : public TObject {
   uint8_t FUpdate = 0;
 };
 
+// The design-time "About" text of a component.
+using TKitAboutVar = TKitString;
+
 // Base of the library's non-visual components; the update counter nests.
 class TKitCustomComponent : public TObject, public IKitComponent {
  public:
@@ -73,7 +76,7 @@ class TKitCustomComponent : public TObject, public IKitComponent {
   int getKitPackage() const override { return pi_Kit_TOOLS; }
 
   // Shown at design time only; no behaviour.
-  TKitString FAbout;
+  TKitAboutVar FAbout;
 
  protected:
   TObject* FOwner;
