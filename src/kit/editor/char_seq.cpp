@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "foundation/errors.h"
+#include "kit/text/hash_table.h"
 #include "kit/text/unicode.h"
 
 namespace zv {
@@ -199,14 +200,8 @@ int KitSeqScanChars(const TKitString& Chars, TKitCharSeq& Seq, int Start, bool B
 
 // --- hashes ---
 
-uint32_t KitSedIntHash(uint32_t X) {
-  uint32_t h = X;
-  h += ~(h << 9);
-  h ^= h >> 14;
-  h += h << 4;
-  h ^= h >> 10;
-  return h;
-}
+// The same mix as the library's hash tables use for integer keys.
+uint32_t KitSedIntHash(uint32_t X) { return TKitHashTable::IntHash(X); }
 
 namespace {
 

@@ -18,8 +18,6 @@
 
 namespace zv {
 
-using TKitStringList = std::vector<TKitString>;
-
 // The changes gathered for one OnDocChanged call.
 enum TKitDocStatusChange : uint32_t {
   dcInsert = 0x01,

@@ -122,6 +122,9 @@ TEST(CharSeqTest, ForwardAndBackwardSearch) {
   EXPECT_EQ(ErrorOf([&] { KitSeqFindBack(u"9", ten, 10, -1); }), "Index out of bounds: 10");
   EXPECT_EQ(ErrorOf([&] { KitSeqFindBack(u"9", ten, 3, 4); }), "Invalid Count value");
   EXPECT_EQ(KitSeqFindNoCase(u"5", ten, 0, -1), 5);
+  TKitSeqFromString accents(u"x\u00c9T\u00c9");
+  EXPECT_EQ(KitSeqFindNoCase(u"\u00e9t", accents, 0, -1), 1);
+  EXPECT_EQ(KitSeqFindBackNoCase(u"T\u00e9", accents, 3, -1), 2);
   EXPECT_EQ(KitSeqFindBackNoCase(u"5", ten, 9, -1), 5);
 }
 
@@ -144,16 +147,12 @@ TEST(CharSeqTest, HashesAndGrowth) {
   EXPECT_EQ(KitStrHash(u"abc", 1, 3, false), 96354u);
   EXPECT_EQ(KitStrHash(u"xabc", 2, 3, false), 96354u);
   EXPECT_EQ(KitStrHash(u"ABC", 1, 3, true), KitStrHash(u"abc", 1, 3, true));
+  EXPECT_EQ(KitStrHash(u"\u00e9", 1, 1, true), KitStrHash(u"\u00c9", 1, 1, false));
   EXPECT_EQ(KitStrHash(u"abc", 1, 0, false), 0u);
   TKitSeqFromString seq(u"--abc");
   EXPECT_EQ(KitSeqHash(seq, 2, 3, false), 96354u);
-  // The mix of a known input, worked by hand through the five steps.
-  uint32_t h = 1;
-  h += ~(h << 9);
-  h ^= h >> 14;
-  h += h << 4;
-  h ^= h >> 10;
-  EXPECT_EQ(KitSedIntHash(1), h);
+  EXPECT_EQ(KitSedIntHash(0), 0xFF83EF00u);
+  EXPECT_EQ(KitSedIntHash(1), 0xFF83CEE7u);
 
   EXPECT_EQ(KitGrowCapacity(10, 0), 16);
   EXPECT_EQ(KitGrowCapacity(10, 16), -1);
