@@ -168,6 +168,11 @@ TEST(LineIndexTest, RandomScriptsMatchTheModel) {
   for (int round = 0; round < 40; ++round) {
     Indexed x;
     EditModel model;
+    // A few hundred lines first, so that edits land far from each other.
+    TKitString start(1500, u'a');
+    for (auto& c : start) c = alphabet[rng() % 6];
+    x.Insert(0, start);
+    model.RawInsert(0, start);
     for (int step = 0; step < 200; ++step) {
       const int len = model.Len();
       if (len == 0 || rng() % 2 == 0) {
