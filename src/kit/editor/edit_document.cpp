@@ -24,10 +24,7 @@ int StrCount(const TKitString& AStr) {
 
 TKitCharArray CopyOf(const TKitSegment& ASeg) {
   TKitCharArray chars(static_cast<size_t>(ASeg.Count));
-  if (auto* storage = dynamic_cast<TGapStorage*>(ASeg.Source))
-    storage->CopyChars(ASeg.Start, ASeg.Count, chars.data());
-  else
-    for (int i = 0; i < ASeg.Count; ++i) chars[static_cast<size_t>(i)] = KitSegmentChar(ASeg, i);
+  KitCopySegment(ASeg, chars.data());
   return chars;
 }
 

@@ -86,8 +86,7 @@ void TGapStorage::Insert(int AIdx, const TKitSegment& ASeg) {
     InsertChars(AIdx, copy.data(), n);
     return;
   }
-  char16_t* dest = OpenAt(AIdx, n);
-  for (int i = 0; i < n; ++i) dest[i] = KitSegmentChar(ASeg, i);
+  KitCopySegment(ASeg, OpenAt(AIdx, n));
   FGapStart += n;
   FCount += n;
   InvalidateBuffer();
@@ -143,6 +142,13 @@ void TGapStorage::CopyChars(int AStart, int ACount, char16_t* ADest) const {
     const int shift = FGapEnd - FGapStart;
     std::copy(arr + a + shift, arr + b + shift, ADest);
   }
+}
+
+void KitCopySegment(const TKitSegment& ASeg, char16_t* ADest) {
+  if (auto* storage = dynamic_cast<TGapStorage*>(ASeg.Source))
+    storage->CopyChars(ASeg.Start, ASeg.Count, ADest);
+  else
+    for (int i = 0; i < ASeg.Count; ++i) ADest[i] = KitSegmentChar(ASeg, i);
 }
 
 void TGapStorage::FillBuffer(int AStart, int AEnd) { CopyChars(AStart, AEnd - AStart, FBuffer.data()); }

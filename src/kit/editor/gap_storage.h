@@ -67,4 +67,8 @@ class TGapStorage : public TKitTextStorage {
   int FGapSize;
 };
 
+// Copies the segment's characters to ADest: straight from a gap storage's array, through
+// the window from any other sequence.
+void KitCopySegment(const TKitSegment& ASeg, char16_t* ADest);
+
 }  // namespace zv

@@ -236,6 +236,20 @@ TEST(DocumentTest, NotificationsFollowTheirOrder) {
   doc.Internal().RemoveListener(&view);
 }
 
+TEST(DocumentTest, DestructionClosesOpenEditsAndTellsCustomListenersFirst) {
+  Log log;
+  RecordingListener custom(log, "c"), view(log, "v");
+  {
+    TKitEditDocument doc;
+    doc.AddListener(&custom);
+    doc.Internal().AddListener(&view);
+    doc.BeginCompoundEdit(false);
+    log.clear();
+  }
+  EXPECT_EQ(log, (Log{"v:AfterCompoundEdit", "c:AfterCompoundEdit", "v:User", "c:User", "c:DocumentDestroing",
+                      "v:DocumentDestroing"}));
+}
+
 TEST(DocumentTest, RefreshReplacesTheWholeTextAsOneRefresh) {
   TKitEditDocument doc;
   Log log;
