@@ -1,0 +1,80 @@
+// The editor document on the sizes the program meets: a 100,000-line device description
+// edited at its middle, and a log pane that grows one line at a time. Every edit runs with
+// undo recording, a view listener and an OnDocChanged handler, as in the program.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "kit/editor/edit_document.h"
+
+using namespace zv;
+
+namespace {
+
+// Stands in for a view: it looks at every notification, as the screen cache does.
+struct ViewListener : TKitDocumentListener {
+  int64_t seen = 0;
+  void BeforeInsert(int s, int) override { seen += s; }
+  void AfterInsert(int s, int) override { seen += s; }
+  void BeforeDelete(int s, int) override { seen += s; }
+  void AfterDelete(int s, int) override { seen += s; }
+  void DoUserEventAfterDocChange() override { ++seen; }
+};
+
+// About 4 MB: 100,000 lines shaped like a device description's.
+TKitString DeviceDescription() {
+  TKitString text;
+  text.reserve(4'200'000);
+  const std::u16string lines[] = {
+      u"    <DataObject>",
+      u"      <LogicalName Value=\"0000600100FF\" />  // device identification",
+      u"      <Value><OctetString Value=\"5A4F5256414E2D53494D554C41544F52\" /></Value>",
+      u"    </DataObject>",
+  };
+  for (int i = 0; i < 100'000; ++i) {
+    text += lines[i % 4];
+    text += u"\r\n";
+  }
+  return text;
+}
+
+void BM_KeystrokeAtLine50000(benchmark::State& state) {
+  TKitEditDocument doc;
+  const TKitString text = DeviceDescription();
+  doc.RefreshText(text.data(), static_cast<int>(text.size()));
+  ViewListener view;
+  doc.Internal().AddListener(&view);
+  int changes = 0;
+  doc.OnDocChanged = [&](TObject*, TKitDocStatusChanges) { ++changes; };
+  const TKitSegment line = doc.GetLine(50'000);
+  const int at = line.Start + line.Count / 2;
+  const TKitString key = u"x";
+  for (auto _ : state) {
+    doc.Insert(at, key);   // a typed character
+    doc.Delete(at, 1);     // and its backspace
+  }
+  benchmark::DoNotOptimize(view.seen);
+  // Time per keystroke: two per iteration.
+  state.counters["keystroke"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * 2, benchmark::Counter::kIsRate |
+                                                                          benchmark::Counter::kInvert);
+  doc.Internal().RemoveListener(&view);
+}
+BENCHMARK(BM_KeystrokeAtLine50000)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+
+void BM_Append100000LogLines(benchmark::State& state) {
+  const TKitString line = u"12:34:56.789 RECEIVED: <GetRequest><GetRequestNormal><InvokeIdAndPriority Value=\"C1\" />";
+  for (auto _ : state) {
+    TKitEditDocument doc;
+    ViewListener view;
+    doc.Internal().AddListener(&view);
+    int changes = 0;
+    doc.OnDocChanged = [&](TObject*, TKitDocStatusChanges) { ++changes; };
+    for (int i = 0; i < 100'000; ++i) doc.AppendLine(line);
+    benchmark::DoNotOptimize(doc.LinesCount());
+    doc.Internal().RemoveListener(&view);
+  }
+}
+BENCHMARK(BM_Append100000LogLines)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
+}  // namespace
