@@ -155,6 +155,19 @@ TKitString KitExeName() {
   }
 }
 
+TKitString KitExtractFileName(const TKitString& Path) {
+  const size_t slash = Path.rfind(u'/');
+  return slash == TKitString::npos ? Path : Path.substr(slash + 1);
+}
+
+bool KitHasFileExt(const TKitString& Path) { return KitExtractFileName(Path).find(u'.') != TKitString::npos; }
+
+TKitString KitChangeFileExt(const TKitString& Path, const TKitString& Ext) {
+  const size_t name = Path.size() - KitExtractFileName(Path).size();
+  const size_t dot = Path.rfind(u'.');
+  return (dot != TKitString::npos && dot >= name ? Path.substr(0, dot) : Path) + Ext;
+}
+
 std::string KitToPlatformText(const TKitString& S) {
   std::string out;
   KitUTF16ToUTF8(S, out, true, false);

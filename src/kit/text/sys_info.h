@@ -67,6 +67,12 @@ int64_t KitFileSize(const TKitString& FileName);
 // The full path of the running executable (empty when it cannot be found).
 TKitString KitExeName();
 
+// Path parts: the name after the last '/', and the path with its extension (the part
+// from the last '.' of the name on) replaced by Ext ("" drops it).
+TKitString KitExtractFileName(const TKitString& Path);
+TKitString KitChangeFileExt(const TKitString& Path, const TKitString& Ext);
+bool KitHasFileExt(const TKitString& Path);
+
 // The platform's file names and texts are UTF-8; these convert leniently both ways.
 std::string KitToPlatformText(const TKitString& S);
 TKitString KitFromPlatformText(const std::string& S);
