@@ -329,6 +329,7 @@ void TKitDecodeState::Reset() {
   BytesUsed = 0;
   PreambleSeen = false;
   FStarted = false;
+  FHadBytes = FHadUnits = false;
   FConverter.reset();
 }
 
@@ -696,8 +697,11 @@ int TKitEncoding::ReadBuffer(TKitWideCharArray& Units, int UnitsStart, int ByteC
   }
   TKitWideCharArray units;
   const int used = Decode(Bytes.data() + ByteStart + skip, ByteCount - skip, State.Last, units, State.FConverter.get());
-  // As for a whole buffer; a stateful code page may end in a shift sequence of no text.
-  if (units.empty() && State.Last && ByteCount > skip && FKind != kPlatform)
+  // As for a whole buffer: bytes that gave no unit at all are an error (a stateful code
+  // page may end in a shift sequence of no text).
+  State.FHadBytes = State.FHadBytes || ByteCount > skip;
+  State.FHadUnits = State.FHadUnits || !units.empty();
+  if (State.Last && State.FHadBytes && !State.FHadUnits && FKind != kPlatform)
     RaiseConversion("ERROR_NO_UNICODE_TRANSLATION");
   Place(units, Units, static_cast<size_t>(UnitsStart), true);
   State.BytesUsed = skip + used;

@@ -63,6 +63,8 @@ class TKitDecodeState {
  private:
   friend class TKitEncoding;
   bool FStarted = false;
+  bool FHadBytes = false;  // past the preamble
+  bool FHadUnits = false;
   std::unique_ptr<TKitCodeConverter> FConverter;
 };
 

@@ -318,14 +318,19 @@ TEST(EncodingTest, DecodingInPasses) {
   const TKitByteArray bad = B({0xC3, 0x28, 0xE2, 0x82, 'x', 0xF0, 0x9F});
   EXPECT_EQ(Decoded(65001, bad), u"\uFFFD(\uFFFD\uFFFDx\uFFFD");
   for (size_t pass : {1, 2, 3}) EXPECT_EQ(DecodeInPasses(*utf8, bad, pass), Decoded(65001, bad));
-  // An odd byte at the end of UTF-16 is the same error as for the whole buffer.
+  // A stray byte at the end of UTF-16 is dropped as in a whole buffer; bytes that give no
+  // unit at all are the same error.
   auto utf16 = TKitEncoding::GetEncoding(1200);
   TKitDecodeState state;
   TKitWideCharArray units;
   EXPECT_EQ(utf16->ReadBuffer(units, 0, 3, 0, B({0x41, 0x00, 0x42}), state), 1);
   EXPECT_EQ(state.BytesUsed, 2);
   state.Last = true;
-  EXPECT_EQ(ErrorOf([&] { utf16->ReadBuffer(units, 1, 1, 0, B({0x42}), state); }),
+  EXPECT_EQ(utf16->ReadBuffer(units, 1, 1, 0, B({0x42}), state), 0);
+  EXPECT_EQ(state.BytesUsed, 1);
+  state.Reset();
+  state.Last = true;
+  EXPECT_EQ(ErrorOf([&] { utf16->ReadBuffer(units, 0, 3, 0, B({0xFF, 0xFE, 0x42}), state); }),
             "Windows conversion function returned error: ERROR_NO_UNICODE_TRANSLATION");
 }
 
