@@ -107,13 +107,7 @@ void TKitTimerPool::Activate(bool On) {
 }
 
 int TKitTimerPool::AddTimer(uint16_t Ident, TKitTimerInterval Interval, TNotifyEvent Handler) {
-  if (IndexOf(Ident) >= 0) throw Exception(Format("Timer %u is already in the pool", Ident));
-  if (Interval < FInterval || Interval % FInterval != 0) throw Exception(IntervalError);
-  auto* item = new TKitTimerItem(this, Ident, &FList);
-  item->SetInterval(Interval);
-  item->OnTimer = std::move(Handler);
-  Activate(true);
-  return IndexOf(Ident);
+  return AddTimerExt(Ident, Interval, std::move(Handler), true, -1);
 }
 
 int TKitTimerPool::AddTimerExt(uint16_t Ident, TKitTimerInterval Interval, TNotifyEvent Handler, bool Enabled,

@@ -128,7 +128,8 @@ class TKitTimerPool : public TKitCustomComponent {
   TKitTimerPool& operator=(const TKitTimerPool&) = delete;
 
   TKitTimerInterval MinInterval() const { return FInterval; }
-  // Not owned; set before the first timer is added.
+  // Not owned; set before the first timer is added, and set back to null (after
+  // ClearTimers) before the source goes away: the pool stops it when it deactivates.
   void SetTickSource(IKitTickSource* Source) { FTickSource = Source; }
 
   // Answers the item's index. Raises for an identifier already in the pool and for an

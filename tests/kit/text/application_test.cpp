@@ -5,7 +5,7 @@
 
 #include "kit/text/sys_info.h"
 #include "support/error_of.h"
-#include "temp_settings.h"
+#include "kit_test_helpers.h"
 
 namespace zv {
 namespace {

@@ -4,18 +4,14 @@
 
 #include <random>
 
+#include "kit_test_helpers.h"
 #include "support/error_of.h"
 
 namespace zv {
 namespace {
 
+using test::B;
 using test::ErrorOf;
-
-TKitByteArray B(std::initializer_list<int> Bytes) {
-  TKitByteArray out;
-  for (int b : Bytes) out.push_back(static_cast<uint8_t>(b));
-  return out;
-}
 
 TKitByteArray Text(const std::string& S) { return TKitByteArray(S.begin(), S.end()); }
 

@@ -5,18 +5,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "kit_test_helpers.h"
 #include "support/error_of.h"
 
 namespace zv {
 namespace {
 
+using test::B;
 using test::ErrorOf;
-
-TKitByteArray B(std::initializer_list<int> Bytes) {
-  TKitByteArray out;
-  for (int b : Bytes) out.push_back(static_cast<uint8_t>(b));
-  return out;
-}
 
 TKitWideCharArray W(const TKitString& S) { return TKitWideCharArray(S.begin(), S.end()); }
 TKitString S(const TKitWideCharArray& A) { return TKitString(A.begin(), A.end()); }

@@ -4,7 +4,7 @@
 
 #include "kit/text/application.h"
 #include "kit/text/sys_info.h"
-#include "temp_settings.h"
+#include "kit_test_helpers.h"
 
 namespace zv {
 namespace {

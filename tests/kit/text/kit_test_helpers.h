@@ -1,15 +1,24 @@
-// A settings folder of its own for a test, set up with the process globals and removed after.
+// Helpers of the text-services tests: byte arrays from lists, and a settings folder of its
+// own for a test, set up with the process globals and removed after.
 #pragma once
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 
 #include "foundation/globals.h"
+#include "kit/text/kit_types.h"
 
 namespace zv::test {
+
+inline TKitByteArray B(std::initializer_list<int> Bytes) {
+  TKitByteArray out;
+  for (int b : Bytes) out.push_back(static_cast<uint8_t>(b));
+  return out;
+}
 
 class TTempSettings {
  public:
