@@ -690,11 +690,11 @@ int TKitEncoding::ReadBuffer(TKitWideCharArray& Units, int UnitsStart, int ByteC
     if (!State.Last && ByteCount < preamble &&
         std::equal(Bytes.begin() + ByteStart, Bytes.begin() + ByteStart + ByteCount, FPreamble.begin()))
       return 0;
-    if (FKind == kPlatform) State.FConverter = OpenConverter(true);
     State.FStarted = true;
     State.PreambleSeen = StartsFromMyPreamble(Bytes, ByteStart, ByteCount);
     if (State.PreambleSeen) skip = preamble;
   }
+  if (FKind == kPlatform && !State.FConverter) State.FConverter = OpenConverter(true);
   TKitWideCharArray units;
   const int used = Decode(Bytes.data() + ByteStart + skip, ByteCount - skip, State.Last, units, State.FConverter.get());
   // As for a whole buffer: bytes that gave no unit at all are an error (a stateful code
