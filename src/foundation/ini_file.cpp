@@ -50,7 +50,13 @@ std::string CleanName(std::string_view v) {
 
 TIniFile::TIniFile(std::string FileName) : FFileName(std::move(FileName)) {}
 
+TIniFile::TIniFile(std::string FileName, bool InMemory) : FFileName(std::move(FileName)), FInMemory(InMemory) {}
+
 void TIniFile::Refresh() {
+  if (FInMemory) {
+    if (!FLoaded) Load();
+    return;
+  }
   TStamp stamp;
   struct stat st;
   if (stat(FFileName.c_str(), &st) == 0) {
@@ -78,7 +84,12 @@ void TIniFile::Load() {
     text.append(buf, static_cast<size_t>(n));
   }
   close(fd);
-  std::string_view rest(text);
+  Parse(text);
+}
+
+void TIniFile::Parse(std::string_view Text) {
+  FLines.clear();
+  std::string_view rest(Text);
   if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
   while (!rest.empty()) {
     size_t eol = rest.find('\n');
@@ -101,7 +112,7 @@ void TIniFile::Load() {
   }
 }
 
-void TIniFile::Save() {
+std::string TIniFile::Compose() const {
   std::string text;
   for (const TLine& l : FLines) {
     // Lines written by hand keep their layout.
@@ -110,6 +121,10 @@ void TIniFile::Save() {
     else text += l.Name + '=' + EncodeValue(l.Value);
     text += '\n';
   }
+  return text;
+}
+
+bool TIniFile::WriteText(const std::string& text) {
   // Readers (and a crash half-way) see the old file or the new one, never a torn one.
   std::string tmp = FFileName + ".XXXXXX";
   int fd = mkostemp(tmp.data(), O_CLOEXEC);
@@ -128,7 +143,12 @@ void TIniFile::Save() {
     ok = ok && rename(tmp.c_str(), FFileName.c_str()) == 0;
     if (!ok) unlink(tmp.c_str());
   }
-  if (!ok) {
+  return ok;
+}
+
+void TIniFile::Save() {
+  if (FInMemory) return;
+  if (!WriteText(Compose())) {
     FLoaded = false;  // the next call reads what is really on disk
     throw Exception(Format("Unable to write to %s", FFileName.c_str()));
   }
@@ -235,6 +255,100 @@ void TIniFile::EraseSection(std::string_view Section) {
   }
   FLines = std::move(kept);
   if (any) Save();
+}
+
+void TIniFile::DeleteKey(std::string_view Section, std::string_view Ident) {
+  std::lock_guard<std::mutex> guard(FLock);
+  Refresh();
+  int i = FindValue(Section, Ident);
+  if (i < 0) return;
+  FLines.erase(FLines.begin() + i);
+  Save();
+}
+
+namespace {
+
+void AddOnce(std::vector<std::string>& List, const std::string& Name) {
+  for (const std::string& n : List)
+    if (SameText(n, Name)) return;
+  List.push_back(Name);
+}
+
+}  // namespace
+
+std::vector<std::string> TIniFile::ReadSections() {
+  std::lock_guard<std::mutex> guard(FLock);
+  Refresh();
+  std::vector<std::string> out;
+  for (const TLine& l : FLines)
+    if (l.Kind == TLine::lkSection) AddOnce(out, l.Name);
+  return out;
+}
+
+std::vector<std::string> TIniFile::ReadSection(std::string_view Section) {
+  std::lock_guard<std::mutex> guard(FLock);
+  Refresh();
+  std::vector<std::string> out;
+  bool inSection = Section.empty();
+  for (const TLine& l : FLines) {
+    if (l.Kind == TLine::lkSection) inSection = SameText(l.Name, Section);
+    else if (inSection && l.Kind == TLine::lkValue) AddOnce(out, l.Name);
+  }
+  return out;
+}
+
+std::vector<std::string> TIniFile::ReadSectionValues(std::string_view Section) {
+  std::vector<std::string> out = ReadSection(Section);
+  std::lock_guard<std::mutex> guard(FLock);
+  for (std::string& key : out) key += '=' + FLines[static_cast<size_t>(FindValue(Section, key))].Value;
+  return out;
+}
+
+bool TIniFile::SectionExists(std::string_view Section) {
+  std::lock_guard<std::mutex> guard(FLock);
+  Refresh();
+  return FindSection(Section) >= 0;
+}
+
+bool TIniFile::ValueExists(std::string_view Section, std::string_view Ident) {
+  std::lock_guard<std::mutex> guard(FLock);
+  Refresh();
+  return FindValue(Section, Ident) >= 0;
+}
+
+std::vector<std::string> TIniFile::GetLines() {
+  std::lock_guard<std::mutex> guard(FLock);
+  Refresh();
+  std::vector<std::string> out;
+  const std::string text = Compose();
+  for (size_t at = 0; at < text.size();) {
+    const size_t eol = text.find('\n', at);
+    out.push_back(text.substr(at, eol - at));
+    at = eol + 1;
+  }
+  return out;
+}
+
+void TIniFile::SetLines(const std::vector<std::string>& Lines) {
+  std::lock_guard<std::mutex> guard(FLock);
+  std::string text;
+  for (const std::string& l : Lines) text += l + '\n';
+  Parse(text);
+  FLoaded = true;
+  Save();
+}
+
+void TIniFile::UpdateFile() {
+  std::lock_guard<std::mutex> guard(FLock);
+  Refresh();
+  if (!WriteText(Compose())) throw Exception(Format("Unable to write to %s", FFileName.c_str()));
+}
+
+void TIniFile::Rename(std::string FileName, bool Reload) {
+  std::lock_guard<std::mutex> guard(FLock);
+  Refresh();
+  FFileName = std::move(FileName);
+  if (Reload) Load();
 }
 
 }  // namespace zv

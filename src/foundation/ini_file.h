@@ -12,6 +12,9 @@ namespace zv {
 class TIniFile {
  public:
   explicit TIniFile(std::string FileName);
+  // An INI held in memory: read from FileName when first used (when the file exists),
+  // changed in memory only, and written by UpdateFile.
+  TIniFile(std::string FileName, bool InMemory);
 
   const std::string& FileName() const { return FFileName; }
 
@@ -28,6 +31,23 @@ class TIniFile {
   void WriteInteger(std::string_view Section, std::string_view Ident, int32_t Value);
   void WriteBool(std::string_view Section, std::string_view Ident, bool Value);  // "1" or "0"
   void EraseSection(std::string_view Section);
+  void DeleteKey(std::string_view Section, std::string_view Ident);
+
+  // In file order; a section or key that the file repeats is listed once.
+  std::vector<std::string> ReadSections();
+  std::vector<std::string> ReadSection(std::string_view Section);
+  // "key=value" for each key of the section.
+  std::vector<std::string> ReadSectionValues(std::string_view Section);
+  bool SectionExists(std::string_view Section);
+  bool ValueExists(std::string_view Section, std::string_view Ident);
+
+  // The lines as they would be written, and all of them replaced.
+  std::vector<std::string> GetLines();
+  void SetLines(const std::vector<std::string>& Lines);
+  // Memory mode: writes the content to the file ("Unable to write to %s" on failure).
+  void UpdateFile();
+  // Memory mode: another file name; Reload replaces the content by that file's.
+  void Rename(std::string FileName, bool Reload);
 
  private:
   // One line of the file: a section header, a key with its value, or anything else kept as it is.
@@ -40,6 +60,9 @@ class TIniFile {
 
   void Refresh();
   void Load();
+  void Parse(std::string_view Text);
+  std::string Compose() const;
+  bool WriteText(const std::string& Text);
   void Save();
   int FindSection(std::string_view Section) const;
   int FindValue(std::string_view Section, std::string_view Ident) const;
@@ -56,6 +79,7 @@ class TIniFile {
     bool operator==(const TStamp&) const = default;
   } FStamp;
   bool FLoaded = false;
+  bool FInMemory = false;
 };
 
 }  // namespace zv
