@@ -53,6 +53,8 @@ void TKitPNGObject::DrawBlended(TKitCanvas& Canvas, const TKitRect& Rect, const 
   const int iw = image.Width(), ih = image.Height();
   const TKitPNGChunktRNS* trns = fChunkList.Find<TKitPNGChunktRNS>();
   const uint8_t type = Header.ColorType();
+  const bool alphaPlane = type == COLOR_GRAYSCALEALPHA || type == COLOR_RGBALPHA;
+  if (alphaPlane && !image.HasAlpha()) return;
   // Only the part of the rectangle that can show is read and written back.
   const TKitRect area = KitIntersectRect(r, Canvas.ClipRect());
   for (int y = area.Top; y < area.Bottom; ++y) {
