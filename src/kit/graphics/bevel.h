@@ -116,12 +116,6 @@ class TKitBevel : public TKitSettingObject {
   void PaintBevel(TKitCanvas& Canvas, const TKitRect& Rect, TKitRect& Result, bool Transparent) const;
 
  private:
-  template <class T>
-  void Store(T& Field, T Value) {
-    if (Field == Value) return;
-    Field = Value;
-    Change();
-  }
   // A drop shadow is the style of both rings or of neither.
   void SetStyles(TKitBevelStyle* Field, TKitBevelStyle* Other, TKitBevelStyle Value);
   int Extent() const;

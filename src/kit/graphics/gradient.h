@@ -84,13 +84,6 @@ class TKitGradient : public TKitSettingObject {
   void ReadColorList(const TKitIntArray& Values);
 
  private:
-  template <class T>
-  void Store(T& Field, T Value) {
-    if (Field == Value) return;
-    Field = Value;
-    Change();
-  }
-
   TKitColorCount FColorCount = 16;
   TColor FColor = clBlue;
   TKitColorList FColorList;

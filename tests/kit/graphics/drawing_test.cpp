@@ -2,15 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "kit/graphics/bitmap_drawing.h"
+#include "kit/graphics/paint_samples.h"
 
 namespace zv {
 namespace {
 
-TKitBitmap Filled(int W, int H, TColor Color) {
-  TKitBitmap bmp(W, H, pf24bit);
-  TKitBitmapCanvas(bmp).FillRect({0, 0, W, H}, Color);
-  return bmp;
-}
+using testing::Filled;
 
 // A picture whose every pixel is distinct: red = x * 10, green = y * 10, blue 7.
 TKitBitmap Picture(int W, int H) {

@@ -10,6 +10,7 @@
 
 #include "kit/graphics/png_image.h"
 #include "kit/graphics/png_samples.h"
+#include "kit/graphics/paint_samples.h"
 
 namespace zv {
 namespace {
@@ -17,11 +18,7 @@ namespace {
 using testing::LoadPng;
 using testing::SavePng;
 
-TKitBitmap Filled(int W, int H, TColor Color) {
-  TKitBitmap bmp(W, H, pf24bit);
-  TKitBitmapCanvas(bmp).FillRect({0, 0, W, H}, Color);
-  return bmp;
-}
+using testing::Filled;
 
 // Colour (x * 40, y * 40, 9) at (x, y); with alpha, alpha 10 + x + 16 * y.
 void Distinct(TKitPNGObject& Png, int ColorType, int W, int H) {

@@ -3,14 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "kit/graphics/paint_samples.h"
+
 namespace zv {
 namespace {
 
-TKitBitmap Filled(int W, int H, TColor Color) {
-  TKitBitmap bmp(W, H, pf24bit);
-  TKitBitmapCanvas(bmp).FillRect({0, 0, W, H}, Color);
-  return bmp;
-}
+using testing::Filled;
 
 // Four distinct colours in a 2 x 2 picture.
 TKitBitmap Quad() {
