@@ -110,7 +110,9 @@ void TKitCanvas::LineTo(int X, int Y) {
   t1 = std::min(t1, steps);
   for (int64_t t = t0; t < t1; ++t) {
     const int64_t a = a0 + dir * t;
-    const int64_t b = b0 + KitFloorDiv(2 * t * (b1 - b0) + steps, 2 * steps);
+    // 2 * t * (b1 - b0) needs more than 64 bits for lines across the whole int range.
+    const __int128 n = static_cast<__int128>(2 * t) * (b1 - b0) + steps, d = 2 * static_cast<__int128>(steps);
+    const int64_t b = b0 + static_cast<int64_t>(n >= 0 ? n / d : -((-n + d - 1) / d));
     const int64_t x = xMajor ? a : b, y = xMajor ? b : a;
     if (x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom)
       PutPixel(static_cast<int>(x), static_cast<int>(y), color);

@@ -44,6 +44,9 @@ TEST(CanvasShapesTest, CoverageLinesHatchesAndClipScope) {
   canvas.MoveTo(-2000000000, 18);
   canvas.LineTo(2000000000, 18);
   EXPECT_EQ(canvas.Pixel(19, 18), 0x808080u);
+  canvas.MoveTo(-2000000000, -2000000000);
+  canvas.LineTo(2000000000, 2000000000);
+  EXPECT_EQ(canvas.Pixel(7, 7), 0x808080u);
 
   canvas.Brush = {clWhite, bsCross, nullptr};
   canvas.BackgroundColor = clBlue;
