@@ -1,14 +1,14 @@
-// Types and constants shared by the graphics units: the colour components, the colour names of
-// the property editors and the 8-bit to UTF-16 conversion of fixed ASCII texts.
+// Helpers shared by the graphics units: colour channels, the system colour table, MulDiv,
+// alignments and the 8-bit to UTF-16 conversion of fixed ASCII texts. The colour constants
+// and names are the text library's.
 #pragma once
 #include <cstdint>
 #include <string>
 
 #include "kit/text/kit_types.h"
+#include "kit/text/strings.h"
 
 namespace zv {
-
-// The standard and system colour constants are those of kit/text/kit_types.h.
 
 constexpr uint8_t KitGetRValue(TColor C) { return static_cast<uint8_t>(C); }
 constexpr uint8_t KitGetGValue(TColor C) { return static_cast<uint8_t>(C >> 8); }
@@ -16,9 +16,6 @@ constexpr uint8_t KitGetBValue(TColor C) { return static_cast<uint8_t>(C >> 16);
 constexpr TColor KitRGB(uint8_t R, uint8_t G, uint8_t B) {
   return static_cast<TColor>(R) | (static_cast<TColor>(G) << 8) | (static_cast<TColor>(B) << 16);
 }
-
-// The colour's constant name ("clBtnFace", "clRed"), else "$" and eight hex digits.
-TKitString KitColorToString(TColor Color);
 
 // Widens a text of 7-bit characters (names, fixed messages) to UTF-16.
 TKitString KitAsciiToString(const std::string& Text);

@@ -37,7 +37,7 @@ class TKitColorObject : public TKitSettingObject {
   TColor Color() const { return FColor; }
   void SetColor(TColor Value);
   void Assign(const TKitSettingObject* Source) override;
-  TKitString GetSetStr() const override { return KitColorToString(FColor); }
+  TKitString GetSetStr() const override { return KitColorToStr(FColor); }
 
  private:
   TColor FColor = clBtnFace;

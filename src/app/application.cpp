@@ -1,0 +1,23 @@
+#include "app/application.h"
+
+#include "app/prompter.h"
+#include "foundation/errors.h"
+
+namespace zv {
+
+bool TApplication::notify(QObject* Receiver, QEvent* Event) {
+  try {
+    return QApplication::notify(Receiver, Event);
+  } catch (const std::exception& e) {
+    ShowException(e);
+  }
+  return false;
+}
+
+void ShowException(const std::exception& E) {
+  if (dynamic_cast<const EAbort*>(&E)) return;
+  Prompter().MessageBox(QApplication::activeWindow(), QString::fromLatin1(kProductName), QString::fromUtf8(E.what()),
+                        mtError, mbOK);
+}
+
+}  // namespace zv

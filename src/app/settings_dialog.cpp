@@ -1,0 +1,243 @@
+#include "app/settings_dialog.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <limits>
+#include <utility>
+
+#include "app/font_dispatcher.h"
+#include "app/prompter.h"
+#include "foundation/misc.h"
+
+namespace zv::app {
+
+namespace {
+
+template <class T>
+T* Named(T* widget, const char* name) {
+  widget->setObjectName(QLatin1String(name));
+  return widget;
+}
+
+QCheckBox* CheckBox(const char* name, const char* caption) {
+  return Named(new QCheckBox(QString::fromLatin1(caption)), name);
+}
+
+// An edit box wide enough for Chars digits.
+QLineEdit* Edit(const char* name, int chars, const char* text = "") {
+  auto* edit = Named(new QLineEdit(QString::fromLatin1(text)), name);
+  edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (chars + 2) + 8);
+  return edit;
+}
+
+QLabel* Label(const char* caption, QWidget* buddy) {
+  auto* label = new QLabel(QString::fromLatin1(caption));
+  label->setBuddy(buddy);
+  return label;
+}
+
+bool InRange(const QLineEdit* edit, int64_t low, int64_t high) {
+  int32_t value;
+  return TryStrToInt(edit->text().toStdString(), value) && value >= low && value <= high;
+}
+
+// Eight octets as "\" and eight characters or as hex; any other text is no system title.
+bool IsSystemTitle(const QString& text) {
+  try {
+    TMisc::TStringFormat format;
+    PduStr octets;
+    TMisc::FormattedStrToByteStr(text.toStdString(), format, octets);
+    return (format == TMisc::sfVisibleString || format == TMisc::sfHex) && octets.size() == 8;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+TFormPreferences::TFormPreferences(QWidget* Parent) : TFormBase<QDialog>(Parent) {
+  setObjectName(QStringLiteral("FormPreferences"));
+  setWindowTitle(QStringLiteral("Settings"));
+  SetDialogBorder(true);
+
+  GRPTCP = Named(new QGroupBox(QStringLiteral("TCP Profile")), "GRPTCP");
+  RBTCPSelected = Named(new QRadioButton(QStringLiteral("Selected")), "RBTCPSelected");
+  EDITServerPortNr = Edit("EDITServerPortNr", 6);
+  CHKUseUDP = CheckBox("CHKUseUDP", "Use UDP");
+  CHKIPv6 = CheckBox("CHKIPv6", "IPv6");
+  auto* tcp = new QFormLayout(GRPTCP);
+  tcp->addRow(RBTCPSelected);
+  tcp->addRow(Label("Server Port: ", EDITServerPortNr), EDITServerPortNr);
+  tcp->addRow(CHKUseUDP);
+  tcp->addRow(CHKIPv6);
+
+  GRPHDLC = Named(new QGroupBox(QStringLiteral("HDLC Profile")), "GRPHDLC");
+  RBHDLCSelected = Named(new QRadioButton(QStringLiteral("Selected")), "RBHDLCSelected");
+  EDITCOMNr = Edit("EDITCOMNr", 4);
+  EDITBaud = Edit("EDITBaud", 10);
+  auto* hdlc = new QFormLayout(GRPHDLC);
+  hdlc->addRow(RBHDLCSelected);
+  hdlc->addRow(Label("COMNr:", EDITCOMNr), EDITCOMNr);
+  hdlc->addRow(Label("Baud:", EDITBaud), EDITBaud);
+
+  // The two profiles sit in different groups, each a tab stop of its own. Checking one
+  // unchecks the other; clicking a checked one leaves it checked.
+  for (auto [button, other] : {std::pair{RBTCPSelected, RBHDLCSelected}, std::pair{RBHDLCSelected, RBTCPSelected}}) {
+    button->setAutoExclusive(false);
+    connect(button, &QRadioButton::toggled, other, [other = other](bool on) {
+      if (on) other->setChecked(false);
+    });
+    connect(button, &QRadioButton::clicked, button, [button = button](bool on) {
+      if (!on) button->setChecked(true);
+    });
+  }
+
+  GRPTweaks = Named(new QGroupBox(QStringLiteral("TWEAKS")), "GRPTweaks");
+  CHKDoNotSign = CheckBox("CHKDoNotSign", "Do not SIGN");
+  CHKDoNotAuthenticate = CheckBox("CHKDoNotAuthenticate", "Do not AUTHENTICATE");
+  CHKDoNotEncrypt = CheckBox("CHKDoNotEncrypt", "Do not ENCRYPT");
+  CHKIgnoreUnconfirmed = CheckBox("CHKIgnoreUnconfirmed", "Ignore unconfirmed");
+  CHKAcceptAARQ = CheckBox("CHKAcceptAARQ", "Accept AARQ when Associated");
+  EDITMaxLogSize = Edit("EDITMaxLogSize", 8, "0");
+  auto* tweaks = new QFormLayout(GRPTweaks);
+  for (QCheckBox* box : {CHKDoNotSign, CHKDoNotAuthenticate, CHKDoNotEncrypt, CHKIgnoreUnconfirmed, CHKAcceptAARQ})
+    tweaks->addRow(box);
+  tweaks->addRow(Label("Max LOG size:", EDITMaxLogSize), EDITMaxLogSize);
+
+  PNL1 = Named(new QWidget, "PNL1");
+  EDITSystemTitle = Named(new QLineEdit, "EDITSystemTitle");
+  EDITSystemTitle->setMinimumWidth(EDITSystemTitle->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 24);
+  EDITReceiveTimeout = Edit("EDITReceiveTimeout", 10, "5000");
+  LBLReceiveTimeout = Named(Label("Receive timeout (ms):", EDITReceiveTimeout), "LBLReceiveTimeout");
+  CHKCompleteObjectList = CheckBox("CHKCompleteObjectList", "Automatically complete Association object list");
+  CHKDoNotLogSupportingLayerFrames = CheckBox("CHKDoNotLogSupportingLayerFrames", "Do not log supporting layer frames");
+  CHKShortenLongXmlLogging = CheckBox("CHKShortenLongXmlLogging", "Shorten long xml logging");
+  auto* panel = new QFormLayout(PNL1);
+  panel->setContentsMargins(0, 0, 0, 0);
+  panel->addRow(Label("System Title: ", EDITSystemTitle), EDITSystemTitle);
+  panel->addRow(LBLReceiveTimeout, EDITReceiveTimeout);
+  panel->addRow(CHKCompleteObjectList);
+  panel->addRow(CHKDoNotLogSupportingLayerFrames);
+  panel->addRow(CHKShortenLongXmlLogging);
+
+  GRPGBT = Named(new QGroupBox(QStringLiteral("GBT")), "GRPGBT");
+  SPINGBTWindowSize = Named(new QSpinBox, "SPINGBTWindowSize");
+  SPINGBTWindowSize->setRange(1, 63);
+  SPINGBTWindowSize->setValue(1);
+  CHKGBTAbortToAbort = CheckBox("CHKGBTAbortToAbort", "Answer ABORT to ABORT");
+  CHKGBTSendStreams = CheckBox("CHKGBTSendStreams", "Send streams");
+  auto* gbt = new QFormLayout(GRPGBT);
+  gbt->addRow(Label("Advertized window size:", SPINGBTWindowSize), SPINGBTWindowSize);
+  gbt->addRow(CHKGBTAbortToAbort);
+  gbt->addRow(CHKGBTSendStreams);
+
+  BTNDefaultFont = Named(new QPushButton(QStringLiteral("Default Font...")), "BTNDefaultFont");
+  BTNDefaultFont->setAutoDefault(false);
+  BTNOk = Named(new QPushButton(QStringLiteral("OK")), "BTNOk");
+  BTNOk->setDefault(true);
+  BTNCancel = Named(new QPushButton(QStringLiteral("Cancel")), "BTNCancel");
+  BTNCancel->setAutoDefault(false);
+
+  auto* profilesRow = new QHBoxLayout;
+  profilesRow->addWidget(GRPTCP, 1);
+  profilesRow->addWidget(GRPHDLC, 1);
+  auto* hiddenRow = new QHBoxLayout;
+  hiddenRow->addWidget(GRPTweaks);
+  hiddenRow->addWidget(GRPGBT);
+  auto* fontRow = new QHBoxLayout;
+  fontRow->addWidget(BTNDefaultFont);
+  fontRow->addWidget(new QLabel(QStringLiteral("Select ''Dina'' for best results")));
+  fontRow->addStretch();
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(BTNOk);
+  buttons->addWidget(BTNCancel);
+  auto* main = new QVBoxLayout(this);
+  main->setSizeConstraint(QLayout::SetFixedSize);
+  main->addLayout(profilesRow);
+  main->addWidget(PNL1);
+  main->addLayout(hiddenRow);
+  main->addLayout(fontRow);
+  main->addSpacing(6);
+  main->addLayout(buttons);
+
+  setTabOrder(RBTCPSelected, EDITServerPortNr);
+  setTabOrder(EDITServerPortNr, RBHDLCSelected);
+  setTabOrder(RBHDLCSelected, EDITCOMNr);
+  setTabOrder(EDITCOMNr, EDITBaud);
+  setTabOrder(EDITBaud, EDITSystemTitle);
+  setTabOrder(EDITSystemTitle, CHKCompleteObjectList);
+  setTabOrder(CHKCompleteObjectList, CHKDoNotLogSupportingLayerFrames);
+  setTabOrder(CHKDoNotLogSupportingLayerFrames, CHKShortenLongXmlLogging);
+  setTabOrder(CHKShortenLongXmlLogging, BTNDefaultFont);
+  setTabOrder(BTNDefaultFont, BTNOk);
+  setTabOrder(BTNOk, BTNCancel);
+
+  connect(BTNOk, &QPushButton::clicked, this, [this] { BTNOkClick(); });
+  connect(BTNCancel, &QPushButton::clicked, this, &QDialog::reject);
+  connect(BTNDefaultFont, &QPushButton::clicked, this, [this] { BTNDefaultFontClick(); });
+
+  // This version offers neither the tweaks nor the block-transfer choices: the dialog is
+  // laid out without them.
+  GRPTweaks->hide();
+  GRPGBT->hide();
+  LBLReceiveTimeout->hide();
+  EDITReceiveTimeout->hide();
+  CHKUseUDP->hide();
+  CHKIPv6->hide();
+}
+
+void TFormPreferences::FormShow() {
+  DoProfileActions(paReadControls);
+  for (QCheckBox* box : {CHKUseUDP, CHKIPv6}) {
+    box->setChecked(false);
+    box->setEnabled(false);
+    box->hide();
+  }
+  SPINGBTWindowSize->setEnabled(false);
+  SPINGBTWindowSize->setValue(1);
+  CHKGBTSendStreams->setChecked(false);
+  CHKGBTSendStreams->setEnabled(false);
+  CHKAcceptAARQ->setChecked(false);
+  GRPTweaks->hide();
+  GRPGBT->hide();
+  EDITReceiveTimeout->setText(QStringLiteral("5000"));
+  EDITReceiveTimeout->hide();
+  LBLReceiveTimeout->hide();
+}
+
+void TFormPreferences::BTNOkClick() {
+  auto refuse = [](QLineEdit* edit) {
+    edit->setFocus();
+    edit->selectAll();
+    Prompter().Beep();
+  };
+  if (!RBTCPSelected->isChecked() && !RBHDLCSelected->isChecked()) {
+    ShowMessage(this, QStringLiteral("No communication profile selected."));
+    return;
+  }
+  constexpr int64_t kMaxInt = std::numeric_limits<int32_t>::max();
+  if (RBHDLCSelected->isChecked()) {
+    if (!InRange(EDITCOMNr, 1, 255)) return refuse(EDITCOMNr);
+    if (!InRange(EDITBaud, 300, kMaxInt)) return refuse(EDITBaud);
+  } else if (!InRange(EDITServerPortNr, 1, 65535)) {
+    return refuse(EDITServerPortNr);
+  }
+  if (!InRange(EDITReceiveTimeout, 0, kMaxInt)) return refuse(EDITReceiveTimeout);
+  if (!IsSystemTitle(EDITSystemTitle->text())) return refuse(EDITSystemTitle);
+  DoProfileActions(paWriteControls);
+  accept();
+}
+
+void TFormPreferences::BTNDefaultFontClick() { FontDispatcher().SelectFont(this); }
+
+}  // namespace zv::app

@@ -1,0 +1,173 @@
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "app/font_dispatcher.h"
+#include "app/settings_dialog.h"
+#include "app/shell_test_support.h"
+#include "foundation/globals.h"
+#include "foundation/ini_file.h"
+
+namespace zv {
+namespace {
+
+using Dialog = app::TFormPreferences;
+using SettingsDialogTest = ShellTest;
+
+struct OkRow {
+  const char* name;
+  bool tcp, hdlc;
+  const char *port, *com, *baud, *title;
+  // Empty when OK closes the dialog, else the field that gets the focus.
+  const char* faulty;
+};
+
+TEST_F(SettingsDialogTest, OkChecksTheFieldsOfTheSelectedProfile) {
+  const OkRow rows[] = {
+      {"TCP with a hex title", true, false, "4059", "1", "9600", "0102030405060708", ""},
+      {"hex title with blanks", true, false, "4059", "1", "9600", "01 02 03 04 05 06 07 08", ""},
+      {"title of 8 characters", true, false, "1", "1", "9600", "\\ABCDEFGH", ""},
+      {"HDLC fields not checked under TCP", true, false, "65535", "0", "x", "0102030405060708", ""},
+      {"HDLC", false, true, "0", "255", "300", "0102030405060708", ""},
+      {"short title", true, false, "4059", "1", "9600", "01020304", "EDITSystemTitle"},
+      {"empty title", true, false, "4059", "1", "9600", "", "EDITSystemTitle"},
+      {"dotted title", true, false, "4059", "1", "9600", "1.2.3.4.5.6", "EDITSystemTitle"},
+      {"7 characters", true, false, "4059", "1", "9600", "\\ABCDEFG", "EDITSystemTitle"},
+      {"not hex", true, false, "4059", "1", "9600", "01020304050607XY", "EDITSystemTitle"},
+      {"port 0", true, false, "0", "1", "9600", "0102030405060708", "EDITServerPortNr"},
+      {"port above 65535", true, false, "65536", "1", "9600", "0102030405060708", "EDITServerPortNr"},
+      {"port no number", true, false, "port", "1", "9600", "0102030405060708", "EDITServerPortNr"},
+      {"COM 0", false, true, "0", "0", "9600", "0102030405060708", "EDITCOMNr"},
+      {"COM 256", false, true, "0", "256", "9600", "0102030405060708", "EDITCOMNr"},
+      {"baud 299", false, true, "0", "1", "299", "0102030405060708", "EDITBaud"},
+  };
+  for (const OkRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteIni("");
+    TFakePrompter prompter;
+    Dialog dialog;
+    dialog.show();
+    dialog.RBTCPSelected->setChecked(row.tcp);
+    dialog.RBHDLCSelected->setChecked(row.hdlc);
+    dialog.EDITServerPortNr->setText(QString::fromLatin1(row.port));
+    dialog.EDITCOMNr->setText(QString::fromLatin1(row.com));
+    dialog.EDITBaud->setText(QString::fromLatin1(row.baud));
+    dialog.EDITSystemTitle->setText(QString::fromLatin1(row.title));
+    dialog.BTNOk->click();
+    EXPECT_TRUE(prompter.Messages.empty());
+    if (*row.faulty == 0) {
+      EXPECT_EQ(dialog.result(), QDialog::Accepted);
+      EXPECT_FALSE(dialog.isVisible());
+      EXPECT_EQ(prompter.Beeps, 0);
+      EXPECT_EQ(Dialog::GetCommunicationProfile(), row.tcp ? 1 : 3);
+      EXPECT_EQ(Dialog::GetSystemTitle(), row.title);
+    } else {
+      EXPECT_TRUE(dialog.isVisible());
+      EXPECT_EQ(prompter.Beeps, 1);
+      ASSERT_NE(dialog.focusWidget(), nullptr);
+      EXPECT_EQ(dialog.focusWidget()->objectName(), QLatin1String(row.faulty));
+      // Nothing is stored before every field passed.
+      EXPECT_EQ(IniFile().ReadString("FormPreferences", "EDITSystemTitle", "none"), "none");
+    }
+  }
+}
+
+TEST_F(SettingsDialogTest, OkWithoutAProfileSaysSo) {
+  Dialog dialog;
+  dialog.show();
+  ASSERT_FALSE(dialog.RBTCPSelected->isChecked() || dialog.RBHDLCSelected->isChecked());
+  dialog.BTNOk->click();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("No communication profile selected."));
+  EXPECT_EQ(Prompter.Beeps, 0);
+  EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(SettingsDialogTest, TheEngineReadsWhatOkWrote) {
+  // Without a settings file: HDLC on COM1 at 9600 baud, port 0.
+  EXPECT_EQ(Dialog::GetCommunicationProfile(), 3);
+  EXPECT_EQ(Dialog::GetHDLCCOMNr(), 1);
+  EXPECT_EQ(Dialog::GetHDLCBaud(), 9600);
+  EXPECT_EQ(Dialog::GetServerPortNr(), 0);
+
+  // Values this version does not offer are forced, the hidden tweaks are kept as stored.
+  WriteIni("[FormPreferences]\nCHKAcceptAARQ=1\nCHKGBTSendStreams=1\nEDITReceiveTimeout=99\n"
+           "CHKDoNotSign=1\nCHKUseUDP=1\nEDITMaxLogSize=500\nCHKGBTAbortToAbort=0\n");
+  Dialog dialog;
+  dialog.show();
+  EXPECT_FALSE(dialog.CHKUseUDP->isVisible());
+  EXPECT_FALSE(dialog.CHKUseUDP->isChecked());
+  EXPECT_FALSE(dialog.GRPTweaks->isVisible());
+  EXPECT_FALSE(dialog.GRPGBT->isVisible());
+  EXPECT_FALSE(dialog.EDITReceiveTimeout->isVisible());
+  EXPECT_FALSE(dialog.SPINGBTWindowSize->isEnabled());
+  EXPECT_EQ(dialog.GRPTCP->title(), QStringLiteral("TCP Profile"));
+  dialog.RBHDLCSelected->setChecked(true);
+  dialog.RBTCPSelected->setChecked(true);
+  EXPECT_FALSE(dialog.RBHDLCSelected->isChecked());
+  dialog.EDITServerPortNr->setText(QStringLiteral("4059"));
+  dialog.EDITCOMNr->setText(QStringLiteral("3"));
+  dialog.EDITBaud->setText(QStringLiteral("19200"));
+  dialog.EDITSystemTitle->setText(QStringLiteral("4D4D4D0000BC614E"));
+  dialog.CHKShortenLongXmlLogging->setChecked(true);
+  dialog.BTNOk->click();
+  ASSERT_EQ(dialog.result(), QDialog::Accepted);
+
+  TIniFile& ini = IniFile();
+  EXPECT_FALSE(ini.ReadBool("FormPreferences", "CHKAcceptAARQ", true));
+  EXPECT_FALSE(ini.ReadBool("FormPreferences", "CHKGBTSendStreams", true));
+  EXPECT_FALSE(ini.ReadBool("FormPreferences", "CHKUseUDP", true));
+  EXPECT_EQ(ini.ReadString("FormPreferences", "EDITReceiveTimeout", ""), "5000");
+  EXPECT_EQ(ini.ReadString("FormPreferences", "SPINGBTWindowSize", ""), "1");
+  EXPECT_EQ(Dialog::GetCommunicationProfile(), 1);
+  EXPECT_EQ(Dialog::GetServerPortNr(), 4059);
+  EXPECT_EQ(Dialog::GetHDLCCOMNr(), 3);
+  EXPECT_EQ(Dialog::GetHDLCBaud(), 19200);
+  EXPECT_EQ(Dialog::GetSystemTitle(), "4D4D4D0000BC614E");
+  EXPECT_EQ(Dialog::GetEDITReceiveTimeout(), 5000);
+  EXPECT_EQ(Dialog::GetMaxLogSize(), 500);
+  EXPECT_FALSE(Dialog::GetAcceptAARQWhenAssociated());
+  EXPECT_TRUE(Dialog::GetCHKDoNotSign());
+  EXPECT_FALSE(Dialog::GetCHKDoNotEncrypt());
+  EXPECT_FALSE(Dialog::GetGBTAbortToAbort());
+  EXPECT_TRUE(Dialog::GetCHKShortenLongXmlLogging());
+  EXPECT_FALSE(Dialog::GetCHKComleteObjecList());
+}
+
+TEST_F(SettingsDialogTest, CancelStoresNothingAndTheNextShowingReloads) {
+  WriteIni("[FormPreferences]\nRBTCPSelected=1\nRBHDLCSelected=0\nEDITServerPortNr=4059\n");
+  Dialog dialog;
+  dialog.show();
+  EXPECT_TRUE(dialog.RBTCPSelected->isChecked());
+  dialog.RBHDLCSelected->setChecked(true);
+  dialog.EDITServerPortNr->setText(QStringLiteral("1"));
+  dialog.BTNCancel->click();
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(Dialog::GetServerPortNr(), 4059);
+  dialog.show();
+  EXPECT_TRUE(dialog.RBTCPSelected->isChecked());
+  EXPECT_FALSE(dialog.RBHDLCSelected->isChecked());
+  EXPECT_EQ(dialog.EDITServerPortNr->text(), QStringLiteral("4059"));
+}
+
+TEST_F(SettingsDialogTest, DefaultFontChoosesTheScriptFont) {
+  int told = 0;
+  FontDispatcher().Subscribe(this, [&] { ++told; });
+  Prompter.FontAnswer = TFakePrompter::TFont{QStringLiteral("DejaVu Sans Mono"), 12};
+  Dialog dialog;
+  dialog.show();
+  dialog.BTNDefaultFont->click();
+  FontDispatcher().UnSubscribe(this);
+  ASSERT_EQ(Prompter.FontPresets.size(), 1u);
+  EXPECT_EQ(Prompter.FontPresets[0].Name, QStringLiteral("Courier New"));
+  EXPECT_EQ(Prompter.FontPresets[0].Size, 10);
+  EXPECT_EQ(FontDispatcher().CurrentFontName(), QStringLiteral("DejaVu Sans Mono"));
+  EXPECT_EQ(told, 1);
+}
+
+}  // namespace
+}  // namespace zv

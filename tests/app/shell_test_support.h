@@ -1,0 +1,24 @@
+// Tests of the shell run offscreen with one application object for the whole program; each
+// test gets settings and executable folders of its own and a fake prompter.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/fake_prompter.h"
+
+namespace zv {
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Writes Text as the settings file.
+  void WriteIni(const std::string& Text);
+
+  std::filesystem::path ConfigFolder, ExeFolder;
+  TFakePrompter Prompter;
+};
+
+}  // namespace zv
