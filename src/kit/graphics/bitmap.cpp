@@ -65,6 +65,8 @@ TKitBitmap& TKitBitmap::operator=(const TKitBitmap& Other) {
   FAlpha = std::move(alpha);
   std::memcpy(FColorTable, Other.FColorTable, sizeof FColorTable);
   FColorCount = Other.FColorCount;
+  FTransparent = Other.FTransparent;
+  FTransparentColor = Other.FTransparentColor;
   return *this;
 }
 
@@ -120,7 +122,20 @@ void TKitBitmap::SetPixelFormat(TKitPixelFormat Format) {
   for (int y = 0; y < FHeight; ++y)
     for (int x = 0; x < FWidth; ++x) result.SetPixel(x, y, Pixel(x, y));
   result.FAlpha = std::move(FAlpha);
+  result.FTransparent = FTransparent;
+  result.FTransparentColor = FTransparentColor;
   *this = std::move(result);
+}
+
+int TKitBitmap::ColorIndex(int X, int Y) const {
+  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) return -1;
+  const uint8_t* row = ScanLine(Y);
+  switch (FFormat) {
+    case pf1bit: return (row[X >> 3] >> (7 - (X & 7))) & 1;
+    case pf4bit: return (row[X >> 1] >> ((X & 1) ? 0 : 4)) & 15;
+    case pf8bit: return row[X];
+    default: return -1;
+  }
 }
 
 TColor TKitBitmap::Pixel(int X, int Y) const {
@@ -128,9 +143,9 @@ TColor TKitBitmap::Pixel(int X, int Y) const {
   const uint8_t* row = ScanLine(Y);
   int index;
   switch (FFormat) {
-    case pf1bit: index = (row[X >> 3] >> (7 - (X & 7))) & 1; break;
-    case pf4bit: index = (row[X >> 1] >> ((X & 1) ? 0 : 4)) & 15; break;
-    case pf8bit: index = row[X]; break;
+    case pf1bit:
+    case pf4bit:
+    case pf8bit: index = ColorIndex(X, Y); break;
     case pf16bit: {
       const int w = row[2 * X] | (row[2 * X + 1] << 8);
       const int r = (w >> 11) & 31, g = (w >> 5) & 63, b = w & 31;
@@ -160,22 +175,33 @@ int TKitBitmap::NearestColorIndex(TColor Color) const {
   return best;
 }
 
+void TKitBitmap::SetColorIndex(int X, int Y, int Index) {
+  if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) return;
+  uint8_t* row = ScanLine(Y);
+  switch (FFormat) {
+    case pf1bit: {
+      const auto mask = static_cast<uint8_t>(0x80 >> (X & 7));
+      row[X >> 3] = static_cast<uint8_t>((Index & 1) ? row[X >> 3] | mask : row[X >> 3] & ~mask);
+      break;
+    }
+    case pf4bit: {
+      const int shift = (X & 1) ? 0 : 4;
+      row[X >> 1] = static_cast<uint8_t>((row[X >> 1] & ~(15 << shift)) | ((Index & 15) << shift));
+      break;
+    }
+    case pf8bit: row[X] = static_cast<uint8_t>(Index); break;
+    default: break;
+  }
+}
+
 void TKitBitmap::SetPixel(int X, int Y, TColor Color) {
   if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight) return;
   uint8_t* row = ScanLine(Y);
   const uint8_t r = KitGetRValue(Color), g = KitGetGValue(Color), b = KitGetBValue(Color);
   switch (FFormat) {
-    case pf1bit: {
-      const auto mask = static_cast<uint8_t>(0x80 >> (X & 7));
-      row[X >> 3] = static_cast<uint8_t>(NearestColorIndex(Color) ? row[X >> 3] | mask : row[X >> 3] & ~mask);
-      break;
-    }
-    case pf4bit: {
-      const int shift = (X & 1) ? 0 : 4;
-      row[X >> 1] = static_cast<uint8_t>((row[X >> 1] & ~(15 << shift)) | (NearestColorIndex(Color) << shift));
-      break;
-    }
-    case pf8bit: row[X] = static_cast<uint8_t>(NearestColorIndex(Color)); break;
+    case pf1bit:
+    case pf4bit:
+    case pf8bit: SetColorIndex(X, Y, NearestColorIndex(Color)); break;
     case pf16bit: {
       const int w = ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3);
       row[2 * X] = static_cast<uint8_t>(w);
@@ -193,6 +219,10 @@ void TKitBitmap::SetPixel(int X, int Y, TColor Color) {
       row[4 * X + 2] = r;
       break;
   }
+}
+
+TColor TKitBitmap::TransparentColor() const {
+  return FTransparentColor == clDefault ? Pixel(0, FHeight - 1) : KitColorToRGB(FTransparentColor);
 }
 
 void TKitBitmap::AllocateAlpha(uint8_t Fill) {

@@ -10,6 +10,8 @@
 // - colour table: 256 entries (blue, green, red, reserved), ColorCount() of them in use;
 //   present in every bitmap, used by the 1-, 4- and 8-bit formats.
 // - alpha plane (optional): Width * Height bytes, top-down rows of Width bytes, 0 = clear.
+// - transparency: a flag and a transparent colour for the drawing routines that leave one
+//   colour out; the colour is the bottom-left pixel's unless one was set.
 // Pixel and alpha memory are each limited to MaxImageBytes; a larger or failed allocation
 // raises EKitOutOfResources and leaves the bitmap as it was.
 #pragma once
@@ -102,6 +104,17 @@ class TKitBitmap {
   TColor Pixel(int X, int Y) const;
   void SetPixel(int X, int Y, TColor Color);
   int NearestColorIndex(TColor Color) const;
+  // The colour-table index of a 1-, 4- or 8-bit pixel; -1 for other formats and outside.
+  int ColorIndex(int X, int Y) const;
+  // Stores an index into a 1-, 4- or 8-bit pixel (cut to the format's bits).
+  void SetColorIndex(int X, int Y, int Index);
+
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool Value) { FTransparent = Value; }
+  // The set colour (as RGB), or the colour of the bottom-left pixel while none is set.
+  TColor TransparentColor() const;
+  // clDefault goes back to the bottom-left pixel.
+  void SetTransparentColor(TColor Value) { FTransparentColor = Value; }
 
   bool HasAlpha() const { return FAlpha != nullptr; }
   void AllocateAlpha(uint8_t Fill);
@@ -128,6 +141,8 @@ class TKitBitmap {
   TMemory FAlpha;
   TKitRGBQuad FColorTable[256];
   int FColorCount = 0;
+  bool FTransparent = false;
+  TColor FTransparentColor = clDefault;
 };
 
 }  // namespace zv

@@ -52,12 +52,6 @@ class TKit3DCaption : public TKitSettingObject {
   TKitString GetSetStr() const override;
 
  protected:
-  template <class T>
-  void Store(T& Field, T Value) {
-    if (Field == Value) return;
-    Field = Value;
-    Change();
-  }
   void CopyFrom(const TKit3DCaption& Source);
 
  private:

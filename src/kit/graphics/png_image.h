@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "kit/graphics/canvas.h"
 #include "kit/graphics/png_image_data.h"
 #include "kit/text/component.h"
 
@@ -13,6 +14,7 @@ enum TKitPNGFilter { pfNone, pfSub, pfUp, pfAverage, pfPaeth };
 using TKitPNGFilters = uint8_t;  // a set of TKitPNGFilter
 constexpr TKitPNGFilters KitPNGFilter(TKitPNGFilter Filter) { return static_cast<TKitPNGFilters>(1u << Filter); }
 enum TKitPNGInterlaceMethod { imNone, imAdam7 };
+enum TKitPNGTransparencyMode { ptmNone, ptmBit, ptmPartial };
 
 class TKitPNGObject : public TObject {
  public:
@@ -29,6 +31,25 @@ class TKitPNGObject : public TObject {
   // Reads a PNG file; on an error the chunks read so far stay and the exception passes on.
   void LoadFromStream(TKitStream& Stream);
   void SaveToStream(TKitStream& Stream);
+  void LoadFromFile(const TKitString& FileName);
+  void SaveToFile(const TKitString& FileName);
+
+  // Null empties the image; another image is copied (CopyFromPNG); a bitmap goes through
+  // AssignHandle with its own transparency.
+  void Assign(const TKitPNGObject* Source);
+  void Assign(const TKitBitmap& Source);
+  void AssignTo(TKitPNGObject& Dest) const { Dest.CopyFromPNG(*this); }
+  // The bitmap becomes a copy of the image's bitmap: transparent with the tRNS colour for
+  // bit transparency, 32 bits with the alpha in every fourth byte for gray or RGB + alpha.
+  // An image without a header cannot be assigned (EConvertError).
+  void AssignTo(TKitBitmap& Dest) const;
+  // Builds IHDR, [PLTE], [tRNS], IDAT, IEND from the bitmap: below 16 bits a palette image of
+  // the bitmap's depth, 16 and 24 bits RGB, 32 bits RGB + alpha, whose alpha is the bitmap's
+  // alpha plane, else its fourth bytes unless they are all 0, else opaque. An empty bitmap
+  // gives an empty image. An image with alpha takes no transparent colour.
+  void AssignHandle(const TKitBitmap& Bitmap, bool Transparent, TColor TransparentColor);
+  // The encoder settings, the gamma tables and a copy of every chunk.
+  void CopyFromPNG(const TKitPNGObject& Source);
 
   TKitPNGList& Chunks() { return fChunkList; }
   const TKitPNGList& Chunks() const { return fChunkList; }
@@ -36,7 +57,12 @@ class TKitPNGObject : public TObject {
   TKitPNGChunkIHDR* Header() const;
   int Width() const;
   int Height() const;
+  // Both resize (Resize), keeping the other dimension.
+  void SetWidth(int Value) { Resize(Value, Height()); }
+  void SetHeight(int Value) { Resize(Width(), Value); }
   bool Empty() const { return fChunkList.Count() == 0; }
+  // A canvas on the image's bitmap, valid while the header chunk lives.
+  TKitBitmapCanvas Canvas() { return TKitBitmapCanvas(BitmapHeader().Image()); }
   // Image row Line of the bitmap (row 0 is the top) and of the alpha plane (none without).
   uint8_t* GetScanline(int Line);
   uint8_t* GetAlphaScanline(int Line);
@@ -54,6 +80,57 @@ class TKitPNGObject : public TObject {
   int MaxIdatSize() const { return fMaxIdatSize; }
   // At least 65535.
   void SetMaxIdatSize(int Value) { fMaxIdatSize = std::max(Value, 65535); }
+
+  // Needs the header (EKitPNGHeaderNotPresent).
+  TKitPNGTransparencyMode TransparencyMode() const;
+  bool Transparent() const { return TransparencyMode() != ptmNone; }
+  // The tRNS colour, 0 without tRNS.
+  TColor TransparentColor() const;
+  // Adds tRNS when missing (gray images take the nearest gray level); raises
+  // EKitPNGCannotChangeTransparent for images with alpha; nothing without a header.
+  void SetTransparentColor(TColor Value);
+  // Drops tRNS; gray and RGB + alpha lose the alpha plane and become gray and RGB.
+  void RemoveTransparency();
+  // Gray and RGB gain an opaque alpha plane (gray below 8 bits becomes 8-bit gray, the one
+  // depth PNG allows with alpha); palette images get an opaque tRNS entry per colour.
+  void CreateAlpha();
+
+  // A tEXt or zTXt chunk before IEND.
+  void AddtEXt(const std::string& Keyword, const std::string& Text);
+  void AddzTXt(const std::string& Keyword, const std::string& Text);
+  bool HasPixelInformation() const { return fChunkList.Find<TKitPNGChunkpHYs>() != nullptr; }
+  // The pHYs chunk, added (in metres) when missing.
+  TKitPNGChunkpHYs* PixelInformation();
+
+  // Draws the image stretched into Rect: opaque, leaving out the transparent colour, or
+  // blended by the alpha values. Nothing for an empty image.
+  void Draw(TKitCanvas& Canvas, const TKitRect& Rect) const;
+  void DrawAt(TKitCanvas& Canvas, int X, int Y) const { Draw(Canvas, {X, Y, X + Width(), Y + Height()}); }
+  // In the size the pHYs chunk gives for a screen of KitScreenPixelsPerInch (natural size
+  // without one or with a zero resolution), top-left at Point.
+  void DrawUsingPixelInformation(TKitCanvas& Canvas, const TKitPoint& Point) const;
+
+  // 0x00BBGGRR; outside the image reads 0 and writes nothing. Gray and palette samples read
+  // their colour-table entry; gray + alpha reads and writes its gray byte (writing takes the
+  // red component); RGB reads and writes the colour.
+  virtual TColor GetPixels(int X, int Y) const;
+  virtual void SetPixels(int X, int Y, TColor Value);
+
+  // New size in 1..65535 each way (else EKitPNGInvalidNewSize): the content is cut or
+  // extended at the right and bottom; new alpha is opaque.
+  void Resize(int CX, int CY);
+  // RGB + alpha only: turns the image by AAngle radians about its centre into a picture
+  // large enough to hold it, whose corners that no pixel reaches are transparent; ANewCenter
+  // receives where AOldCenter went. Other images are left alone.
+  void Rotate(const TKitPoint& AOldCenter, TKitPoint& ANewCenter, double AAngle);
+  // Copies ASource of APng to (ADest.Left, ADest.Top) of this image, with the alpha when
+  // both have an alpha plane. The bitmaps must have the same depth
+  // (EKitPNGDifferentBitDepth) and both rectangles lie inside their images
+  // (EKitPNGInvalidSourceSize).
+  void CopyRect(const TKitRect& ADest, const TKitPNGObject& APng, const TKitRect& ASource);
+  // Copies APng's alpha plane to (ADest.Left, ADest.Top) of this image's. Both need an alpha
+  // plane (EKitPNGDifferentBitDepth) and the plane must fit (EKitPNGInvalidSourceSize).
+  void MaskRect(const TKitRect& ADest, const TKitPNGObject& APng);
 
   const TNotifyEvent& OnChange() const { return fOnChange; }
   void SetOnChange(TNotifyEvent Handler) { fOnChange = std::move(Handler); }
@@ -73,6 +150,10 @@ class TKitPNGObject : public TObject {
   uint8_t GammaTable[256];
 
  private:
+  // The header with its bitmap; EKitPNGHeaderNotPresent when either is missing.
+  TKitPNGChunkIHDR& BitmapHeader() const;
+  void DrawBlended(TKitCanvas& Canvas, const TKitRect& Rect, const TKitPNGChunkIHDR& Header) const;
+
   TKitPNGFilters fFilters = KitPNGFilter(pfSub);
   int fCompressionLevel = 7;
   int fMaxIdatSize = 65535;

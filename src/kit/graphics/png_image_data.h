@@ -98,6 +98,7 @@ class TKitPNGChunktRNS : public TKitPNGChunk {
   bool SaveToStream(TKitStream& Stream) override;
   void Assign(const TKitPNGChunk& Source) override;
   bool BitTransparency() const { return fBitTransparency; }
+  void SetBitTransparency(bool Value) { fBitTransparency = Value; }
   uint32_t TransparentColor() const;
   // Colour as 0x00BBGGRR.
   void SetTransparentColor(uint32_t Value);

@@ -4,7 +4,9 @@
 #include <utility>
 
 #include "foundation/errors.h"
+#include "kit/graphics/bevel.h"
 #include "kit/graphics/captions.h"
+#include "kit/graphics/shape_fill.h"
 
 namespace zv {
 
@@ -86,12 +88,14 @@ TKitSettingClassFactory FactoryOf() {
 }
 
 TClassRegistry& Registry() {
-  // Registered once, in this order; the bevel, fill, font and bitmap-effect classes join
-  // the list where their units register them.
+  // Registered once, in this order; the font and bitmap-effect classes join the list where
+  // their units register them.
   static TClassRegistry* registry = [] {
     auto* r = new TClassRegistry;
-    r->Classes = {{"TKit3DCaption", FactoryOf<TKit3DCaption>()},
+    r->Classes = {{"TKitBevel", FactoryOf<TKitBevel>()},
+                  {"TKit3DCaption", FactoryOf<TKit3DCaption>()},
                   {"TKitFxCaption", FactoryOf<TKitFxCaption>()},
+                  {"TKitFillObject", FactoryOf<TKitFillObject>()},
                   {"TKitColorObject", FactoryOf<TKitColorObject>()},
                   {"TKitCtlSettings", FactoryOf<TKitCtlSettings>()},
                   {"TKitStyleObject", FactoryOf<TKitStyleObject>()}};

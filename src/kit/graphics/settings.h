@@ -19,6 +19,15 @@ class TKitSettingObject : public TKitObject {
   virtual const char* ClassName() const = 0;
   // Descendants copy from sources they know and pass anything else here.
   virtual void Assign(const TKitSettingObject* Source);
+
+ protected:
+  // Stores a different value and notifies; an equal value changes nothing.
+  template <class T>
+  void Store(T& Field, T Value) {
+    if (Field == Value) return;
+    Field = Value;
+    Change();
+  }
 };
 
 class TKitColorObject : public TKitSettingObject {

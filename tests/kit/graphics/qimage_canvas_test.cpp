@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "kit/graphics/bevel.h"
+#include "kit/graphics/shape_fill.h"
+
 namespace zv {
 namespace {
 
@@ -28,6 +31,47 @@ TEST(QImageCanvasTest, DrawsLikeTheBitmapCanvas) {
   EXPECT_EQ(bmpCanvas.Pixel(18, 5), 0x336699u);  // clipped: the fill shows through
   EXPECT_EQ(bmpCanvas.Pixel(3, 5), picture.Pixel(1, 0));
   EXPECT_EQ(qtCanvas.Pixel(20, 0), clNone);
+}
+
+// Gradients, bevels, fills and PNG pictures come out the same on both surfaces.
+TEST(QImageCanvasTest, PaintsLikeTheBitmapCanvas) {
+  TKitGradient gradient;
+  gradient.SetColorCount(9);
+  TKitBevel bevel;
+  bevel.SetStyleOuter(bvRaised);
+  bevel.SetWidthOuter(3);
+  bevel.SetStyleInner(bvFrameLowered);
+  bevel.SetBorderWidth(1);
+  TKitFillObject fill;
+  fill.SetStyle(sfBrush);
+  fill.Brush().SetStyle(bsDiagCross);
+  fill.SetOptions(0);
+  fill.SetAlphaLevel(100);
+  TKitPNGObject png;
+  png.CreateBlank(6, 8, 5, 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) {
+      png.SetPixels(x, y, KitRGB(static_cast<uint8_t>(50 * x), 90, static_cast<uint8_t>(60 * y)));
+      png.GetAlphaScanline(y)[x] = static_cast<uint8_t>(40 * x + 30 * y);
+    }
+
+  QImage image(40, 30, QImage::Format_RGB32);
+  image.fill(Qt::black);
+  TKitBitmap target(40, 30, pf24bit);
+  TKitQImageCanvas qtCanvas(image);
+  TKitBitmapCanvas bmpCanvas(target);
+  for (TKitCanvas* canvas : {static_cast<TKitCanvas*>(&qtCanvas), static_cast<TKitCanvas*>(&bmpCanvas)}) {
+    gradient.SetStyle(gstElliptic);
+    gradient.PaintGradient(*canvas, {0, 0, 40, 30});
+    KitPaintGradient(*canvas, {20, 0, 40, 15}, gstTopRightDiagonal, 0, KitGradientClip, nullptr,
+                     &gradient.ColorList());
+    TKitRect inner;
+    bevel.PaintBevel(*canvas, {2, 2, 38, 28}, inner, false);
+    fill.FillCanvas(*canvas, inner, clYellow);
+    png.Draw(*canvas, {5, 5, 35, 25});
+  }
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(qtCanvas.Pixel(x, y), bmpCanvas.Pixel(x, y)) << x << "," << y;
 }
 
 TEST(QImageCanvasTest, BitmapsConvertBothWaysWithAlpha) {

@@ -21,6 +21,11 @@ TColor TKitQImageCanvas::Pixel(int X, int Y) const {
   return FromQRgb(reinterpret_cast<const QRgb*>(FImage.constScanLine(Y))[X]);
 }
 
+uint8_t TKitQImageCanvas::PixelAlpha(int X, int Y) const {
+  if (X < 0 || Y < 0 || X >= FImage.width() || Y >= FImage.height()) return 0;
+  return static_cast<uint8_t>(qAlpha(reinterpret_cast<const QRgb*>(FImage.constScanLine(Y))[X]));
+}
+
 void TKitQImageCanvas::PutPixel(int X, int Y, TColor Color) {
   reinterpret_cast<QRgb*>(FImage.scanLine(Y))[X] = ToQRgb(Color);
 }

@@ -15,6 +15,7 @@ class TKitQImageCanvas : public TKitCanvas {
   int Width() const override { return FImage.width(); }
   int Height() const override { return FImage.height(); }
   TColor Pixel(int X, int Y) const override;
+  uint8_t PixelAlpha(int X, int Y) const override;
 
  protected:
   void PutPixel(int X, int Y, TColor Color) override;
