@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 
@@ -19,6 +20,7 @@
 
 #include "app/editor_frames.h"
 #include "app/frame_view.h"
+#include "app/import_window.h"
 #include "app/last_files.h"
 #include "app/main_window.h"
 #include "app/shell_test_support.h"
@@ -27,6 +29,7 @@
 #include "foundation/globals.h"
 #include "foundation/ini_file.h"
 #include "foundation/logger.h"
+#include "import/import_support.h"
 #include "server/logical_device_wrapper.h"
 #include "support/test_client.h"
 #include "support/test_server.h"
@@ -324,6 +327,55 @@ TEST_F(MainWindowTest, ServesAClientAndRestoresTheLogAfterARestart) {
   again->show();
   EXPECT_EQ(again->LogFrame->Text(), log);
   EXPECT_EQ(again->PGControl->currentWidget(), again->TSLog);
+}
+
+// The import window over the main window's log: a raw log becomes entries in its editor,
+// the entries become a device description in the log, and errors reach the exception box.
+TEST_F(MainWindowTest, TheImportWindowTurnsARawLogIntoADevice) {
+  test::TRawLogWriter raw;
+  raw.GetDevice(*MakeLogicalDevice(SmallDevice("ONE", {"0000600A01FF", "0000600A02FF"})));
+  const std::string rawFile = (ConfigFolder / "raw.txt").string();
+  {
+    std::ofstream out(rawFile, std::ios::binary);
+    for (const std::string& line : raw.Lines) out << line << "\r\n";
+  }
+  std::unique_ptr<TFormMain> w(Window());
+  TFormImportDevice& import = w->FormImportDevice();
+  EXPECT_EQ(import.windowTitle(), QStringLiteral("Import Device"));
+  import.BTNRawLog->click();  // cancelled
+  EXPECT_EQ(import.Editor->Text(), QString());
+  ASSERT_EQ(Prompter.FileDialogs.size(), 1u);
+  EXPECT_EQ(Prompter.FileDialogs[0].Filter, QStringLiteral("*.txt|*.txt"));
+
+  Prompter.FileAnswer = QString::fromStdString(rawFile);
+  import.BTNRawLog->click();
+  EXPECT_TRUE(Prompter.Messages.empty());
+  EXPECT_EQ(ReadLastFile(QStringLiteral("IMPORT")), QString::fromStdString(rawFile));
+  const QStringList entries = import.Editor->Lines();
+  EXPECT_EQ(entries.filter(QStringLiteral("Instance=")).size(), 4);
+  EXPECT_EQ(entries[0], QStringLiteral("Instance=\"0000600A01FF\", ClassId=1, AttributeId=1"));
+  EXPECT_TRUE(w->LogFrame->Text().contains(QLatin1String("*** SERVICES ****")));
+
+  import.BTNToDevice->click();
+  EXPECT_TRUE(Prompter.Messages.empty());
+  std::unique_ptr<TSequence> device = MakeLogicalDevice(w->LogFrame->Text().toStdString());
+  EXPECT_EQ(TLogicalDevice::ObjectCount(*device), 2);
+
+  // A syntax error in the edited entries names its line; the log stays as it was.
+  const QString log = w->LogFrame->Text();
+  import.Editor->AddLine(QStringLiteral("Instance=\"0000600A03FF\", ClassId=1 AttributeId=1"));
+  import.BTNToDevice->click();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_TRUE(Prompter.Messages[0].Text.startsWith(QStringLiteral("Syntax error in line %1 ").arg(entries.size() + 1)))
+      << Prompter.Messages[0].Text.toStdString();
+  EXPECT_EQ(w->LogFrame->Text(), log);
+
+  // A line of broken hex ends step one; the editor keeps its entries.
+  std::ofstream(rawFile, std::ios::binary) << "7E A0 0G\r\n";
+  const QString edited = import.Editor->Text();
+  import.BTNRawLog->click();
+  EXPECT_EQ(Prompter.Messages.size(), 2u);
+  EXPECT_EQ(import.Editor->Text(), edited);
 }
 
 }  // namespace
