@@ -26,6 +26,9 @@ namespace {
 
 int Tag(const QAction* Item) { return Item->data().toInt(); }
 
+// Appended lines the view takes in one turn of the event loop.
+constexpr qsizetype kFlushLines = 20000;
+
 // The classes a device description is made of: their names are the keywords of the device
 // syntax scheme and their elements its folding blocks.
 void RegisterDeviceClasses() {
@@ -43,16 +46,16 @@ void RegisterDeviceClasses() {
 
 TFrameKit::TFrameKit(QWidget* Owner)
     : QFrame(Owner), FView(std::make_unique<TFrameView>(this)), FSearchOptions(std::make_unique<TSearchDlgOptions>()) {
+  FView->OnStatusChanged = [this] { StatusChanged(); };
+  FView->OnKeyUp = [this](int Key) { KeyUp(Key); };
   MarkAsFrame(this);
   resize(320, 240);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(FView->Widget());
-  FView->OnStatusChanged = [this] { StatusChanged(); };
-  FView->OnKeyUp = [this](int Key) { KeyUp(Key); };
   FontDispatcher().Subscribe(this, [this] { FontChanged(); });
   FontChanged();
-  FView->SetIndentWidth(2);
+  View().SetIndentWidth(2);
 
   PopUpMenu = new QMenu(this);
   PopUpMenu->setObjectName(QStringLiteral("PopUpMenu"));
@@ -63,7 +66,7 @@ TFrameKit::TFrameKit(QWidget* Owner)
     connect(a, &QAction::triggered, this, [Run = std::move(Run)] { RunCommand(Run); });
     return a;
   };
-  auto view = [this](void (TFrameView::*Run)()) { return [this, Run] { ((*FView).*Run)(); }; };
+  auto view = [this](void (TFrameView::*Run)()) { return [this, Run] { (View().*Run)(); }; };
   PMUndo = item("PMUndo", "Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), view(&TFrameView::Undo));
   PMRedo = item("PMRedo", "Redo", {}, view(&TFrameView::Redo));
   PopUpMenu->addSeparator();
@@ -93,7 +96,7 @@ TFrameKit::TFrameKit(QWidget* Owner)
     addAction(a);
   }
   connect(PopUpMenu, &QMenu::aboutToShow, this, [this] { UpdateItems(); });
-  FView->SetPopupMenu(PopUpMenu);
+  View().SetPopupMenu(PopUpMenu);
 
   SaveDialog.Kind = TFileDialog::fdSave;
   SaveDialog.OverwritePrompt = true;
@@ -108,15 +111,15 @@ void TFrameKit::SetFileExtension(const QString& Extension) {
   SaveDialog.Filter = OpenDialog.Filter = QStringLiteral("*.%1|*.%1").arg(Extension);
 }
 
-bool TFrameKit::ReadOnly() const { return FView->ReadOnly(); }
+bool TFrameKit::ReadOnly() const { return View().ReadOnly(); }
 
 void TFrameKit::SetReadOnly(bool Value) {
-  FView->SetReadOnly(Value);
+  View().SetReadOnly(Value);
   UpdateItems();
 }
 
-QString TFrameKit::Text() const { return FView->Text(); }
-QStringList TFrameKit::Lines() const { return FView->Lines(); }
+QString TFrameKit::Text() const { return View().Text(); }
+QStringList TFrameKit::Lines() const { return View().Lines(); }
 
 void TFrameKit::AddLine(const QString& S) { AddLines(QStringList{S}); }
 
@@ -128,18 +131,56 @@ void TFrameKit::AddLines(const std::vector<std::string>& List) {
 }
 
 void TFrameKit::AddLines(const QStringList& List) {
+  if (List.isEmpty()) return;
+  FPending += List;
+  PostFlush();
+}
+
+void TFrameKit::PostFlush() {
+  if (FFlushPosted) return;
+  FFlushPosted = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        FFlushPosted = false;
+        // A flood is shown a part per turn of the event loop, so the window keeps answering.
+        Flush(kFlushLines);
+        if (!FPending.isEmpty()) PostFlush();
+      },
+      Qt::QueuedConnection);
+}
+
+void TFrameKit::Flush(qsizetype Most) const {
+  if (FPending.isEmpty()) return;
+  // Taken first: the view's status reports of the edit come back here.
+  QStringList lines;
+  if (FPending.size() <= Most) {
+    lines.swap(FPending);
+  } else {
+    lines = FPending.first(Most);
+    FPending.remove(0, Most);
+  }
   const bool endInView = FView->TopLine() + FView->LinesOnScreen() >= FView->LineCount();
-  FView->AppendLines(List);
+  FView->AppendLines(lines);
   if (endInView) FView->ScrollTo(0, FView->PhysicalToScrollLine(FView->LineCount() - 1));
 }
 
+int TFrameKit::LineCount() const {
+  // What waits to be appended counts as appended: an empty text takes the first line.
+  const int shown = FView->LineCount();
+  if (FPending.isEmpty()) return shown;
+  const bool empty = shown == 1 && FView->Text().isEmpty();
+  return (empty ? 0 : shown) + static_cast<int>(FPending.size());
+}
+
 void TFrameKit::Clear() {
+  FPending.clear();
   FView->ClearNoUndo();
   SetCurrentFileName(QString());
 }
 
 bool TFrameKit::CloseQuery() {
-  if (!FView->Modified()) return true;
+  if (!View().Modified()) return true;
   switch (MessageDlg(this, QStringLiteral("%1 file not saved, save?").arg(FFileKey), mtConfirmation,
                      mbYes | mbNo | mbCancel)) {
     case mrYes: return SaveFile(false);
@@ -149,11 +190,11 @@ bool TFrameKit::CloseQuery() {
 }
 
 void TFrameKit::LoadFromFile(const QString& FileName) {
-  FView->LoadFromFile(FileName);
+  View().LoadFromFile(FileName);
   SetCurrentFileName(FileName);
 }
 
-void TFrameKit::SaveToFile(const QString& FileName) { FView->SaveToFile(FileName); }
+void TFrameKit::SaveToFile(const QString& FileName) { View().SaveToFile(FileName); }
 
 void TFrameKit::InitialLoad() {
   const QString last = ReadLastFile(FFileKey);
@@ -162,16 +203,16 @@ void TFrameKit::InitialLoad() {
 
 void TFrameKit::GotoPosAndFocus(int X, int Y) {
   UnfoldAll();
-  const int line = FView->PhysicalToScrollLine(Y) - 1;
-  FView->SetFocus();
-  FView->ScrollTo(X, line);
-  FView->SetCursor(X, line);
+  const int line = View().PhysicalToScrollLine(Y) - 1;
+  View().SetFocus();
+  View().ScrollTo(X, line);
+  View().SetCursor(X, line);
 }
 
-void TFrameKit::UnfoldAll() { FView->UnfoldAll(); }
-void TFrameKit::FoldChildsAtCursor() { FView->FoldChildsAtCursor(); }
-void TFrameKit::SetSytaxScheme(const std::vector<std::string>& List) { FView->SetSyntaxScheme(List); }
-void TFrameKit::SetColorsScheme(const std::vector<std::string>& List) { FView->SetColorScheme(List); }
+void TFrameKit::UnfoldAll() { View().UnfoldAll(); }
+void TFrameKit::FoldChildsAtCursor() { View().FoldChildsAtCursor(); }
+void TFrameKit::SetSytaxScheme(const std::vector<std::string>& List) { View().SetSyntaxScheme(List); }
+void TFrameKit::SetColorsScheme(const std::vector<std::string>& List) { View().SetColorScheme(List); }
 
 QAction* TFrameKit::AddMenuItem(const QString& Caption) {
   if (Caption == QLatin1String("-")) return PopUpMenu->addSeparator();
@@ -203,9 +244,9 @@ bool TFrameKit::SaveFile(bool AskName) {
 }
 
 void TFrameKit::StoreFile() {
-  FView->SaveToFile(FCurrentFileName);
+  View().SaveToFile(FCurrentFileName);
   WriteLastFile(FFileKey, FCurrentFileName);
-  FView->SetModified(false);
+  View().SetModified(false);
 }
 
 void TFrameKit::LoadClick() {
@@ -221,13 +262,13 @@ void TFrameKit::LoadClick() {
 }
 
 void TFrameKit::SearchClick() {
-  if (FView->ShowFindDialog(QStringLiteral("Search text"), false, *FSearchOptions) == TFrameView::frNotFound)
+  if (View().ShowFindDialog(QStringLiteral("Search text"), false, *FSearchOptions) == TFrameView::frNotFound)
     NotFound();
 }
 
 void TFrameKit::ReplaceClick() {
-  FSearchOptions->ReplaceAllBounds = FView->HasSelection() ? 1 : 0;
-  const int result = FView->ShowFindDialog(QStringLiteral("Replace text"), true, *FSearchOptions);
+  FSearchOptions->ReplaceAllBounds = View().HasSelection() ? 1 : 0;
+  const int result = View().ShowFindDialog(QStringLiteral("Replace text"), true, *FSearchOptions);
   if (result == TFrameView::frNotFound) {
     NotFound();
   } else if (result == TFrameView::frDone && FSearchOptions->WasReplaceAllChosen &&
@@ -238,24 +279,24 @@ void TFrameKit::ReplaceClick() {
 }
 
 void TFrameKit::NotFound() {
-  MessageDlg(this, QStringLiteral("Search string '%1' not found").arg(FView->SearchText()), mtInformation, mbOK);
+  MessageDlg(this, QStringLiteral("Search string '%1' not found").arg(View().SearchText()), mtInformation, mbOK);
 }
 
 void TFrameKit::SearchAgain() {
   bool found;
-  switch (FView->SearchState()) {
-    case TFrameView::ssSearching: found = FView->SearchNext(); break;
-    case TFrameView::ssReplacing: found = FView->ReplaceNext(); break;
+  switch (View().SearchState()) {
+    case TFrameView::ssSearching: found = View().SearchNext(); break;
+    case TFrameView::ssReplacing: found = View().ReplaceNext(); break;
     default: Prompter().Beep(); return;
   }
   if (!found) NotFound();
 }
 
-void TFrameKit::FontChanged() { FView->SetFont(FontDispatcher().CurrentFont()); }
+void TFrameKit::FontChanged() { View().SetFont(FontDispatcher().CurrentFont()); }
 
 void TFrameKit::StatusChanged() {
   if (!OnEditorStatusChanged) return;
-  const QPoint cursor = FView->CursorPos();
+  const QPoint cursor = View().CursorPos();
   OnEditorStatusChanged(this, QStringLiteral("%1:%2").arg(cursor.x()).arg(cursor.y()));
 }
 
@@ -264,12 +305,12 @@ void TFrameKit::KeyUp(int Key) {
 }
 
 void TFrameKit::UpdateItems() {
-  const bool writable = !FView->ReadOnly();
-  PMUndo->setEnabled(FView->CanUndo());
-  PMRedo->setEnabled(FView->CanRedo());
-  PMCut->setEnabled(FView->CanCut());
-  PMCopy->setEnabled(FView->CanCopy());
-  PMPaste->setEnabled(FView->CanPaste());
+  const bool writable = !View().ReadOnly();
+  PMUndo->setEnabled(View().CanUndo());
+  PMRedo->setEnabled(View().CanRedo());
+  PMCut->setEnabled(View().CanCut());
+  PMCopy->setEnabled(View().CanCopy());
+  PMPaste->setEnabled(View().CanPaste());
   for (QAction* a : {PMDelete, PMIndent, PMUnindent, PMNew}) a->setEnabled(writable);
   PMSave->setEnabled(!FCurrentFileName.isEmpty());
   for (QAction* a : PopUpMenu->actions())
@@ -286,7 +327,7 @@ TFrameLog::TFrameLog(QWidget* Owner) : TFrameKit(Owner) {
 
 void TFrameLog::AppendLines(const std::vector<std::string>& Lines) { AddLines(Lines); }
 
-int TFrameLog::LineCount() const { return KitView().LineCount(); }
+int TFrameLog::LineCount() const { return TFrameKit::LineCount(); }
 
 // ---- TFrameDeviceEditor ------------------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 // editor.
 #pragma once
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +49,8 @@ class TFrameKit : public QFrame {
   QStringList Lines() const;
 
   // Append behind the last line; the view follows when the end of the text was in view.
+  // The lines reach the view together when the event loop next runs (or before anything
+  // else uses the view), so that a burst of log entries costs one edit of the view.
   void AddLine(const QString& S);
   void AddLines(const QStringList& List);
   void AddLines(const std::vector<std::string>& List);
@@ -74,8 +77,10 @@ class TFrameKit : public QFrame {
   // Tells OnEditorStatusChanged where the cursor is.
   void StatusChanged();
 
-  TFrameView& KitView() { return *FView; }
-  const TFrameView& KitView() const { return *FView; }
+  int LineCount() const;
+
+  TFrameView& KitView() { return View(); }
+  const TFrameView& KitView() const { return View(); }
 
   // The popup menu. An item whose data (its tag) is an integer above 0 is always disabled.
   QMenu* PopUpMenu;
@@ -99,7 +104,18 @@ class TFrameKit : public QFrame {
   void SearchClick();
   void ReplaceClick();
 
+  // The view with every appended line in it.
+  TFrameView& View() const {
+    Flush();
+    return *FView;
+  }
+  // Appends the first Most waiting lines to the view.
+  void Flush(qsizetype Most = std::numeric_limits<qsizetype>::max()) const;
+  void PostFlush();
+
   std::unique_ptr<TFrameView> FView;
+  mutable QStringList FPending;  // appended, not yet in the view
+  bool FFlushPosted = false;
   std::unique_ptr<TSearchDlgOptions> FSearchOptions;
   QString FFileKey, FCurrentFileName, FFileExtension;
 };

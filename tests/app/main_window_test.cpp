@@ -329,6 +329,58 @@ TEST_F(MainWindowTest, ServesAClientAndRestoresTheLogAfterARestart) {
   EXPECT_EQ(again->PGControl->currentWidget(), again->TSLog);
 }
 
+// A client's flood of GETs from a thread of its own while the window takes the log: every
+// line arrives, in the order the server logged it.
+TEST_F(MainWindowTest, HeavyLoggingKeepsEveryLineInOrder) {
+  DeviceFile(test::ReadFile(ZV_EXAMPLES_DIR "/meter.xml"), "meter.xml");
+  std::unique_ptr<TFormMain> w(Window());
+  w->show();
+  w->MMRunRun->trigger();
+  ASSERT_TRUE(Started(*w));
+  constexpr int kGets = 2000;
+  std::atomic<bool> done{false}, failed{false};
+  std::thread client([&] {
+    test::TTestClient c;
+    failed = !c.Connect("127.0.0.1", Port) || !c.RequestXml(test::AarqXml({}));
+    const PduStr get = test::ApduFromXml(test::GetXml(3, "0100010800FF", 2));
+    for (int i = 0; i < kGets && !failed; ++i) failed = !c.SendApdu(get) || c.ReceiveApdu().empty();
+    done = true;
+  });
+  // The window answers while the flood goes on.
+  int turns = 0;
+  EXPECT_TRUE(WaitFor([&] {
+    ++turns;
+    return done.load();
+  }));
+  client.join();
+  ASSERT_FALSE(failed);
+  EXPECT_GT(turns, 1);
+  auto count = [&](const char* Text) { return w->LogFrame->Text().count(QLatin1String(Text)); };
+  ASSERT_TRUE(WaitFor([&] { return count("<GetResponse>") == kGets; }));
+  // Each request is followed by its answer, and the time stamps never go back.
+  int expectRequest = 1, stamps = 0;
+  QString lastStamp;
+  for (const QString& line : w->LogFrame->Lines()) {
+    if (line.contains(QLatin1String("<GetRequest>"))) {
+      EXPECT_EQ(expectRequest, 1);
+      expectRequest = 0;
+    } else if (line.contains(QLatin1String("<GetResponse>"))) {
+      EXPECT_EQ(expectRequest, 0);
+      expectRequest = 1;
+    }
+    const qsizetype blank = line.indexOf(QLatin1Char(' '));
+    const QString stamp = line.left(blank);
+    if (blank > 0 && stamp.contains(QLatin1Char('\'')) && stamp.contains(QLatin1Char('.'))) {
+      const QString padded = stamp.rightJustified(12, QLatin1Char('0'));
+      EXPECT_GE(padded, lastStamp) << line.toStdString();
+      lastStamp = padded;
+      ++stamps;
+    }
+  }
+  EXPECT_GT(stamps, 0);
+  EXPECT_TRUE(Stopped(*w));
+}
+
 // The import window over the main window's log: a raw log becomes entries in its editor,
 // the entries become a device description in the log, and errors reach the exception box.
 TEST_F(MainWindowTest, TheImportWindowTurnsARawLogIntoADevice) {
