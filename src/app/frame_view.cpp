@@ -138,7 +138,13 @@ TFrameView::TFrameView(QWidget* Parent) : F(std::make_unique<TState>()) {
   QObject::connect(F->Edit, &QPlainTextEdit::textChanged, F->Edit, status);
 }
 
-TFrameView::~TFrameView() { F->Edit->KeyUp = nullptr; }
+// The edit goes with its view, so that nothing it signals while it goes reaches a view that
+// is gone.
+TFrameView::~TFrameView() {
+  QObject::disconnect(F->Edit, nullptr, nullptr, nullptr);
+  F->Edit->KeyUp = nullptr;
+  delete F->Edit;
+}
 
 QWidget* TFrameView::Widget() const { return F->Edit; }
 
