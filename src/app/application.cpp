@@ -20,4 +20,12 @@ void ShowException(const std::exception& E) {
                         mtError, mbOK);
 }
 
+void RunCommand(const std::function<void()>& Command) {
+  try {
+    Command();
+  } catch (const std::exception& e) {
+    ShowException(e);
+  }
+}
+
 }  // namespace zv

@@ -2,6 +2,7 @@
 // the exception box and the program goes on.
 #pragma once
 #include <exception>
+#include <functional>
 
 #include <QApplication>
 
@@ -16,5 +17,7 @@ class TApplication : public QApplication {
 // The exception box: the message of E captioned with the program's name, over the active
 // window. The silent abort (EAbort) shows nothing.
 void ShowException(const std::exception& E);
+// Runs a command of a menu or button; an exception it raises goes to the exception box.
+void RunCommand(const std::function<void()>& Command);
 
 }  // namespace zv

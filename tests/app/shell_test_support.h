@@ -3,10 +3,16 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <QString>
+
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include "app/fake_prompter.h"
+
+// Failures show Qt's texts as text.
+inline void PrintTo(const QString& Text, std::ostream* Out) { *Out << '"' << Text.toStdString() << '"'; }
 
 namespace zv {
 

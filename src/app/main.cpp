@@ -1,0 +1,21 @@
+// The program: the settings and the instance slot first, then the application object, the
+// main window, the settings dialog and the import window, and the event loop. On the way
+// out the main window aborts a running session and ends the server's thread.
+#include "app/application.h"
+#include "app/main_window.h"
+#include "foundation/globals.h"
+
+int main(int argc, char** argv) {
+  zv::InitGlobals();
+  int result;
+  {
+    zv::TApplication application(argc, argv);
+    zv::TFormMain window;
+    window.FormPreferences();
+    window.FormImportDevice();
+    window.show();
+    result = application.exec();
+  }
+  zv::DoneGlobals();
+  return result;
+}

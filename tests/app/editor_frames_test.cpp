@@ -1,0 +1,290 @@
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTest>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/editor_frames.h"
+#include "app/frame_view.h"
+#include "app/last_files.h"
+#include "app/shell_test_support.h"
+#include "foundation/logger.h"
+#include "platform/clock.h"
+#include "support/test_server.h"
+
+namespace zv {
+namespace {
+
+class FramesTest : public ShellTest {
+ protected:
+  void TearDown() override {
+    TFrameView::SetFindDialogRunner(nullptr);
+    ShellTest::TearDown();
+  }
+  std::string Path(const char* Name) { return (ConfigFolder / Name).string(); }
+  static void Write(const std::string& Path, const std::string& Text) { std::ofstream(Path, std::ios::binary) << Text; }
+  // The frame on screen with room for a few lines.
+  template <class TFrame>
+  static TFrame* Shown() {
+    auto* frame = new TFrame;
+    frame->resize(300, 160);
+    frame->show();
+    QApplication::processEvents();
+    return frame;
+  }
+  static QStringList Numbered(int From, int Count) {
+    QStringList lines;
+    for (int i = From; i < From + Count; ++i) lines << QStringLiteral("line %1").arg(i);
+    return lines;
+  }
+  static void Type(TFrameKit& Frame, const QString& Text) { QTest::keyClicks(Frame.KitView().Widget(), Text); }
+};
+
+TEST_F(FramesTest, AddLineFollowsOnlyAnEndThatIsInView) {
+  TFrameKit* frame = Shown<TFrameKit>();
+  auto endInView = [&] { return frame->KitView().TopLine() + frame->KitView().LinesOnScreen() >= frame->LineCount(); };
+  frame->AddLines(Numbered(0, 100));
+  EXPECT_EQ(frame->LineCount(), 100);
+  EXPECT_TRUE(endInView());  // followed to the end
+  frame->AddLine(QStringLiteral("one more"));
+  QApplication::processEvents();  // appended lines reach the view with the event loop
+  EXPECT_TRUE(endInView());
+  EXPECT_EQ(frame->Lines().back(), QStringLiteral("one more"));
+
+  frame->KitView().ScrollTo(0, 0);  // the user looks at the start
+  ASSERT_EQ(frame->KitView().TopLine(), 0);
+  frame->AddLines(Numbered(100, 50));
+  EXPECT_EQ(frame->LineCount(), 151);
+  QApplication::processEvents();
+  EXPECT_EQ(frame->KitView().TopLine(), 0);
+  EXPECT_EQ(frame->Lines()[150], QStringLiteral("line 149"));
+}
+
+TEST_F(FramesTest, TheLogFrameIsReadOnlyAndNeverOffersLoadOrReplace) {
+  TFrameLog* log = Shown<TFrameLog>();
+  log->AddLine(QStringLiteral("something"));
+  emit log->PopUpMenu->aboutToShow();
+  EXPECT_TRUE(log->ReadOnly());
+  for (QAction* a : {log->PMLoad, log->PMReplace, log->PMDelete, log->PMIndent, log->PMUnindent, log->PMNew,
+                     log->PMSave, log->PMUndo, log->PMPaste})
+    EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+  for (QAction* a : {log->PMSearch, log->PMSelecteAll, log->PMSaveAs}) EXPECT_TRUE(a->isEnabled());
+  // A file name makes Save possible; Load and Replace stay off.
+  const std::string file = Path("log.txt");
+  Write(file, "old log\n");
+  log->LoadFromFile(QString::fromStdString(file));
+  emit log->PopUpMenu->aboutToShow();
+  EXPECT_TRUE(log->PMSave->isEnabled());
+  EXPECT_FALSE(log->PMLoad->isEnabled());
+  EXPECT_FALSE(log->PMReplace->isEnabled());
+  // Typing changes nothing.
+  Type(*log, QStringLiteral("xyz"));
+  EXPECT_EQ(log->Text(), QStringLiteral("old log\n"));
+}
+
+TEST_F(FramesTest, CloseQueryAsksWithTheFileKey) {
+  const QString file = QString::fromStdString(Path("device.txt"));
+  struct TCase {
+    const char* Name;
+    std::vector<TModalResult> Answers;
+    bool FileChosen;
+    bool Result, Saved;
+  } cases[] = {
+      {"No keeps the text unsaved", {mrNo}, false, true, false},
+      {"Cancel", {mrCancel}, false, false, false},
+      {"Yes, then the save dialog is cancelled", {mrYes}, false, false, false},
+      {"Yes and a file", {mrYes}, true, true, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::filesystem::remove(file.toStdString());
+    WriteLastFile(QStringLiteral("DEVICE"), QString());
+    TFrameKit frame;
+    frame.SetFileKey(QStringLiteral("DEVICE"));
+    frame.SetFileExtension(QStringLiteral("txt"));
+    EXPECT_TRUE(frame.CloseQuery());  // nothing changed: no question
+    Type(frame, QStringLiteral("<LogicalDevice>"));
+    Prompter.Messages.clear();
+    Prompter.FileDialogs.clear();
+    Prompter.MessageAnswers.assign(c.Answers.begin(), c.Answers.end());
+    Prompter.FileAnswer.reset();
+    if (c.FileChosen) Prompter.FileAnswer = file;
+    EXPECT_EQ(frame.CloseQuery(), c.Result);
+    ASSERT_EQ(Prompter.Messages.size(), 1u);
+    EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("DEVICE file not saved, save?"));
+    EXPECT_EQ(Prompter.Messages[0].Buttons, mbYes | mbNo | mbCancel);
+    if (c.Answers[0] == mrYes) {
+      ASSERT_EQ(Prompter.FileDialogs.size(), 1u);
+      EXPECT_EQ(Prompter.FileDialogs[0].Title, QStringLiteral("Save DEVICE file"));
+      EXPECT_EQ(Prompter.FileDialogs[0].Filter, QStringLiteral("*.txt|*.txt"));
+      EXPECT_TRUE(Prompter.FileDialogs[0].OverwritePrompt);
+    }
+    EXPECT_EQ(std::filesystem::exists(file.toStdString()), c.Saved);
+    if (c.Saved) {
+      EXPECT_EQ(test::ReadFile(file.toStdString()), "<LogicalDevice>");
+      EXPECT_EQ(frame.CurrentFileName(), file);
+      EXPECT_EQ(ReadLastFile(QStringLiteral("DEVICE")), file);
+      Prompter.Messages.clear();
+      EXPECT_TRUE(frame.CloseQuery());
+      EXPECT_TRUE(Prompter.Messages.empty());
+    }
+  }
+}
+
+TEST_F(FramesTest, NewAsksFirstAndCancelKeepsTheText) {
+  TFrameKit frame;
+  frame.SetFileKey(QStringLiteral("DEVICE"));
+  Type(frame, QStringLiteral("abc"));
+  Prompter.MessageAnswers = {mrCancel};
+  frame.PMNew->trigger();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("DEVICE file not saved, save?"));
+  EXPECT_EQ(frame.Text(), QStringLiteral("abc"));
+  Prompter.MessageAnswers = {mrNo};
+  frame.PMNew->trigger();
+  EXPECT_EQ(frame.Text(), QString());
+}
+
+TEST_F(FramesTest, PopupSaveStoresTheFileAsSaveAsDoes) {
+  const std::string file = Path("meter.txt");
+  Write(file, "first\r\nsecond\r\n");
+  TFrameKit frame;
+  frame.SetFileKey(QStringLiteral("DEVICE"));
+  int changes = 0;
+  frame.OnFileNameChanged = [&](TFrameKit*) { ++changes; };
+  // Load... starts at the last file and loads the chosen one.
+  WriteLastFile(QStringLiteral("DEVICE"), QStringLiteral("/data/devices/last.txt"));
+  Prompter.FileAnswer = QString::fromStdString(file);
+  frame.PMLoad->trigger();
+  ASSERT_EQ(Prompter.FileDialogs.size(), 1u);
+  EXPECT_EQ(Prompter.FileDialogs[0].Title, QStringLiteral("Open DEVICE file"));
+  EXPECT_EQ(Prompter.FileDialogs[0].FileName, QStringLiteral("last.txt"));
+  EXPECT_EQ(Prompter.FileDialogs[0].InitialDir, QStringLiteral("/data/devices"));
+  EXPECT_EQ(frame.CurrentFileName(), QString::fromStdString(file));
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(frame.Lines(), (QStringList{"first", "second", ""}));
+
+  WriteLastFile(QStringLiteral("DEVICE"), QString());
+  frame.KitView().SetCursor(0, 2);
+  Type(frame, QStringLiteral("third"));
+  emit frame.PopUpMenu->aboutToShow();
+  ASSERT_TRUE(frame.PMSave->isEnabled());
+  frame.PMSave->trigger();
+  // The line breaks stay as the file had them; the text is no longer modified and is the
+  // last file of its kind.
+  EXPECT_EQ(test::ReadFile(file), "first\r\nsecond\r\nthird");
+  EXPECT_EQ(ReadLastFile(QStringLiteral("DEVICE")), QString::fromStdString(file));
+  Prompter.Messages.clear();
+  EXPECT_TRUE(frame.CloseQuery());
+  EXPECT_TRUE(Prompter.Messages.empty());
+}
+
+TEST_F(FramesTest, F3RepeatsTheSearchAndBeepsWithoutOne) {
+  TFrameKit* frame = Shown<TFrameKit>();
+  frame->AddLines(QStringList{"alpha", "beta alpha", "gamma"});
+  QWidget* view = frame->KitView().Widget();
+  QTest::keyClick(view, Qt::Key_F3);
+  EXPECT_EQ(Prompter.Beeps, 1);
+  EXPECT_TRUE(Prompter.Messages.empty());
+
+  // The dialog's part: it searches for the text the user typed.
+  std::vector<QString> captions;
+  TFrameView::SetFindDialogRunner([&](TFrameView& View, const QString& Caption, bool Replace, TSearchDlgOptions& Options) {
+    captions.push_back(Caption);
+    Options.Searches = {QStringLiteral("alpha")};
+    if (Replace) {
+      Options.WasReplaceAllChosen = true;
+      Options.LastNumberOfReplacements = View.ReplaceAll(QStringLiteral("alpha"), QStringLiteral("omega"), false,
+                                                         Options.ReplaceAllBounds == 1);
+      return Options.LastNumberOfReplacements > 0 ? TFrameView::frDone : TFrameView::frNotFound;
+    }
+    return View.SearchFirst(Options.Searches[0], false) ? TFrameView::frDone : TFrameView::frNotFound;
+  });
+  frame->KitView().SetCursor(0, 0);
+  frame->PMSearch->trigger();
+  EXPECT_EQ(frame->KitView().CursorPos(), QPoint(5, 0));
+  QTest::keyClick(view, Qt::Key_F3);
+  EXPECT_EQ(frame->KitView().CursorPos(), QPoint(10, 1));
+  EXPECT_TRUE(Prompter.Messages.empty());
+  QTest::keyClick(view, Qt::Key_F3);
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("Search string 'alpha' not found"));
+  EXPECT_EQ(Prompter.Messages[0].Type, mtInformation);
+  EXPECT_EQ(Prompter.Beeps, 1);
+
+  // Replace all (in the whole text: nothing is selected) reports its count.
+  frame->KitView().SetCursor(0, 0);
+  Prompter.Messages.clear();
+  frame->PMReplace->trigger();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("2 time(s) replaced."));
+  EXPECT_EQ(frame->Lines(), (QStringList{"omega", "beta omega", "gamma"}));
+  Prompter.Messages.clear();
+  frame->PMReplace->trigger();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("Search string 'alpha' not found"));
+  EXPECT_EQ(captions, (std::vector<QString>{"Search text", "Replace text", "Replace text"}));
+}
+
+TEST_F(FramesTest, GotoPosAndFocusPutsTheCursorOnTheOneBasedLine) {
+  TFrameKit* frame = Shown<TFrameKit>();
+  frame->AddLines(Numbered(0, 200));
+  QString status;
+  frame->OnEditorStatusChanged = [&](TFrameKit* Sender, const QString& Text) {
+    EXPECT_EQ(Sender, frame);
+    status = Text;
+  };
+  frame->GotoPosAndFocus(4, 120);
+  EXPECT_EQ(frame->KitView().CursorPos(), QPoint(4, 119));
+  EXPECT_EQ(status, QStringLiteral("4:119"));
+  const int top = frame->KitView().TopLine();
+  EXPECT_LE(top, 119);
+  EXPECT_GT(top + frame->KitView().LinesOnScreen(), 119);
+}
+
+TEST_F(FramesTest, TheDeviceEditorGetsItsSchemesAndFoldCommands) {
+  TFrameDeviceEditor editor;
+  EXPECT_EQ(editor.KitView().ColorScheme(), TFrameDeviceEditor::ColorSchemeLines());
+  ASSERT_EQ(TFrameDeviceEditor::ColorSchemeLines().size(), 7u);
+  EXPECT_EQ(TFrameDeviceEditor::ColorSchemeLines()[5], "<Token name=\"comment\"  textColor=\"#0000FF\" />");
+  // The scheme knows the device's element names.
+  std::string scheme;
+  for (const std::string& line : editor.KitView().SyntaxScheme()) scheme += line + "\n";
+  EXPECT_NE(scheme.find("LNAssociationObject_3"), std::string::npos);
+  QList<QAction*> items = editor.PopUpMenu->actions();
+  ASSERT_GE(items.size(), 3);
+  EXPECT_TRUE(items[items.size() - 3]->isSeparator());
+  EXPECT_EQ(items[items.size() - 2]->text(), QStringLiteral("Fold childs"));
+  EXPECT_EQ(items[items.size() - 1]->text(), QStringLiteral("Unfold All"));
+}
+
+// The log frame as the logger's pane: session lines, and the limit that empties it.
+TEST_F(FramesTest, TheLoggerWritesSessionsIntoTheLogFrame) {
+  class TTestClock : public IClock {
+   public:
+    int64_t NowMs() const override { return Ms; }
+    int64_t Ms = 5000;
+  } clock;
+  TDateTime now = 45000.5;
+  TLogger logger(clock, [&] { return now; });
+  TFrameLog log;
+  logger.Attach(log, {});
+  logger.BeginSession();
+  ASSERT_EQ(log.Lines().size(), 1);
+  EXPECT_TRUE(log.Lines()[0].startsWith(QStringLiteral("STARTED ")));
+  clock.Ms += 3725000;
+  now += 3725.0 / 86400;
+  logger.EndSession();
+  EXPECT_EQ(log.Lines().back(), QStringLiteral("62'05.000 STOPPED after 1h 02m 05s"));
+
+  logger.SetMaxLogSize(3);
+  logger.StringListToLog({"a", "b"});
+  EXPECT_EQ(log.Text(), QString());  // four lines are above the limit: the pane was emptied
+  logger.Detach();
+}
+
+}  // namespace
+}  // namespace zv

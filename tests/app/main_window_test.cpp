@@ -1,0 +1,434 @@
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/editor_frames.h"
+#include "app/frame_view.h"
+#include "app/import_window.h"
+#include "app/last_files.h"
+#include "app/main_window.h"
+#include "app/shell_test_support.h"
+#include "cosem/logical_device.h"
+#include "foundation/errors.h"
+#include "foundation/globals.h"
+#include "foundation/ini_file.h"
+#include "foundation/logger.h"
+#include "import/import_support.h"
+#include "server/logical_device_wrapper.h"
+#include "support/test_client.h"
+#include "support/test_server.h"
+
+namespace zv {
+namespace {
+
+// A device of one data object per logical name; Name is the device's name.
+std::string SmallDevice(const std::string& Name, const std::vector<std::string>& LogicalNames = {"0000600A01FF"}) {
+  std::string xml = "<LogicalDevice>\n  <Name Value=\"\\" + Name +
+                    "\" />\n  <ServerSAP Value=\"0001\" />\n  <COSEMObjectList Qty=\"AUTO\" >\n";
+  for (const std::string& ln : LogicalNames)
+    xml += "    <DataObject>\n      <Name Value=\"" + ln +
+           "\" />\n      <DataValue>\n        <LongUnsigned Value=\"0005\" />\n      </DataValue>\n    </DataObject>\n";
+  return xml + "  </COSEMObjectList>\n</LogicalDevice>\n";
+}
+
+// A TCP port that nothing listens on just now.
+int FreeLoopbackPort() {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof a;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+  ::close(fd);
+  return ntohs(a.sin_port);
+}
+
+class MainWindowTest : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    Port = FreeLoopbackPort();
+    WriteSettings();
+  }
+
+  // TCP on Port, the device file as the last device.
+  void WriteSettings(const std::string& Extra = "") {
+    WriteIni("[FormPreferences]\nRBTCPSelected=1\nEDITServerPortNr=" + std::to_string(Port) +
+             "\nEDITSystemTitle=5A564D0000000001\n" + Extra);
+  }
+  // Writes Text as the device file Name and makes it the last device.
+  QString DeviceFile(const std::string& Text, const char* Name = "name.txt") {
+    const std::string path = (ConfigFolder / Name).string();
+    std::ofstream(path, std::ios::binary) << Text;
+    WriteLastFile(QStringLiteral("DEVICE"), QString::fromStdString(path));
+    return QString::fromStdString(path);
+  }
+  // The window with a server bound to loopback and a device holder of the test's own.
+  TFormMain* Window() {
+    TApplicationProcessOptions options;
+    options.BindAddress = "127.0.0.1";
+    options.DeviceHolder = &Holder;
+    options.OnListening = [this](int) { Listening = true; };
+    auto* window = new TFormMain(options);
+    window->resize(640, 400);
+    return window;
+  }
+  static bool WaitFor(const std::function<bool()>& Done) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!Done()) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+  }
+  // Running, and the window has seen it.
+  bool Started(TFormMain& W) {
+    return WaitFor([&] { return Listening && W.ApplicationProcess().State() == isRunning && W.MMRunAbort->isEnabled(); });
+  }
+  static bool Stopped(TFormMain& W) {
+    W.MMRunAbort->trigger();
+    return WaitFor([&] { return W.ApplicationProcess().State() == isIdle && W.MMRunRun->isEnabled(); });
+  }
+  std::string DeviceName() {
+    TDeviceLock lock(Holder);
+    return Holder.LogicalDevice() ? TLogicalDevice::Name(*Holder.LogicalDevice()) : std::string();
+  }
+
+  int Port = 0;
+  TLogicalDeviceWrapper Holder;
+  std::atomic<bool> Listening{false};
+};
+
+TEST_F(MainWindowTest, CaptionNamesTheInstanceSlotAndTheDeviceFile) {
+  DeviceFile(SmallDevice("ONE"));
+  {
+    std::unique_ptr<TFormMain> w(Window());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Zorvan - [1] name.txt"));
+    EXPECT_FALSE(w->MMTools->menuAction()->isVisible());
+    EXPECT_EQ(w->PGControl->tabText(0).trimmed(), QStringLiteral("Device"));
+    for (int i = 0; i < 2; ++i)
+      EXPECT_GE(QFontMetrics(w->font()).horizontalAdvance(w->PGControl->tabText(i)), 100);
+  }
+  // A second copy of the program takes slot 2, with settings of its own.
+  const std::string folder = SettingsFolder();
+  DoneGlobals();
+  TInstanceSlot first = AcquireInstanceSlot(folder);
+  TGlobalsOptions options;
+  options.ConfigRoot = ConfigFolder.string();
+  options.ExeFolder = ExeFolder.string();
+  InitGlobals(options);
+  ASSERT_EQ(InstanceNr(), 2);
+  WriteSettings("[Misc]\nTools=1\n");
+  {
+    std::unique_ptr<TFormMain> w(Window());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Zorvan - [2] "));
+    EXPECT_TRUE(w->MMTools->menuAction()->isVisible());
+  }
+  DeviceFile(SmallDevice("ONE"));
+  std::unique_ptr<TFormMain> w(Window());
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Zorvan - [2] name.txt"));
+  // Save as... names another file.
+  Prompter.FileAnswer = QString::fromStdString((ConfigFolder / "other.txt").string());
+  w->DeviceEditorFrame->PMSaveAs->trigger();
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Zorvan - [2] other.txt"));
+}
+
+TEST_F(MainWindowTest, RunAsksToSaveFirstAndNoRunsTheEditedText) {
+  WriteSettings("EDITMaxLogSize=1234\n");
+  DeviceFile(SmallDevice("ONE"));
+  std::unique_ptr<TFormMain> w(Window());
+  w->show();
+  TFrameKit& editor = *w->DeviceEditorFrame;
+  editor.KitView().SetCursor(16, 1);  // behind the backslash of the name
+  QTest::keyClicks(editor.KitView().Widget(), QStringLiteral("X"));
+
+  Prompter.MessageAnswers = {mrCancel};
+  w->MMRunRun->trigger();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("DEVICE file not saved, save?"));
+  EXPECT_EQ(DeviceName(), "");
+  EXPECT_EQ(w->PGControl->currentWidget(), w->TSDevice);
+  EXPECT_EQ(w->ApplicationProcess().State(), isIdle);
+
+  Prompter.MessageAnswers = {mrNo};
+  w->MMRunRun->trigger();
+  EXPECT_EQ(DeviceName(), "XONE");
+  EXPECT_EQ(w->PGControl->currentWidget(), w->TSLog);
+  EXPECT_EQ(Logger().MaxLogSize(), 1234);
+  ASSERT_TRUE(Started(*w));
+  EXPECT_FALSE(w->MMRunRun->isEnabled());
+  EXPECT_TRUE(w->MMRunAbort->isEnabled());
+  EXPECT_TRUE(w->StatusPanels[0]->text().startsWith(QStringLiteral("Running 0'0")));
+  ASSERT_TRUE(Stopped(*w));
+  EXPECT_EQ(w->StatusPanels[0]->text(), QStringLiteral("Idle"));
+  EXPECT_TRUE(w->MMRunRun->isEnabled());
+  // The file itself was left as it was.
+  EXPECT_EQ(test::ReadFile(editor.CurrentFileName().toStdString()), SmallDevice("ONE"));
+}
+
+TEST_F(MainWindowTest, AnXmlErrorPutsTheCursorWhereItIs) {
+  std::string text = SmallDevice("ONE");
+  text.replace(text.find("<DataValue>"), 11, "<DataVal>");  // line 7
+  DeviceFile(text);
+  int posX = -1, posY = -1;
+  try {
+    MakeLogicalDevice(text);
+  } catch (const EXMLError& e) {
+    posX = e.PosX;
+    posY = e.PosY;
+  }
+  ASSERT_EQ(posY, 7);
+  std::unique_ptr<TFormMain> w(Window());
+  w->show();
+  w->PGControl->setCurrentWidget(w->TSLog);
+  w->MMRunRun->trigger();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0].Type, mtError);
+  EXPECT_EQ(w->PGControl->currentWidget(), w->TSDevice);
+  EXPECT_EQ(w->DeviceEditorFrame->KitView().CursorPos(), QPoint(posX, 6));
+  EXPECT_EQ(w->StatusPanels[2]->text(), QStringLiteral("%1:6").arg(posX));
+  EXPECT_EQ(DeviceName(), "");
+  EXPECT_EQ(w->ApplicationProcess().State(), isIdle);
+}
+
+// A device with two objects of one name is refused before it is installed: the device
+// served until then stays.
+TEST_F(MainWindowTest, ADuplicateNameKeepsThePreviousDevice) {
+  const QString file = DeviceFile(SmallDevice("ONE"));
+  std::unique_ptr<TFormMain> w(Window());
+  w->MMRunRun->trigger();
+  ASSERT_TRUE(Started(*w));
+  ASSERT_TRUE(Stopped(*w));
+  ASSERT_EQ(DeviceName(), "ONE");
+  TSequence* served = Holder.LogicalDevice();
+
+  std::ofstream(file.toStdString(), std::ios::binary) << SmallDevice("TWO", {"0000600A01FF", "0000600A01FF"});
+  w->DeviceEditorFrame->LoadFromFile(file);
+  Prompter.Messages.clear();
+  w->MMRunRun->trigger();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0].Caption, QStringLiteral("Zorvan"));
+  EXPECT_TRUE(Prompter.Messages[0].Text.startsWith(QStringLiteral("InstanceId ")));
+  EXPECT_TRUE(Prompter.Messages[0].Text.endsWith(QStringLiteral(" is duplicated")));
+  EXPECT_EQ(Holder.LogicalDevice(), served);
+  EXPECT_EQ(DeviceName(), "ONE");
+  EXPECT_EQ(w->ApplicationProcess().State(), isIdle);
+}
+
+// Run is Ctrl+R wherever the focus is, also in the device editor, whose Replace... would
+// otherwise take the key.
+TEST_F(MainWindowTest, CtrlRRunsFromTheEditor) {
+  DeviceFile(SmallDevice("ONE"));
+  std::unique_ptr<TFormMain> w(Window());
+  w->show();
+  QApplication::setActiveWindow(w.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  int dialogs = 0;
+  TFrameView::SetFindDialogRunner([&](TFrameView&, const QString&, bool, TSearchDlgOptions&) {
+    ++dialogs;
+    return int(TFrameView::frCancelled);
+  });
+  QWidget* view = w->DeviceEditorFrame->KitView().Widget();
+  view->setFocus();
+  QTest::keyClick(view, Qt::Key_R, Qt::ControlModifier);
+  EXPECT_TRUE(Started(*w));
+  EXPECT_EQ(dialogs, 0);
+  // Ctrl+F is still the editor's search.
+  w->PGControl->setCurrentWidget(w->TSDevice);
+  view->setFocus();
+  QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(dialogs, 1);
+  TFrameView::SetFindDialogRunner(nullptr);
+  EXPECT_TRUE(Stopped(*w));
+}
+
+TEST_F(MainWindowTest, ClosingWhileRunningAsksAndClosesOnceStopped) {
+  DeviceFile(SmallDevice("ONE"));
+  TFormMain* w = Window();
+  w->show();
+  w->MMRunRun->trigger();
+  ASSERT_TRUE(Started(*w));
+  Prompter.MessageAnswers = {mrNo};
+  EXPECT_FALSE(w->close());
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("Server is running, close anyway?"));
+  EXPECT_EQ(Prompter.Messages[0].Buttons, mbYes | mbNo);
+  EXPECT_TRUE(w->isVisible());
+  QApplication::processEvents();
+  EXPECT_EQ(w->ApplicationProcess().State(), isRunning);
+
+  Prompter.MessageAnswers = {mrYes};
+  EXPECT_FALSE(w->close());
+  EXPECT_TRUE(WaitFor([&] { return !w->isVisible(); }));
+  EXPECT_EQ(w->ApplicationProcess().State(), isIdle);
+  EXPECT_EQ(Prompter.Messages.size(), 2u);
+  delete w;
+}
+
+// The whole road: settings and a device file as a user has them, Run, a client's session
+// over loopback, Abort, close, and a new window that shows the old log.
+TEST_F(MainWindowTest, ServesAClientAndRestoresTheLogAfterARestart) {
+  DeviceFile(test::ReadFile(ZV_EXAMPLES_DIR "/meter.xml"), "meter.xml");
+  TFormMain* w = Window();
+  w->show();
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Zorvan - [1] meter.xml"));
+  EXPECT_EQ(w->PGControl->currentWidget(), w->TSDevice);
+  w->MMRunRun->trigger();
+  ASSERT_TRUE(Started(*w));
+  {
+    test::TTestClient client;
+    ASSERT_TRUE(client.Connect("127.0.0.1", Port));
+    ASSERT_TRUE(client.RequestXml(test::AarqXml({})));
+    COSEMpduPtr answer = client.RequestXml(test::GetXml(8, "0000010000FF", 2));
+    ASSERT_TRUE(answer);
+    EXPECT_NE(test::Flat(answer).find("<Data>"), std::string::npos) << test::Flat(answer);
+    ASSERT_TRUE(client.RequestXml(test::RlrqXml()));
+  }
+  auto logHas = [&](const char* Text) { return w->LogFrame->Text().contains(QLatin1String(Text)); };
+  EXPECT_TRUE(WaitFor([&] { return logHas("ReleaseResponse"); }));
+  ASSERT_TRUE(Stopped(*w));
+  EXPECT_TRUE(WaitFor([&] { return logHas("STOPPED after "); }));
+  const QStringList lines = w->LogFrame->Lines();
+  ASSERT_FALSE(lines.isEmpty());
+  EXPECT_TRUE(lines[0].startsWith(QStringLiteral("STARTED ")));
+  for (const char* text : {"<AssociationRequest>", "<AssociationResponse>", "<GetRequest>", "<GetResponse>",
+                           "<ReleaseRequest>", "<ReleaseResponse>"})
+    EXPECT_TRUE(logHas(text)) << text;
+  // Received before sent, in the order they happened.
+  EXPECT_LT(w->LogFrame->Text().indexOf(QLatin1String("<GetRequest>")),
+            w->LogFrame->Text().indexOf(QLatin1String("<GetResponse>")));
+  EXPECT_TRUE(lines.back().contains(QLatin1String("STOPPED after 00m 0")));
+  const QString log = w->LogFrame->Text();
+
+  EXPECT_TRUE(w->close());
+  delete w;
+  EXPECT_EQ(test::ReadFile(LastLogFileName()), log.toStdString());
+  EXPECT_EQ(IniFile().ReadInteger("FormMain", "0", -1), 1);
+
+  std::unique_ptr<TFormMain> again(Window());
+  again->show();
+  EXPECT_EQ(again->LogFrame->Text(), log);
+  EXPECT_EQ(again->PGControl->currentWidget(), again->TSLog);
+}
+
+// A client's flood of GETs from a thread of its own while the window takes the log: every
+// line arrives, in the order the server logged it.
+TEST_F(MainWindowTest, HeavyLoggingKeepsEveryLineInOrder) {
+  DeviceFile(test::ReadFile(ZV_EXAMPLES_DIR "/meter.xml"), "meter.xml");
+  std::unique_ptr<TFormMain> w(Window());
+  w->show();
+  w->MMRunRun->trigger();
+  ASSERT_TRUE(Started(*w));
+  constexpr int kGets = 2000;
+  std::atomic<bool> done{false}, failed{false};
+  std::thread client([&] {
+    test::TTestClient c;
+    failed = !c.Connect("127.0.0.1", Port) || !c.RequestXml(test::AarqXml({}));
+    const PduStr get = test::ApduFromXml(test::GetXml(3, "0100010800FF", 2));
+    for (int i = 0; i < kGets && !failed; ++i) failed = !c.SendApdu(get) || c.ReceiveApdu().empty();
+    done = true;
+  });
+  // The window answers while the flood goes on.
+  int turns = 0;
+  EXPECT_TRUE(WaitFor([&] {
+    ++turns;
+    return done.load();
+  }));
+  client.join();
+  ASSERT_FALSE(failed);
+  EXPECT_GT(turns, 1);
+  auto count = [&](const char* Text) { return w->LogFrame->Text().count(QLatin1String(Text)); };
+  ASSERT_TRUE(WaitFor([&] { return count("<GetResponse>") == kGets; }));
+  // Each request is followed by its answer, and the time stamps never go back.
+  int expectRequest = 1, stamps = 0;
+  QString lastStamp;
+  for (const QString& line : w->LogFrame->Lines()) {
+    if (line.contains(QLatin1String("<GetRequest>"))) {
+      EXPECT_EQ(expectRequest, 1);
+      expectRequest = 0;
+    } else if (line.contains(QLatin1String("<GetResponse>"))) {
+      EXPECT_EQ(expectRequest, 0);
+      expectRequest = 1;
+    }
+    const qsizetype blank = line.indexOf(QLatin1Char(' '));
+    const QString stamp = line.left(blank);
+    if (blank > 0 && stamp.contains(QLatin1Char('\'')) && stamp.contains(QLatin1Char('.'))) {
+      const QString padded = stamp.rightJustified(12, QLatin1Char('0'));
+      EXPECT_GE(padded, lastStamp) << line.toStdString();
+      lastStamp = padded;
+      ++stamps;
+    }
+  }
+  EXPECT_GT(stamps, 0);
+  EXPECT_TRUE(Stopped(*w));
+}
+
+// The import window over the main window's log: a raw log becomes entries in its editor,
+// the entries become a device description in the log, and errors reach the exception box.
+TEST_F(MainWindowTest, TheImportWindowTurnsARawLogIntoADevice) {
+  test::TRawLogWriter raw;
+  raw.GetDevice(*MakeLogicalDevice(SmallDevice("ONE", {"0000600A01FF", "0000600A02FF"})));
+  const std::string rawFile = (ConfigFolder / "raw.txt").string();
+  {
+    std::ofstream out(rawFile, std::ios::binary);
+    for (const std::string& line : raw.Lines) out << line << "\r\n";
+  }
+  std::unique_ptr<TFormMain> w(Window());
+  TFormImportDevice& import = w->FormImportDevice();
+  EXPECT_EQ(import.windowTitle(), QStringLiteral("Import Device"));
+  import.BTNRawLog->click();  // cancelled
+  EXPECT_EQ(import.Editor->Text(), QString());
+  ASSERT_EQ(Prompter.FileDialogs.size(), 1u);
+  EXPECT_EQ(Prompter.FileDialogs[0].Filter, QStringLiteral("*.txt|*.txt"));
+
+  Prompter.FileAnswer = QString::fromStdString(rawFile);
+  import.BTNRawLog->click();
+  EXPECT_TRUE(Prompter.Messages.empty());
+  EXPECT_EQ(ReadLastFile(QStringLiteral("IMPORT")), QString::fromStdString(rawFile));
+  const QStringList entries = import.Editor->Lines();
+  EXPECT_EQ(entries.filter(QStringLiteral("Instance=")).size(), 4);
+  EXPECT_EQ(entries[0], QStringLiteral("Instance=\"0000600A01FF\", ClassId=1, AttributeId=1"));
+  EXPECT_TRUE(w->LogFrame->Text().contains(QLatin1String("*** SERVICES ****")));
+
+  import.BTNToDevice->click();
+  EXPECT_TRUE(Prompter.Messages.empty());
+  std::unique_ptr<TSequence> device = MakeLogicalDevice(w->LogFrame->Text().toStdString());
+  EXPECT_EQ(TLogicalDevice::ObjectCount(*device), 2);
+
+  // A syntax error in the edited entries names its line; the log stays as it was.
+  const QString log = w->LogFrame->Text();
+  import.Editor->AddLine(QStringLiteral("Instance=\"0000600A03FF\", ClassId=1 AttributeId=1"));
+  import.BTNToDevice->click();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_TRUE(Prompter.Messages[0].Text.startsWith(QStringLiteral("Syntax error in line %1 ").arg(entries.size() + 1)))
+      << Prompter.Messages[0].Text.toStdString();
+  EXPECT_EQ(w->LogFrame->Text(), log);
+
+  // A line of broken hex ends step one; the editor keeps its entries.
+  std::ofstream(rawFile, std::ios::binary) << "7E A0 0G\r\n";
+  const QString edited = import.Editor->Text();
+  import.BTNRawLog->click();
+  EXPECT_EQ(Prompter.Messages.size(), 2u);
+  EXPECT_EQ(import.Editor->Text(), edited);
+}
+
+}  // namespace
+}  // namespace zv
