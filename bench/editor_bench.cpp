@@ -3,9 +3,14 @@
 // undo recording, a view listener and an OnDocChanged handler, as in the program.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "kit/editor/edit_document.h"
+#include "kit/text/sys_info.h"
 
 using namespace zv;
 
@@ -38,10 +43,42 @@ TKitString DeviceDescription() {
   return text;
 }
 
+// The description written as a UTF-8 file, removed at exit.
+const TKitString& DeviceDescriptionFile() {
+  static const struct File {
+    File() : path(std::filesystem::temp_directory_path() / ("editor_bench_" + std::to_string(getpid()) + ".xml")) {
+      TKitEditDocument doc;
+      const TKitString text = DeviceDescription();
+      doc.RefreshText(text.data(), static_cast<int>(text.size()));
+      name = KitFromPlatformText(path.string());
+      doc.SaveToFile(name, 65001, false);
+    }
+    ~File() { std::filesystem::remove(path); }
+    std::filesystem::path path;
+    TKitString name;
+  } file;
+  return file.name;
+}
+
+// Opening a device description in the editor: read, decode, index, one refresh.
+void BM_LoadDeviceDescription(benchmark::State& state) {
+  const TKitString& file = DeviceDescriptionFile();
+  TKitEditDocument doc;
+  doc.SetCodePage(65001);
+  ViewListener view;
+  doc.Internal().AddListener(&view);
+  doc.Insert(0, u"the text before");
+  for (auto _ : state) doc.LoadFromFile(file);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(std::filesystem::file_size(KitToPlatformText(file))));
+  state.counters["lines"] = doc.LinesCount();
+  doc.Internal().RemoveListener(&view);
+}
+BENCHMARK(BM_LoadDeviceDescription)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
 void BM_KeystrokeAtLine50000(benchmark::State& state) {
   TKitEditDocument doc;
-  const TKitString text = DeviceDescription();
-  doc.RefreshText(text.data(), static_cast<int>(text.size()));
+  doc.LoadFromFile(DeviceDescriptionFile(), 65001);
   ViewListener view;
   doc.Internal().AddListener(&view);
   int changes = 0;

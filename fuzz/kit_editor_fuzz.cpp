@@ -1,14 +1,17 @@
 // Arbitrary edit scripts on an editor document: inserts, deletes and replaces rich in CR
-// and LF, compound edits, undo and redo, markers and whole-text refreshes. After every
-// step the line index describes the text (and, until the first undo, equals the model's
-// index exactly) and the markers lie sorted inside the text on their lines; at the end,
-// undoing everything gives back the text of the last refresh.
+// and LF, compound edits, undo and redo, markers, whole-text refreshes and loads of
+// random bytes in several code pages. After every step the line index describes the text
+// (and, until the first undo, equals the model's index exactly) and the markers lie
+// sorted inside the text on their lines; at the end, undoing everything gives back the
+// text of the last refresh or load. A load gives what decoding the bytes in one piece
+// gives, or fails and changes nothing; saving and loading again changes nothing more.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "kit/editor/edit_document.h"
 #include "kit/editor/edit_model.h"
+#include "kit/text/stream.h"
 
 using namespace zv;
 
@@ -20,6 +23,11 @@ class Script {
   bool More() const { return p_ < end_; }
   uint32_t Byte() { return p_ < end_ ? *p_++ : 0; }
   int Below(int n) { return n <= 0 ? 0 : static_cast<int>((Byte() << 8 | Byte()) % static_cast<uint32_t>(n)); }
+  TKitByteArray Bytes(int n) {
+    TKitByteArray b(p_, p_ + std::min<ptrdiff_t>(n, end_ - p_));
+    p_ += b.size();
+    return b;
+  }
   TKitString Text() {
     static const char16_t alphabet[] = {u'a', u'\r', u'\n', u'b', u'\r', u'\n', u' ', u'\u00e9'};
     TKitString s(Byte() % 7, u'a');
@@ -46,6 +54,52 @@ void CheckMarkers(TKitEditDocument& doc, const IKitMarkersPtr& set) {
   }
 }
 
+// The code pages a file is read in: the own Unicode forms, the fixed ANSI table and the
+// platform converter's UTF-8, UTF-7, a multi-byte and a stateful code page.
+constexpr int kCodePages[] = {65001, 1200, 1201, 12000, 12001, 0, 1252, 65000, 932, 50220};
+
+TKitByteArray Save(TKitEditDocument& doc) {
+  TKitMemoryStream s;
+  doc.SaveToStream(s);
+  return s.Data();
+}
+
+// Loads the bytes and checks the outcome; answers whether the text was replaced.
+bool LoadAndCheck(TKitEditDocument& doc, const TKitByteArray& bytes, int codePage) {
+  const TKitString before = KitSeqToStr(doc.Chars());
+  const bool modified = doc.Modified();
+  const int undoCount = doc.UndoManager().UndoCount();
+  TKitWideCharArray whole;
+  bool decodes = true;
+  try {
+    TKitEncoding::GetEncoding(codePage)->ReadBuffer(whole, bytes);
+  } catch (const EKitEncodingError&) {
+    decodes = false;
+  }
+  try {
+    TKitMemoryStream s(bytes);
+    doc.LoadFromStream(s, codePage);
+  } catch (const EKitEditDocError&) {
+    Check(!decodes && KitSeqToStr(doc.Chars()) == before && doc.Modified() == modified &&
+          doc.UndoManager().UndoCount() == undoCount);
+    return false;
+  }
+  const TKitString text = KitSeqToStr(doc.Chars());
+  Check(decodes && text == TKitString(whole.begin(), whole.end()));
+  Check(!doc.Modified() && !doc.CanUndo() && doc.CodePage() == codePage);
+  const bool unicode = codePage == 65001 || codePage == 1200 || codePage == 1201 || codePage == 12000 ||
+                       codePage == 12001;
+  if ((codePage == 1200 || codePage == 1201) && bytes.size() % 2 == 0 && !text.empty()) Check(Save(doc) == bytes);
+  if (unicode || codePage == 0) {
+    const TKitByteArray saved = Save(doc);
+    TKitEditDocument again;
+    TKitMemoryStream s(saved);
+    again.LoadFromStream(s, codePage);
+    Check(Save(again) == saved);
+  }
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -60,6 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int step = 0; step < 400 && script.More(); ++step) {
     const int len = doc.CharsCount();
     const uint32_t op = script.Byte() % 10;
+    uint32_t load = 8;
     try {
       if (op <= 2) {
         const int at = script.Below(len + 1);
@@ -98,7 +153,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
       } else if (op == 8) {
         sets[script.Byte() % 4]->CreateMark(script.Below(len + 1));
-      } else if (op == 9 && compound == 0 && script.Byte() % 8 == 0) {
+      } else if (op == 9 && compound == 0 && (load = script.Byte() % 8) == 1) {
+        const int codePage = kCodePages[script.Byte() % std::size(kCodePages)];
+        const TKitByteArray bytes = script.Bytes(script.Below(3000));
+        if (LoadAndCheck(doc, bytes, codePage)) {
+          original = KitSeqToStr(doc.Chars());
+          model = test::EditModel();
+          model.RawInsert(0, original);
+          modelExact = true;
+        }
+      } else if (op == 9 && compound == 0 && load == 0) {
         const TKitString text = script.Text() + script.Text() + script.Text();
         TKitSeqFromString seq(text);
         doc.RefreshText(KitWholeSegment(seq));

@@ -614,15 +614,28 @@ void TKitEditDocument::RefreshText(const TKitSegment& AText) {
 
 void TKitEditDocument::RefreshText(const char16_t* AChars, int ACount) {
   CheckReadOnly();
+  CheckChangesLock();
   CheckNotInCompound();
   if (ACount < 0) KitDocError("Invalid segment passed to document method");
   KitCheckTextGrowth(0, ACount);
   const auto afterRefresh = [](TKitDocumentListener& l) { l.AfterRefresh(); };
+  const auto dropHistory = [&] { WithoutUndo([] {}); };
   Updating([&] {
-    // The old text goes as any deletion does (markers announced), the history with it.
-    WithoutUndo([&] {
-      if (CharsCount() > 0) DeleteChars(0, CharsCount(), nullptr, -1);
-    });
+    // The old text goes as any deletion does (markers announced), unrecorded. The history
+    // goes once the text has: a refused deletion (locked markers) leaves both in place.
+    if (CharsCount() > 0) {
+      const bool inUndo = FInUndo;
+      FInUndo = true;
+      try {
+        DeleteChars(0, CharsCount(), nullptr, -1);
+      } catch (...) {
+        FInUndo = inUndo;
+        if (CharsCount() == 0) dropHistory();
+        throw;
+      }
+      FInUndo = inUndo;
+    }
+    dropHistory();
     NotifyBefore([](TKitDocumentListener& l) { l.BeforeRefresh(); });
     try {
       FStorage.InsertChars(CharsCount(), AChars, ACount);

@@ -15,6 +15,7 @@
 #include "kit/editor/parser_base.h"
 #include "kit/editor/undo.h"
 #include "kit/text/component.h"
+#include "kit/text/encoding.h"
 
 namespace zv {
 
@@ -111,6 +112,10 @@ class TDocumentStringsProxy {
   TKitStringList ToList();
   // Every line ended by CR LF, the last one too.
   TKitString Text();
+  // The document's own, in its code page.
+  void LoadFromFile(const TKitString& AFileName);
+  void LoadFromStream(TKitStream& AStream);
+  void SaveToStream(TKitStream& AStream);
 
  private:
   void SetUpdateState(bool AUpdating);
@@ -167,6 +172,31 @@ class TKitEditDocument : public TKitCustomComponent {
   // The text now equals what was saved: unmodified, this undo count is the unmodified
   // point, and typing on starts a new undo action.
   void SetSavePoint();
+
+  // Loading and saving in a code page. A load reads and decodes the whole file before it
+  // replaces the text in one refresh; when reading or decoding fails it raises
+  // EKitEditDocError and the document stays as it was. Saving writes each line with its
+  // own line break, the byte-order mark only when asked and only before a first line.
+  int CodePage() const { return FEncoding->CodePage(); }
+  void SetCodePage(int AValue);
+  const TKitString& CodePageName() const { return FEncoding->Name(); }
+  TKitEncoding& Encoding() { return *FEncoding; }
+  void SetCodePageName(const TKitString& AValue);
+  bool CodePageUsePreamble() const { return FCodePageUsePreamble; }
+  void SetCodePageUsePreamble(bool AValue);
+  void LoadFromFile(const TKitString& AFileName);
+  void LoadFromFile(const TKitString& AFileName, int ACodePage);
+  void LoadFromFile(const TKitString& AFileName, int ADefaultCodePage, bool AUnicodeAutodetect);
+  void LoadFromStream(TKitStream& AStream);
+  void LoadFromStream(TKitStream& AStream, int ACodePage);
+  // From the stream's position to its end.
+  void LoadFromStream(TKitStream& AStream, int ADefaultCodePage, bool AUnicodeAutodetect);
+  void SaveToFile(const TKitString& AFileName);
+  void SaveToFile(const TKitString& AFileName, int ACodePage);
+  void SaveToFile(const TKitString& AFileName, int ACodePage, bool AUsePreamble);
+  void SaveToStream(TKitStream& AStream);
+  void SaveToStream(TKitStream& AStream, int ACodePage);
+  void SaveToStream(TKitStream& AStream, int ACodePage, bool AUsePreamble);
 
   TKitCharSeq& Chars() { return FStorage; }
   int CharsCount() const { return FStorage.Count(); }
@@ -340,6 +370,8 @@ class TKitEditDocument : public TKitCustomComponent {
   bool FModifiedFixed = false;
   int FUndoCountNoMod = 0;
   bool FInConstructor = false;
+  std::unique_ptr<TKitEncoding> FEncoding = TKitEncoding::GetEncoding(0);
+  bool FCodePageUsePreamble = false;
 };
 
 }  // namespace zv
