@@ -294,13 +294,15 @@ void TKitApplication::LogWrite(const TKitString& Text) {
     if (FlogAction == laClearLog) {
       clear = true;
     } else if (FlogAction == laBackupLog) {
+      // The first name that nothing (file or folder) has; the log is emptied only once its
+      // content is safe under that name.
       for (int n = 0; n < std::numeric_limits<int>::max(); ++n) {
-        const TKitString backup = KitChangeFileExt(FLogName, u".l" + U16(std::to_string(n)));
-        if (KitFileSize(backup) >= 0) continue;
-        std::rename(U8(FLogName).c_str(), U8(backup).c_str());
+        const std::string backup = U8(KitChangeFileExt(FLogName, u".l" + U16(std::to_string(n))));
+        struct stat taken;
+        if (stat(backup.c_str(), &taken) == 0) continue;
+        clear = std::rename(U8(FLogName).c_str(), backup.c_str()) == 0;
         break;
       }
-      clear = true;
     }
   }
   const std::string name = U8(FLogName);

@@ -244,11 +244,13 @@ TEST_F(ApplicationTest, LogSizeLimit) {
   EXPECT_EQ(KitFileSize(FApp.LogName()), 3 * 68);
   FApp.OnMaxLogSize = nullptr;
 
-  // Backups take the first free number; the log starts again with its header.
+  // Backups take the first free number (a folder takes one too); the log starts again with
+  // its header.
   std::ofstream(FSettings.Folder() + "size.l0") << "older";
+  std::filesystem::create_directory(FSettings.Folder() + "size.l1");
   FApp.SetLogMaxAction(laBackupLog);
   FApp.LogWrite(u"after backup");
-  EXPECT_EQ(KitFileSize(KitFromPlatformText(FSettings.Folder() + "size.l1")), 3 * 68);
+  EXPECT_EQ(KitFileSize(KitFromPlatformText(FSettings.Folder() + "size.l2")), 3 * 68);
   EXPECT_NE(Log().find("Entries:\n00004: after backup\n"), std::string::npos) << Log();
   for (int i = 0; i < 3; ++i) FApp.LogWrite(KitFromPlatformText(line));
   FApp.SetLogMaxAction(laClearLog);
