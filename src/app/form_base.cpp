@@ -18,6 +18,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <charconv>
 
 #include "foundation/globals.h"
 #include "foundation/ini_file.h"
@@ -53,10 +54,19 @@ void WriteItems(TIniFile& ini, const std::string& section, const QStringList& it
   for (qsizetype i = 0; i < items.size(); ++i) ini.WriteString(section, std::to_string(i), Std(items[i]));
 }
 
-// The stored items, or nothing when none are stored.
+// The stored items, or nothing when none are stored. The count is cut after the last item
+// key the section holds, so that a damaged count cannot make a huge list.
 bool ReadItems(TIniFile& ini, const std::string& section, QStringList& items) {
   int count = ini.ReadInteger(section, "c", 0);
   if (count <= 0) return false;
+  int last = -1;
+  for (const std::string& key : ini.ReadSection(section)) {
+    int index = 0;
+    const auto [end, error] = std::from_chars(key.data(), key.data() + key.size(), index);
+    if (error == std::errc() && end == key.data() + key.size() && index >= 0 && index < count)
+      last = std::max(last, index);
+  }
+  count = last + 1;
   items.clear();
   for (int i = 0; i < count; ++i) items << Qs(ini.ReadString(section, std::to_string(i), ""));
   return true;

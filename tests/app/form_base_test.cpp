@@ -174,6 +174,17 @@ TEST_F(FormBaseTest, MissingValuesLeaveControlsAsTheyAre) {
   EXPECT_EQ(form.Pages->currentIndex(), 0);  // the page control's default is the first page
 }
 
+// A damaged settings file cannot make a list read more items than its section holds.
+TEST_F(FormBaseTest, AStoredItemCountBeyondTheItemsIsCut) {
+  WriteIni("[FormTest.LBItems]\nc=2000000000\n0=a\n1=b\n[FormTest.CBChoice]\nc=3\n0=x\n1=y\n2=z\ni=1\n");
+  TTestForm form;
+  form.DoProfileActions(paReadControls);
+  EXPECT_EQ(form.List->count(), 2);
+  EXPECT_EQ(form.List->item(1)->text(), QStringLiteral("b"));
+  EXPECT_EQ(form.Combo->count(), 3);
+  EXPECT_EQ(form.Combo->currentText(), QStringLiteral("y"));
+}
+
 struct GeometryRow {
   const char* name;
   const char* ini;

@@ -164,23 +164,29 @@ void TKitTimerPool::TimerMessage() {
     explicit TBusy(bool& F) : Flag(F) { Flag = true; }
     ~TBusy() { Flag = false; }
   } busy(FFLag);
-  try {
-    Tick();
-  } catch (const std::exception& e) {
-    if (!OnTickException) throw;
-    OnTickException(e);
-  }
+  Tick();
 }
 
 void TKitTimerPool::Tick() {
   if (FUpdate != 0) return;
+  // One failing timer neither keeps the timers after it from firing nor stops the count:
+  // each failure goes to OnTickException, or, without one, the first is raised once the
+  // tick is complete.
+  std::exception_ptr failure;
   // A handler may add or remove timers: walk a copy and skip the ones gone meanwhile.
   const std::vector<TKitTimerItem*> items = FList;
   for (TKitTimerItem* item : items) {
     if (std::find(FList.begin(), FList.end(), item) == FList.end()) continue;
-    if (item->Enabled() && FPCounter % item->Internal() == 0) item->Timer();
+    if (!item->Enabled() || FPCounter % item->Internal() != 0) continue;
+    try {
+      item->Timer();
+    } catch (const std::exception& e) {
+      if (OnTickException) OnTickException(e);
+      else if (!failure) failure = std::current_exception();
+    }
   }
   FPCounter = FPCounter == std::numeric_limits<int>::max() ? 0 : FPCounter + 1;
+  if (failure) std::rethrow_exception(failure);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -288,13 +294,15 @@ void TKitApplication::LogWrite(const TKitString& Text) {
     if (FlogAction == laClearLog) {
       clear = true;
     } else if (FlogAction == laBackupLog) {
+      // The first name that nothing (file or folder) has; the log is emptied only once its
+      // content is safe under that name.
       for (int n = 0; n < std::numeric_limits<int>::max(); ++n) {
-        const TKitString backup = KitChangeFileExt(FLogName, u".l" + U16(std::to_string(n)));
-        if (KitFileSize(backup) >= 0) continue;
-        std::rename(U8(FLogName).c_str(), U8(backup).c_str());
+        const std::string backup = U8(KitChangeFileExt(FLogName, u".l" + U16(std::to_string(n))));
+        struct stat taken;
+        if (stat(backup.c_str(), &taken) == 0) continue;
+        clear = std::rename(U8(FLogName).c_str(), backup.c_str()) == 0;
         break;
       }
-      clear = true;
     }
   }
   const std::string name = U8(FLogName);

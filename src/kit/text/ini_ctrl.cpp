@@ -25,6 +25,20 @@ void ToList(const std::vector<std::string>& From, TKitStringList& To) {
 // The platform's default scrambling key of stored strings.
 constexpr uint16_t DefaultKey = 0x6B1D;
 
+// A line of a settings file holds no line break, but scrambled text may: the two breaks are
+// stored as private-use characters, which the ANSI reading of bytes never gives.
+constexpr char16_t StoredCR = 0xE00D, StoredLF = 0xE00A;
+
+TKitString StoreLineBreaks(TKitString S) {
+  for (char16_t& c : S) c = c == u'\r' ? StoredCR : c == u'\n' ? StoredLF : c;
+  return S;
+}
+
+TKitString RestoreLineBreaks(TKitString S) {
+  for (char16_t& c : S) c = c == StoredCR ? u'\r' : c == StoredLF ? u'\n' : c;
+  return S;
+}
+
 TKitString Digits(int Value, int Width) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%0*d", Width, Value);
@@ -341,7 +355,7 @@ TKitString TKitIniCtrl::GetNetUserName() { return KitGetUserName(); }
 
 TKitString TKitIniCtrl::EncodeString(const TKitString& Text) {
   switch (FCryptMode) {
-    case icmKey: return KitAnsiToString(KitScrambleString(KitStringToAnsi(Text), FKey));
+    case icmKey: return StoreLineBreaks(KitAnsiToString(KitScrambleString(KitStringToAnsi(Text), FKey)));
     case icmTextKey: return KitEncodeSixBit(KitScrambleString(KitStringToAnsi(Text), FKey));
     case icmCustom: break;
   }
@@ -352,7 +366,7 @@ TKitString TKitIniCtrl::EncodeString(const TKitString& Text) {
 
 TKitString TKitIniCtrl::DecodeString(const TKitString& Text) {
   switch (FCryptMode) {
-    case icmKey: return KitAnsiToString(KitUnscrambleString(KitStringToAnsi(Text), FKey));
+    case icmKey: return KitAnsiToString(KitUnscrambleString(KitStringToAnsi(RestoreLineBreaks(Text)), FKey));
     case icmTextKey: return KitAnsiToString(KitUnscrambleString(KitDecodeSixBit(Text), FKey));
     case icmCustom: break;
   }

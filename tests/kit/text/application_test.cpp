@@ -125,13 +125,21 @@ TEST(TimerPoolTest, FailingTickDoesNotStopThePool) {
     throw Exception("tick failed");
   });
   f.Pool->AddTimer(2, 50, [&](TObject*) { ++good; });
+  int even = 0;
+  f.Pool->AddTimer(4, 100, [&](TObject*) { ++even; });
   f.Pool->OnTickException = [&](const std::exception& E) { errors.push_back(E.what()); };
   f.Ticks.Tick(3);
   EXPECT_EQ(bad, 3);
   EXPECT_EQ(errors.size(), 3u);
-  // Without a handler the error reaches the caller, and the next tick still runs.
+  // The timers after the failing one fire, and the count goes on (ticks 2 and 4).
+  EXPECT_EQ(good, 3);
+  // Without a handler the error reaches the caller once the tick is complete, and the next
+  // tick still runs.
   f.Pool->OnTickException = nullptr;
   EXPECT_EQ(ErrorOf([&] { f.Ticks.Tick(); }), "tick failed");
+  EXPECT_EQ(good, 4);
+  EXPECT_EQ(even, 2);
+  f.Pool->RemoveTimer(4);
   f.Pool->RemoveTimer(1);
   const int before = good;
   f.Ticks.Tick();
@@ -236,11 +244,13 @@ TEST_F(ApplicationTest, LogSizeLimit) {
   EXPECT_EQ(KitFileSize(FApp.LogName()), 3 * 68);
   FApp.OnMaxLogSize = nullptr;
 
-  // Backups take the first free number; the log starts again with its header.
+  // Backups take the first free number (a folder takes one too); the log starts again with
+  // its header.
   std::ofstream(FSettings.Folder() + "size.l0") << "older";
+  std::filesystem::create_directory(FSettings.Folder() + "size.l1");
   FApp.SetLogMaxAction(laBackupLog);
   FApp.LogWrite(u"after backup");
-  EXPECT_EQ(KitFileSize(KitFromPlatformText(FSettings.Folder() + "size.l1")), 3 * 68);
+  EXPECT_EQ(KitFileSize(KitFromPlatformText(FSettings.Folder() + "size.l2")), 3 * 68);
   EXPECT_NE(Log().find("Entries:\n00004: after backup\n"), std::string::npos) << Log();
   for (int i = 0; i < 3; ++i) FApp.LogWrite(KitFromPlatformText(line));
   FApp.SetLogMaxAction(laClearLog);

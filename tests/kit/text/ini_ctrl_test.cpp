@@ -4,6 +4,7 @@
 
 #include "kit/text/application.h"
 #include "kit/text/sys_info.h"
+#include "kit/text/unicode.h"
 #include "kit_test_helpers.h"
 
 namespace zv {
@@ -152,6 +153,22 @@ TEST_F(IniCtrlTest, EncodedValues) {
   EXPECT_EQ(back, (TKitStringList{u"a", u"b"}));
   ini.SetEncoded(false);
   EXPECT_EQ(ini.ReadString(u"L", u"N1", u""), u"<b>");
+}
+
+// Scrambling may give any byte, line breaks included, which a line of a settings file
+// cannot hold: every one-character text, each scrambling to another byte, reads back.
+TEST_F(IniCtrlTest, EveryScrambledByteReadsBack) {
+  TKitIniCtrl ini;
+  ini.SetTarget(itIniFile);
+  ini.SetEncoded(true);
+  for (TKitIniCryptMode mode : {icmKey, icmTextKey}) {
+    ini.SetCryptMode(mode);
+    for (int b = 1; b < 256; ++b) {
+      const TKitString text = KitAnsiToString(std::string(1, static_cast<char>(b))) + u"x";
+      ini.WriteString(u"S", u"V", text);
+      ASSERT_EQ(ini.ReadString(u"S", u"V", u""), text) << mode << " " << b;
+    }
+  }
 }
 
 TEST_F(IniCtrlTest, TypedValues) {
