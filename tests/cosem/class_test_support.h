@@ -38,7 +38,7 @@ inline std::string Crlf(const char* lf) {
 
 // A file of tests/fixtures, byte for byte.
 inline std::string ReadFixture(const char* name) {
-  auto path = std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures" / name;
+  auto path = std::filesystem::path(ZV_FIXTURES_DIR) / name;
   std::ifstream in(path, std::ios::binary);
   EXPECT_TRUE(in.good()) << path;
   std::ostringstream s;

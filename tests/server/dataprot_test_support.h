@@ -7,8 +7,7 @@
 namespace zv::test::dataprot {
 
 inline std::string DataProtectionFixture() {
-  const std::string here = __FILE__;
-  return here.substr(0, here.rfind('/')) + "/../fixtures/data_protection.xml";
+  return std::string(ZV_FIXTURES_DIR) + "/data_protection.xml";
 }
 
 inline TClientKeys Keys() {

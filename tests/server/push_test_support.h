@@ -20,12 +20,9 @@
 
 namespace zv::test {
 
-// The device description beside the tests (found from this header's own path).
+// The device description among the test fixtures.
 inline const std::string& PushDevice() {
-  static const std::string text = [] {
-    const std::string here = __FILE__;
-    return ReadFile(here.substr(0, here.rfind('/')) + "/../fixtures/push_device.xml");
-  }();
+  static const std::string text = [] { return ReadFile(std::string(ZV_FIXTURES_DIR) + "/push_device.xml"); }();
   return text;
 }
 
