@@ -18,6 +18,12 @@ void TKitXmlSource::Start() { NextBlock(); }
 
 bool TKitXmlSource::NextBlock() {
   if (FAtEnd) return false;
+  if (!MoreBlocks()) {
+    FPtr = FEnd;
+    FAtEnd = true;
+    CurChar = 0;
+    return false;
+  }
   // The finished block's lines, for the positions of later errors.
   for (const char16_t* p = FBlock; p != FEnd; ++p) {
     if (*p == u'\n') {

@@ -45,6 +45,8 @@ class TKitXmlSource {
   void Start();
   // The next block of characters, or false when the input is used up.
   virtual bool ReadBlock(const char16_t*& Begin, const char16_t*& End) = 0;
+  // False when ReadBlock is sure to answer false (the current block then stays valid).
+  virtual bool MoreBlocks() const { return true; }
 
  private:
   bool NextBlock();
@@ -64,6 +66,7 @@ class TKitXmlStrSource : public TKitXmlSource {
 
  protected:
   bool ReadBlock(const char16_t*& Begin, const char16_t*& End) override;
+  bool MoreBlocks() const override { return !FRead; }
 
  private:
   const TKitString& FSource;
