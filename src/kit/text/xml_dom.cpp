@@ -757,6 +757,11 @@ IKitXmlElement TKitXmlDocument::DocumentElement() const {
 
 void TKitXmlDocument::SetCaseSensitive(bool Value) {
   FCaseSensitive = Value;
+  if (NameTable() == KitXmlGlobalNameTable() && NameTable()->CaseSensitive() != Value) {
+    std::vector<int32_t> map;
+    Remap(std::make_shared<TKitXmlNameTable>(KitXmlGlobalHashTableSize, Value), map);
+    return;
+  }
   NameTable()->SetCaseSensitive(Value);
 }
 

@@ -245,6 +245,8 @@ class TKitXmlNode : public TKitXmlBase {
   }
   void WriteAttrsXml(TKitString& Out) const;
   bool PreservesWhiteSpace() const;
+  // Moves the node and its subtree to the table Names.
+  void Remap(const IKitXmlNameTable& Names, std::vector<int32_t>& Map);
   template <class T>
   std::shared_ptr<T> Self() {
     return std::static_pointer_cast<T>(shared_from_this());
@@ -260,8 +262,6 @@ class TKitXmlNode : public TKitXmlBase {
   IKitXmlNode FirstChild(int32_t NameID) const;
   IKitXmlNode FirstChildElement(int32_t NameID) const;
   int EnumIndex(int32_t NameID, const TKitStringList& Values, bool Required, int Default) const;
-  // Moves the node and its subtree to the table Names.
-  void Remap(const IKitXmlNameTable& Names, std::vector<int32_t>& Map);
 
   TKitXmlNode* FParentNode = nullptr;
   IKitXmlNameTable FNames;
@@ -403,7 +403,8 @@ class TKitXmlDocument : public TKitXmlNode {
   bool PreserveWhiteSpace() const { return FPreserveWhiteSpace; }
   void SetPreserveWhiteSpace(bool Value) { FPreserveWhiteSpace = Value; }
   bool CaseSensitive() const { return FCaseSensitive; }
-  // Also sets the flag of the document's name table.
+  // Also sets the flag of the document's name table. A document on the process-wide table
+  // first moves to a table of its own, so that other documents keep their case rule.
   void SetCaseSensitive(bool Value);
   // The encoding the document was read in and is saved in.
   TKitBOM BOM() const { return FBOM; }

@@ -330,5 +330,19 @@ TEST(XmlDomTest, InsertingRemapsNamesFromAnotherTable) {
   EXPECT_EQ(e->SelectSingleNode(u"Inner")->ChildNodes()->Item(0)->NodeName(), u"pi");
 }
 
+TEST(XmlDomTest, CaseRuleOfOneDocumentStaysItsOwn) {
+  const IKitXmlDocument doc = KitLoadXmlFromString(u"<Root><Item k='1'/></Root>");
+  doc->SetCaseSensitive(false);
+  EXPECT_NE(doc->NameTable(), KitXmlGlobalNameTable());
+  EXPECT_TRUE(KitXmlGlobalNameTable()->CaseSensitive());
+  EXPECT_FALSE(doc->NameTable()->CaseSensitive());
+  const IKitXmlNode item = doc->DocumentElement()->SelectSingleNode(u"ITEM");
+  ASSERT_TRUE(item);
+  EXPECT_EQ(item->GetAttr(u"K"), u"1");
+  EXPECT_EQ(item->NameTable(), doc->NameTable());
+  // Other documents of the process-wide table keep telling case apart.
+  EXPECT_EQ(KitLoadXmlFromString(u"<Root/>")->SelectSingleNode(u"ROOT"), nullptr);
+}
+
 }  // namespace
 }  // namespace zv
