@@ -390,6 +390,8 @@ double KitXmlStrToFloat(const TKitString& Text) {
 TKitString KitXmlFloatToStr(double Value) { return NumberText(Value); }
 
 TKitString KitXmlDateTimeToStr(TDateTime Value) {
+  // Outside the years 1 to 9999 (or not a number) no date text exists: the number stands.
+  if (!(Value >= -693593.0 && Value < 2958466.0)) return KitXmlFloatToStr(Value);
   TDateTimeRecord r;
   DateTimeToRecord(r, Value);
   return Widen(Format("%.4d-%.2d-%.2dT%.2d-%.2d-%.2d", r.Year, r.Month, r.Day, r.Hour, r.Min, r.Sec));

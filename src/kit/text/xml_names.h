@@ -193,7 +193,8 @@ void KitXmlEscapeTo(TKitString& Out, std::u16string_view Text);
 double KitXmlStrToFloat(const TKitString& Text);
 // The shortest text that reads back as the same value, with "." as decimal point.
 TKitString KitXmlFloatToStr(double Value);
-// yyyy-mm-ddThh-nn-ss (milliseconds dropped).
+// yyyy-mm-ddThh-nn-ss (milliseconds dropped); a value outside the years 1 to 9999 is
+// written as its number.
 TKitString KitXmlDateTimeToStr(TDateTime Value);
 // Fields after a missing separator are 0; an invalid date raises EConvertError.
 TDateTime KitXmlStrToDateTime(const TKitString& Text);

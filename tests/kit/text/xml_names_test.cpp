@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "kit/text/sys_info.h"
 
 namespace zv {
@@ -85,6 +87,10 @@ TEST(XmlTextTest, DateTimes) {
   EXPECT_EQ(KitXmlStrToDateTime(u"2018-08-02T13-05-09"), EncodeDateTime(2018, 8, 2, 13, 5, 9));
   EXPECT_EQ(KitXmlStrToDateTime(u"2018-08-02"), EncodeDateTime(2018, 8, 2, 0, 0, 0));
   EXPECT_EQ(KitXmlStrToDateTime(u"2018-08-02T13"), EncodeDateTime(2018, 8, 2, 13, 0, 0));
+  EXPECT_EQ(KitXmlDateTimeToStr(EncodeDateTime(1, 1, 1, 0, 0, 0)), u"0001-01-01T00-00-00");
+  EXPECT_EQ(KitXmlDateTimeToStr(EncodeDateTime(9999, 12, 31, 23, 59, 59)), u"9999-12-31T23-59-59");
+  EXPECT_EQ(KitXmlDateTimeToStr(-1e12), u"-1e+12");
+  EXPECT_EQ(KitXmlDateTimeToStr(std::numeric_limits<double>::quiet_NaN()), u"nan");
   for (const char16_t* bad : {u"", u"2018", u"2018-13-01", u"2018-02-30", u"99999999999-01-01", u"2018-08-02T24"})
     EXPECT_THROW(KitXmlStrToDateTime(bad), EConvertError) << N(bad);
 }
