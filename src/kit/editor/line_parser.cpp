@@ -543,9 +543,27 @@ void TParserImpl::AddSyntaxCode(TTokenProps* AToken, int AContentStart, int ACon
 
 // ---- Folds ---------------------------------------------------------------------------------
 
+void TParserImpl::SettleNodes(int ALo, int AHi) {
+  const int last = FDoc->LinesCount() - 1;
+  auto pending = [&] {
+    const TParserContext* c = FContextCache.GetLastContext();
+    if (!c || FLastValidLine >= last) return false;
+    auto& state = const_cast<TParserContext&>(*c);
+    for (int k = 0; k < state.Count(); ++k) {
+      const TContextItem& item = state.Item(k);
+      if (item.PartBlockKind == pbStart && KitInRange(item.PartBlockFirstLine, ALo, AHi)) return true;
+      for (const TOpenBlock& b : item.OpenSyntaxBlocks)
+        if (b.Block->Capture && !b.HasNode && !b.DontCreateNode && KitInRange(b.StartLine, ALo, AHi)) return true;
+    }
+    return false;
+  };
+  while (pending()) ParseLines(FLastValidLine + 1);
+}
+
 bool TParserImpl::IsFoldStart(int ALine) {
   if (!IsSchemeLoaded()) return false;
   EnsureLineParsed(ALine);
+  if (!FParseTree.LineStartToNode(ALine)) SettleNodes(ALine, ALine);
   return FParseTree.LineStartToNode(ALine) != nullptr;
 }
 
@@ -556,8 +574,7 @@ bool TParserImpl::IsFoldEnd(int ALine) {
 }
 
 int TParserImpl::GetFoldEnd(int ALineStart) {
-  if (!IsSchemeLoaded()) return -1;
-  EnsureLineParsed(ALineStart);
+  if (!IsFoldStart(ALineStart)) return -1;
   const TParserNode* node = FParseTree.LineStartToNode(ALineStart);
   if (!node) return -1;
   const int last = FDoc->LinesCount() - 1;
@@ -575,6 +592,7 @@ int TParserImpl::GetFoldStart(int ALineEnd) {
 int TParserImpl::GetParentLine(int ALine) {
   if (!IsSchemeLoaded()) return -1;
   EnsureLineParsed(ALine);
+  SettleNodes(0, ALine - 1);
   return FParseTree.ParentLine(ALine);
 }
 

@@ -193,6 +193,10 @@ class TParserImpl {
 
  private:
   void Invalidate(int ALine);
+  // A fold node starts at a block's start line only once the block has stayed open long
+  // enough, so a line can be parsed while its node is still to come. Parses on until no
+  // block or pending start of the parsed state that begins in [ALo, AHi] can still make one.
+  void SettleNodes(int ALo, int AHi);
   void CheckLine(int ALine) const;
   void ParseLines(int ALine);
   void ParseLine(int ALine, bool ABuild, TTokenLine* ATokens);
