@@ -329,7 +329,6 @@ class TSchemeModel {
   bool FSchemeLoaded = false;
   TKitStringList FInheritPath;
   // Error-report context.
-  const TScheme* FCurScheme = nullptr;
   TKitString FCurSchemeName;
   TKitString FCurRule;
   TKitString FCurBlock;
