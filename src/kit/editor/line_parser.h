@@ -215,7 +215,7 @@ class TParserImpl {
 
   // Syntax blocks (syntax_blocks.cpp).
   void ProcessSyntaxTail(int ALevel, bool AClosing);
-  void OpenBlock(int ALevel, TSyntaxBlock* ABlock, TKitRegExp& AStartRegex, int APos);
+  void OpenBlock(int ALevel, TSyntaxBlock* ABlock, TKitRegExp& AStartRegex);
   void CloseInnermostBlock(int ALevel);
   bool NodeCheck(int ALevel, int ABlock, bool AForce);
   void StartOfLineCheck();

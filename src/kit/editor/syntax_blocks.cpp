@@ -177,7 +177,7 @@ void TParserImpl::ProcessSyntaxTail(int ALevel, bool AClosing) {
     int group;
     if (item.PartBlockKind == pbStart) {
       TSyntaxBlock* block = (*item.PartChain)[static_cast<size_t>(item.PartIndex)].SynBlock;
-      OpenBlock(ALevel, block, *regex, pos);
+      OpenBlock(ALevel, block, *regex);
       group = block->StartGroupUsed;
     } else {
       group = item.PartBlock->EndGroupUsed;
@@ -204,8 +204,7 @@ void TParserImpl::ProcessSyntaxTail(int ALevel, bool AClosing) {
   item.TailChanged = false;
 }
 
-void TParserImpl::OpenBlock(int ALevel, TSyntaxBlock* ABlock, TKitRegExp& AStartRegex, int APos) {
-  (void)APos;
+void TParserImpl::OpenBlock(int ALevel, TSyntaxBlock* ABlock, TKitRegExp& AStartRegex) {
   TContextItem& item = FWork.Item(ALevel);
   if (item.OpenSyntaxBlocks.size() >= kMaxOpenBlocks) return;
   TOpenBlock open;

@@ -23,7 +23,6 @@ void RegisterDeviceClasses() {
 std::string DeviceColors() { return N(KitDeviceColorScheme()); }
 
 TSchemeDoc::TSchemeDoc(const std::string& AColors, const std::string& ASyntax, const TKitString& AText) {
-  Doc.Lines().Assign(TKitStringList{});
   Doc.RefreshText(AText.data(), static_cast<int>(AText.size()));
   KitSetColorScheme(Doc, u"colors", U(AColors));
   KitSetSyntaxScheme(Doc, u"syntax", U(ASyntax));
