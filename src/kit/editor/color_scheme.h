@@ -35,7 +35,9 @@ class TKeywordMap {
   int Count() const { return static_cast<int>(FWords.size()); }
   // The entry of the word, added (with code -1) when absent.
   TKeyword& AddWord(const TKitString& AWord);
-  bool Contains(const TKitString& AStr) const { return GetKeyword(AStr.data(), static_cast<int>(AStr.size())) != nullptr; }
+  bool Contains(const TKitString& AStr) const {
+    return GetKeyword(AStr.data(), static_cast<int>(AStr.size())) != nullptr;
+  }
   const TKeyword* GetKeyword(const TKitString& AStr) const {
     return GetKeyword(AStr.data(), static_cast<int>(AStr.size()));
   }

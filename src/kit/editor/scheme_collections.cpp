@@ -86,7 +86,8 @@ void TKitEditParserSchemeCollectionItem::Changed() { FCollection->Update(this); 
 void TKitEditParserSchemeCollectionItem::SetName(const TKitString& AValue) {
   if (AValue == FName) return;
   const TKitEditParserSchemeCollectionItem* other = FCollection->FindItem(AValue);
-  if (AValue.empty() || (other && other != this)) KitDocError("Scheme collection item name should be nonempty and unique");
+  if (AValue.empty() || (other && other != this))
+    KitDocError("Scheme collection item name should be nonempty and unique");
   FName = AValue;
   Changed();
 }
@@ -117,8 +118,10 @@ TKitEditParserSchemeCollection::~TKitEditParserSchemeCollection() = default;
 TKitEditParserSchemeCollectionItem& TKitEditParserSchemeCollection::Added(
     std::unique_ptr<TKitEditParserSchemeCollectionItem> AItem, int AIndex) {
   const char16_t* kind = nullptr;
-  if (this == &FParent->SyntaxSchemes()) kind = u"Syntax";
-  else if (this == &FParent->ColorSchemes()) kind = u"Color";
+  if (this == &FParent->SyntaxSchemes())
+    kind = u"Syntax";
+  else if (this == &FParent->ColorSchemes())
+    kind = u"Color";
   ZV_ASSERT(kind != nullptr);
   int n = AIndex;
   while (FindItem(TKitString(kind) + u"Scheme" + Num(n))) ++n;
@@ -246,7 +249,9 @@ void TKitEditDocument::SchemeCollectionChanged(TKitEditParserSchemeCollection& A
   ActivateSchemes();
 }
 
-void TKitEditDocument::SetSyntaxSchemes(const TKitEditParserSchemeCollection& AValue) { FSyntaxSchemes->Assign(AValue); }
+void TKitEditDocument::SetSyntaxSchemes(const TKitEditParserSchemeCollection& AValue) {
+  FSyntaxSchemes->Assign(AValue);
+}
 
 void TKitEditDocument::SetColorSchemes(const TKitEditParserSchemeCollection& AValue) { FColorSchemes->Assign(AValue); }
 

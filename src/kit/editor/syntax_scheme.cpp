@@ -77,9 +77,7 @@ void TSynRegexSource::Bind(const int32_t* ACodes, int ACount) {
   ResetBuffer();
 }
 
-void TSynRegexSource::FillBuffer() {
-  std::copy(FCodes + FBufferStart, FCodes + FBufferEnd, FBuffer.begin());
-}
+void TSynRegexSource::FillBuffer() { std::copy(FCodes + FBufferStart, FCodes + FBufferEnd, FBuffer.begin()); }
 
 // ---- Rules ----------------------------------------------------------------------------------
 
@@ -278,8 +276,8 @@ void TSchemeModel::SchemeError(const std::string& AMessage) const {
 }
 
 void TSchemeModel::DocError(const std::string& AMessage) const {
-  throw EKitSyntaxSchemeLoadError("Schemes document loading error: \r\n" + AMessage + "\r\n--------Current document: " +
-                                  U8(FCurDocName) + ", " + U8(FCurDocPath));
+  throw EKitSyntaxSchemeLoadError("Schemes document loading error: \r\n" + AMessage +
+                                  "\r\n--------Current document: " + U8(FCurDocName) + ", " + U8(FCurDocPath));
 }
 
 void TSchemeModel::LoadSchemeDoc(const TKitString& ADocName, const TKitString& AAttrsDocName) {
@@ -386,8 +384,10 @@ int TSchemeModel::ReadInt(const IKitXmlNode& ANode, const TKitString& AName, int
   int64_t value = 0;
   bool ok = i < v.size();
   for (; i < v.size() && ok; ++i) {
-    if (v[i] < u'0' || v[i] > u'9') ok = false;
-    else value = value * 10 + (v[i] - u'0');
+    if (v[i] < u'0' || v[i] > u'9')
+      ok = false;
+    else
+      value = value * 10 + (v[i] - u'0');
     if (value > INT_MAX + int64_t{1}) ok = false;
   }
   if (negative) value = -value;
@@ -449,7 +449,8 @@ void TSchemeModel::ReadScheme(const IKitXmlNode& ANode, TScheme& AScheme) {
       if (i > start) AScheme.Keywords.AddWord(text.substr(start, i - start));
     }
   }
-  if (const IKitXmlNode node = ANode->SelectSingleNode(u"KeywordRegex")) AScheme.FRules.push_back(CreateRule(node, AScheme));
+  if (const IKitXmlNode node = ANode->SelectSingleNode(u"KeywordRegex"))
+    AScheme.FRules.push_back(CreateRule(node, AScheme));
 
   for (const IKitXmlNode& node : Children(ANode, u"SyntaxBlock")) {
     FCurBlock = node->Xml();
@@ -464,7 +465,7 @@ void TSchemeModel::ReadScheme(const IKitXmlNode& ANode, TScheme& AScheme) {
 }
 
 std::unique_ptr<TKitRegExp> TSchemeModel::NewRuleRegex(bool AIgnoreCase, const TKitString& AMoreSeps,
-                                                        const TKitString& AMoreChars) {
+                                                       const TKitString& AMoreChars) {
   auto re = std::make_unique<TKitRegExp>();
   re->SetModifierX(true);
   re->SetModifierA(true);
@@ -498,7 +499,7 @@ void TSchemeModel::CompileRegex(TKitRegExp& ARegex, const TKitString& AText, con
 }
 
 std::unique_ptr<TKitRegExp> TSchemeModel::ReadRuleRegex(const IKitXmlNode& ANode, const TScheme& AScheme,
-                                                         bool AIgnoreCase) {
+                                                        bool AIgnoreCase) {
   auto re = NewRuleRegex(AIgnoreCase, ANode->GetAttr(u"moreWordSeparators") + AScheme.MoreWordSeparators,
                          ANode->GetAttr(u"moreWordChars") + AScheme.MoreWordChars);
   const std::string element = U8(ANode->NodeName());
@@ -514,8 +515,8 @@ std::unique_ptr<TKitRegExp> TSchemeModel::ReadRuleRegex(const IKitXmlNode& ANode
 }
 
 std::unique_ptr<TKitRegExp> TSchemeModel::ReadBlockRegex(const IKitXmlNode& ANode, const TKitString& AAttr,
-                                                          const TKitString& AChild, const TScheme* AScheme,
-                                                          IKitXmlNode& AChildNode) {
+                                                         const TKitString& AChild, const TScheme* AScheme,
+                                                         IKitXmlNode& AChildNode) {
   AChildNode = ANode->SelectSingleNode(AChild);
   const std::string element = U8(ANode->NodeName());
   std::unique_ptr<TKitRegExp> re;
@@ -524,7 +525,8 @@ std::unique_ptr<TKitRegExp> TSchemeModel::ReadBlockRegex(const IKitXmlNode& ANod
   } else {
     const TKitString prefix = AChildNode ? TKitString() : AAttr + u"_";
     const IKitXmlNode& from = AChildNode ? AChildNode : ANode;
-    re = NewRuleRegex(AScheme->AllIgnoreCase, from->GetAttr(prefix + u"moreWordSeparators") + AScheme->MoreWordSeparators,
+    re = NewRuleRegex(AScheme->AllIgnoreCase,
+                      from->GetAttr(prefix + u"moreWordSeparators") + AScheme->MoreWordSeparators,
                       from->GetAttr(prefix + u"moreWordChars") + AScheme->MoreWordChars);
   }
   const TKitString attr = ANode->GetAttr(AAttr);
@@ -655,11 +657,12 @@ std::unique_ptr<TSyntaxBlock> TSchemeModel::ReadSyntaxBlock(const IKitXmlNode& A
   b->Capture = ReadBool(ANode, u"capture", false);
   b->StartGroupUsed = ReadInt(ANode, u"startGroupUsed", 0, INT_MAX, 0);
   if (b->StartGroupUsed >= b->StartRegex->CompiledSubExpCount())
-    SchemeError(Format("startGroupUsed should be >=0  and < (regex groups count: %d)",
-                       b->StartRegex->CompiledSubExpCount()));
+    SchemeError(
+        Format("startGroupUsed should be >=0  and < (regex groups count: %d)", b->StartRegex->CompiledSubExpCount()));
   b->EndGroupUsed = ReadInt(ANode, u"endGroupUsed", 0, INT_MAX, 0);
   if (b->EndGroupUsed >= b->EndRegex->CompiledSubExpCount())
-    SchemeError(Format("endGroupUsed should be >=0  and < (regex groups count: %d)", b->EndRegex->CompiledSubExpCount()));
+    SchemeError(
+        Format("endGroupUsed should be >=0  and < (regex groups count: %d)", b->EndRegex->CompiledSubExpCount()));
   b->Priority = ReadInt(ANode, u"priority", 0, INT_MAX, 0);
   b->MinLines = std::max(2, ReadInt(ANode, u"minLines", 1, INT_MAX, 2));
   b->AcceptedAnsiChars = b->StartRegex->GetFirstCharSetAnsi(b->AcceptUnicodeChars);
@@ -692,8 +695,10 @@ TTokenProps* TSchemeModel::TokenByRef(const TKitString& AName) {
 int32_t TSchemeModel::ResolveCodeName(const TKitString& ACodeName) {
   const size_t colon = ACodeName.find(u':');
   TKitString name = KitTrim(ACodeName.substr(0, colon));
-  if (name == u"kw") name = u"keyword";
-  else if (name == u"sym") name = u"symbol";
+  if (name == u"kw")
+    name = u"keyword";
+  else if (name == u"sym")
+    name = u"symbol";
   if (name.empty()) SchemeError("Malformed int-code name: " + U8(ACodeName));
   TTokenProps* token = TokenByRef(name);
   if (colon == TKitString::npos) return token->DefaultContentID;

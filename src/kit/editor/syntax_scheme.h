@@ -93,7 +93,7 @@ class TRule : public TRuleBase {
   TKitString FXml;
   TScheme* FScheme = nullptr;
   int FInnerContentGroup = -1;
-  TKitString Name;       // full name of a chain block
+  TKitString Name;        // full name of a chain block
   TRuleTokens Tokens[2];  // start and end tokens
   bool HasTokens[2] = {false, false};
   TKitString InnerSchemeName;
@@ -216,7 +216,8 @@ class TScheme {
 
   bool HasSyntaxBlocks() const { return SynBlocksHash.Count > 0; }
   bool SkipsToken(const TTokenProps* AToken) const {
-    return static_cast<size_t>(AToken->ID) < SkipSyntaxTokens.size() && SkipSyntaxTokens[static_cast<size_t>(AToken->ID)];
+    return static_cast<size_t>(AToken->ID) < SkipSyntaxTokens.size() &&
+           SkipSyntaxTokens[static_cast<size_t>(AToken->ID)];
   }
   // The syntax blocks whose start pattern can begin at ACode. Above 255 the shared chain is
   // narrowed, once per code, to the blocks whose pattern does not refuse that code at once.

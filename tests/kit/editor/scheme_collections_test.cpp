@@ -1,10 +1,9 @@
 #include "kit/editor/scheme_collections.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "kit/text/sys_info.h"
@@ -125,7 +124,9 @@ TEST(SchemeCollectionsTest, FailedLoadsClearTheirName) {
 TEST(SchemeCollectionsTest, LoadFromDirectory) {
   const auto dir = std::filesystem::temp_directory_path() / ("scheme_dir_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir / "sub.xml");
-  auto write = [&](const char* AName, const std::string& AText) { std::ofstream(dir / AName, std::ios::binary) << AText; };
+  auto write = [&](const char* AName, const std::string& AText) {
+    std::ofstream(dir / AName, std::ios::binary) << AText;
+  };
   write("main.v2.XML", "\xEF\xBB\xBF<SchemeList>\r\n</SchemeList>");
   write("other.xml", "line1\nline2");
   write("notes.txt", "x");

@@ -52,8 +52,8 @@ struct Model {
 };
 
 std::string SchemeMsg(const std::string& AMessage, const std::string& AScheme = "syntax.S") {
-  return "Scheme loading error: \r\n" + AMessage + "\r\n--------Current document: syntax, syntax\r\nCurrent scheme name: " +
-         AScheme + "\r\n";
+  return "Scheme loading error: \r\n" + AMessage +
+         "\r\n--------Current document: syntax, syntax\r\nCurrent scheme name: " + AScheme + "\r\n";
 }
 
 std::string DocMsg(const std::string& AMessage) {
@@ -147,7 +147,8 @@ TEST(SyntaxSchemeTest, ErrorTexts) {
         // The engine's own message follows "error: ", and the element's XML the header.
         const std::string head = SchemeMsg(r.message).substr(0, SchemeMsg(r.message).find("\r\n--------"));
         EXPECT_EQ(error.substr(0, head.size()), head);
-        const std::string part = r.where == rule ? "Current rule code: \r\n--------" : "Current block code: \r\n--------";
+        const std::string part =
+            r.where == rule ? "Current rule code: \r\n--------" : "Current block code: \r\n--------";
         EXPECT_NE(error.find("\r\nCurrent scheme name: syntax.S\r\n" + part), std::string::npos) << error;
         EXPECT_EQ(error.substr(error.size() - 10), "\r\n--------");
         break;
@@ -173,13 +174,14 @@ TEST(SyntaxSchemeTest, DocumentAndColourLoadFailures) {
 }
 
 TEST(SyntaxSchemeTest, DefaultsNamesAndTokens) {
-  Model m(Doc("<TokenAlias name='str2' baseToken='string'/><TokenAlias name='other' baseToken='unknown'/>"
-              "<Scheme name='S' keywordsIgnoreCase='true' moreWordChars='$'>"
-              "<Regex regex='a' token0='STRING'/><Regex regex='b' token0='fresh'/>"
-              "<Keywords>  begin\tend\r\n begin </Keywords><Keyword>Loop</Keyword>"
-              "<SyntaxBlock><Start>kw:begin</Start><End>kw:end</End></SyntaxBlock>"
-              "<SyntaxBlock start='string' end='kw:END' minLines='1' capture='1' priority='3'/>"
-              "</Scheme>"));
+  Model m(
+      Doc("<TokenAlias name='str2' baseToken='string'/><TokenAlias name='other' baseToken='unknown'/>"
+          "<Scheme name='S' keywordsIgnoreCase='true' moreWordChars='$'>"
+          "<Regex regex='a' token0='STRING'/><Regex regex='b' token0='fresh'/>"
+          "<Keywords>  begin\tend\r\n begin </Keywords><Keyword>Loop</Keyword>"
+          "<SyntaxBlock><Start>kw:begin</Start><End>kw:end</End></SyntaxBlock>"
+          "<SyntaxBlock start='string' end='kw:END' minLines='1' capture='1' priority='3'/>"
+          "</Scheme>"));
   m.Load();
   TScheme& s = m.Scheme(u"syntax.S");
   EXPECT_FALSE(s.AllIgnoreCase);
@@ -220,12 +222,14 @@ TEST(SyntaxSchemeTest, DefaultsNamesAndTokens) {
 }
 
 TEST(SyntaxSchemeTest, InheritanceInnerSchemesAndOtherDocuments) {
-  Model m(Doc("<Scheme name='A'/><Scheme name='B'/><Scheme name='C'/>"
-              "<Scheme name='S' inherit='A' inherit0='B' inherit2='C'>"
-              "<Regex regex='x' innerScheme='Other.Comment'/><Regex regex='y' innerScheme='S'/>"
-              "<Regex regex='z' innerScheme='Other.Comment'/></Scheme>"));
-  m.docs[u"Other"] = "<SchemeList root='Comment'><Scheme name='Comment' inherit='Base'/><Scheme name='Base'/>"
-                     "</SchemeList>";
+  Model m(
+      Doc("<Scheme name='A'/><Scheme name='B'/><Scheme name='C'/>"
+          "<Scheme name='S' inherit='A' inherit0='B' inherit2='C'>"
+          "<Regex regex='x' innerScheme='Other.Comment'/><Regex regex='y' innerScheme='S'/>"
+          "<Regex regex='z' innerScheme='Other.Comment'/></Scheme>"));
+  m.docs[u"Other"] =
+      "<SchemeList root='Comment'><Scheme name='Comment' inherit='Base'/><Scheme name='Base'/>"
+      "</SchemeList>";
   m.Load();
   TScheme& s = m.Scheme(u"syntax.S");
   // inherit1 is missing, so inherit2 is never read.
@@ -239,17 +243,19 @@ TEST(SyntaxSchemeTest, InheritanceInnerSchemesAndOtherDocuments) {
   EXPECT_EQ(s.FRules[1]->InnerScheme, &s);
   EXPECT_EQ(N(comment.ParentSchemes[0]->Name), "Other.Base");
 
-  Model cyc(Doc("<Scheme name='S' inherit='A'/><Scheme name='A' inherit='B'/><Scheme name='B' inherit='A'>"
-                "<Regex regex='q' innerScheme='S'/></Scheme>"));
+  Model cyc(
+      Doc("<Scheme name='S' inherit='A'/><Scheme name='A' inherit='B'/><Scheme name='B' inherit='A'>"
+          "<Regex regex='q' innerScheme='S'/></Scheme>"));
   EXPECT_EQ(cyc.Error(), SchemeMsg("Cyclic reference in inherit chain! ==> Chain: A -> B -> A", "syntax.B"));
 }
 
 TEST(SyntaxSchemeTest, BlockTokensFromTheStartChild) {
-  Model m(Doc("<Scheme name='S'>"
-              "<RegexBlock start_token0='comment' end_token1='keyword' innerScheme='S'>"
-              "<Start token0='string'>a</Start><End>(b)</End></RegexBlock>"
-              "<RegexBlock start='c' end='d' start_token0='comment' innerScheme='S'><Start moreWordChars='$'/></RegexBlock>"
-              "</Scheme>"));
+  Model m(
+      Doc("<Scheme name='S'>"
+          "<RegexBlock start_token0='comment' end_token1='keyword' innerScheme='S'>"
+          "<Start token0='string'>a</Start><End>(b)</End></RegexBlock>"
+          "<RegexBlock start='c' end='d' start_token0='comment' innerScheme='S'><Start moreWordChars='$'/></RegexBlock>"
+          "</Scheme>"));
   m.Load();
   TScheme& s = m.Scheme(u"syntax.S");
   EXPECT_EQ(N(s.FRules[0]->Tokens[0][0]->Name), "string");
@@ -262,14 +268,15 @@ TEST(SyntaxSchemeTest, BlockTokensFromTheStartChild) {
 // RegexBlock, then ChainBlock, then the keyword rule), own rules before inherited ones, and
 // only at characters their pattern can begin with.
 TEST(SyntaxSchemeTest, RuleChainsAndMatchRecord) {
-  Model m(Doc("<Scheme name='P'><Regex regex='&lt;p' token0='comment' priority='10'/></Scheme>"
-              "<Scheme name='S' inherit='P' keywordsIgnoreCase='1'>"
-              "<Regex regex='&lt;a' token0='string' priority='10'/>"
-              "<Regex regex='&lt;b' token0='string' priority='15'/>"
-              "<Regex regex='&lt;c' token0='string' priority='10'/>"
-              "<Regex regex='\\w+' token0='string'/>"
-              "<Regex regex='x((y)z)' token1='string' token2='comment'/>"
-              "<KeywordRegex>\\b[a-z]+\\b</KeywordRegex><Keywords>begin</Keywords></Scheme>"));
+  Model m(
+      Doc("<Scheme name='P'><Regex regex='&lt;p' token0='comment' priority='10'/></Scheme>"
+          "<Scheme name='S' inherit='P' keywordsIgnoreCase='1'>"
+          "<Regex regex='&lt;a' token0='string' priority='10'/>"
+          "<Regex regex='&lt;b' token0='string' priority='15'/>"
+          "<Regex regex='&lt;c' token0='string' priority='10'/>"
+          "<Regex regex='\\w+' token0='string'/>"
+          "<Regex regex='x((y)z)' token1='string' token2='comment'/>"
+          "<KeywordRegex>\\b[a-z]+\\b</KeywordRegex><Keywords>begin</Keywords></Scheme>"));
   m.Load();
   TScheme& s = m.Scheme(u"syntax.S");
   const TRuleChain& lt = s.RulesHash.GetRuleChain(u'<');
