@@ -125,7 +125,7 @@ void TParserImpl::ProcessSyntaxTail(int ALevel, bool AClosing) {
     TKitRegExp* regex = nullptr;
     if (item.PartBlockKind == pbStart) {
       regex = (*item.PartChain)[static_cast<size_t>(item.PartIndex)].SynBlock->StartRegex.get();
-      matched = regex->Exec(pos, rest, more);
+      matched = KitSchemeExec(*regex, pos, rest, more);
     } else if (item.PartBlockKind == pbEnd && item.OpenSyntaxBlocks.empty()) {
       item.PartBlockKind = pbNothing;
       continue;
@@ -133,7 +133,7 @@ void TParserImpl::ProcessSyntaxTail(int ALevel, bool AClosing) {
       if (item.PartBlock->EndNeedsVariables())
         item.PartBlock->BindVariables(&item.OpenSyntaxBlocks.back().Variables);
       regex = item.PartBlock->EndRegex.get();
-      matched = regex->Exec(pos, rest, more);
+      matched = KitSchemeExec(*regex, pos, rest, more);
     } else {
       const int32_t code = item.SyntaxTail[static_cast<size_t>(pos)];
       if (!item.OpenSyntaxBlocks.empty()) {
@@ -141,7 +141,7 @@ void TParserImpl::ProcessSyntaxTail(int ALevel, bool AClosing) {
         if (open.Block->EndNeedsVariables()) open.Block->BindVariables(&open.Variables);
         if (open.Block->EndCanStartWith(code)) {
           regex = open.Block->EndRegex.get();
-          matched = regex->Exec(pos, rest, more);
+          matched = KitSchemeExec(*regex, pos, rest, more);
           if (matched || more) {
             item.PartBlockKind = pbEnd;
             item.PartBlock = open.Block;
@@ -153,7 +153,7 @@ void TParserImpl::ProcessSyntaxTail(int ALevel, bool AClosing) {
         const TRuleChain& chain = scheme->GetBlockChain(code);
         for (size_t k = 0; k < chain.size() && !matched && !more; ++k) {
           regex = chain[k].SynBlock->StartRegex.get();
-          matched = regex->Exec(pos, rest, more);
+          matched = KitSchemeExec(*regex, pos, rest, more);
           if (matched || more) {
             item.PartBlockKind = pbStart;
             item.PartChain = &chain;

@@ -42,6 +42,15 @@ template <class E>
 
 }  // namespace
 
+bool KitSchemeExec(TKitRegExp& ARegex, int AOffset, int ACount, bool& ANeedMore) {
+  try {
+    return ARegex.Exec(AOffset, ACount, ANeedMore);
+  } catch (const EKitRegExprError&) {
+    ANeedMore = false;
+    return false;
+  }
+}
+
 // ---- Match record and sources ---------------------------------------------------------------
 
 void TMatchRec::Clear() {
@@ -113,7 +122,7 @@ void TRule::FillMatch(TKitRegExp& ARegex, const TRuleTokens& ATokens, TMatchRec&
 
 bool TRegexRule::Match(int AStart, int ACount, TMatchRec& AMatch, int AParserState) {
   if (!StartRegex || (LineBound && !(AParserState & KitParserStateFirstTry))) return false;
-  if (!StartRegex->Exec(AStart, ACount)) return false;
+  if (!KitSchemeExec(*StartRegex, AStart, ACount)) return false;
   FillMatch(*StartRegex, Tokens[0], AMatch);
   return true;
 }
@@ -124,7 +133,7 @@ bool TRegexRule::MatchEnd(int AStart, int ACount, TMatchRec& AMatch, int AParser
   const int offset = AStart - model.LineStart();
   const TCharsRegexSource& src = const_cast<TSchemeModel&>(model).CharsInput();
   if (AStart < src.BaseIndex + src.Count && !EndCanStartWith(model.LineChars()[offset])) return false;
-  if (!EndRegex->Exec(AStart, ACount)) return false;
+  if (!KitSchemeExec(*EndRegex, AStart, ACount)) return false;
   FillMatch(*EndRegex, Tokens[1], AMatch);
   return true;
 }
@@ -151,7 +160,7 @@ bool TRegexRule::GetVariable(int AId, int& AStart, int& ACount) {
 }
 
 bool TKeywordsRule::Match(int AStart, int ACount, TMatchRec& AMatch, int /*AParserState*/) {
-  if (!Regex->Exec(AStart, ACount)) return false;
+  if (!KitSchemeExec(*Regex, AStart, ACount)) return false;
   const int len = Regex->GetMatchLen(0);
   const TSchemeModel& model = *FScheme->FParser;
   const bool keyword = FScheme->Keywords.GetKeyword(model.LineChars() + (AStart - model.LineStart()), len) != nullptr;
@@ -210,12 +219,8 @@ const TRuleChain& TScheme::GetBlockChain(int32_t ACode) {
     TKitRegExp& re = *r.SynBlock->StartRegex;
     bool keep = true;
     re.SetInputSource(&probe);
-    try {
-      bool more = false;
-      keep = re.Exec(0, 1, more) || more;
-    } catch (const std::exception&) {
-      keep = true;
-    }
+    bool more = false;
+    keep = KitSchemeExec(re, 0, 1, more) || more;
     re.SetInputSource(&FParser->SyntaxInput());
     if (keep) chain.push_back(r);
   }

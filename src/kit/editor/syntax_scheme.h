@@ -24,6 +24,14 @@ class TSyntaxBlock;
 // The regex engine's group limit: the length of the match arrays.
 constexpr int KitMaxSubExp = 16;
 
+// Runs the engine; an engine error while matching (a scheme whose pattern nests deeper
+// than the engine can follow) counts as no match rather than failing every line.
+bool KitSchemeExec(TKitRegExp& ARegex, int AOffset, int ACount, bool& ANeedMore);
+inline bool KitSchemeExec(TKitRegExp& ARegex, int AOffset, int ACount) {
+  bool more = false;
+  return KitSchemeExec(ARegex, AOffset, ACount, more);
+}
+
 // Bit 0 of the parser state handed to Match: the parser is at the first position it tries
 // on the line.
 constexpr int KitParserStateFirstTry = 1;
