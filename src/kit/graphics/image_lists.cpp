@@ -339,9 +339,11 @@ void TKitImageListItem::InsertImages(int Index, const TKitImageListItem& Other) 
   // Copies first: Other may be this item.
   const bool withMask = FMasked && Other.FMasked;
   std::vector<TKitBitmap> images(static_cast<size_t>(Other.Count())), masks(withMask ? images.size() : 0);
+  std::vector<bool> ownMask(images.size());
   for (int i = 0; i < Other.Count(); ++i) {
     Other.GetBitmap(i, images[static_cast<size_t>(i)]);
     if (withMask) Other.GetMaskBitmap(i, masks[static_cast<size_t>(i)]);
+    ownMask[static_cast<size_t>(i)] = Other.FInfo[static_cast<size_t>(i)].Masked != 0;
   }
   // Beyond the end the images go to the end, in their order.
   Index = std::min(Index, Count());
@@ -349,7 +351,7 @@ void TKitImageListItem::InsertImages(int Index, const TKitImageListItem& Other) 
   for (int i = Other.Count() - 1; i >= 0; --i) {
     const TKitBitmap& image = images[static_cast<size_t>(i)];
     if (withMask)
-      Insert(Index, &image, &masks[static_cast<size_t>(i)]);
+      Insert(Index, &image, ownMask[static_cast<size_t>(i)] ? &masks[static_cast<size_t>(i)] : nullptr);
     else if (FMasked)
       InsertMasked(Index, image, image.TransparentColor());
     else

@@ -321,7 +321,7 @@ void KitLoadBitmapFromStream(TKitStream& Stream, TKitBitmap& Bitmap) {
   const bool topDown = height < 0;
   const int rows = topDown ? -height : height;
   const TKitPixelFormat format = FormatOfBits(bits);
-  const int64_t rowBytes = TKitBitmap::RowBytes(width, format);
+  const int64_t rowBytes = (int64_t{bits} * width + 31) / 32 * 4;
   // The rows must all be there: the picture can never be larger than the data.
   if (offset < FileHeaderSize + 40 || offset > n || rowBytes * rows > n - offset) Invalid();
 
