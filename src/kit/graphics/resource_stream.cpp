@@ -61,11 +61,19 @@ void ReadBlob(TKitStream& Stream, TKitMemoryStream& Blob) {
 
 void ReadBlob(TKitStream& Stream, TKitMemoryStream& Blob, bool Compressed) {
   if (Compressed)
-    KitDecompressStream(Stream, Blob, 0);
+    KitExpandBlob(Stream, Blob);
   else
     ReadBlob(Stream, Blob);
-  Blob.SetPosition(0);
 }
+
+// A memory stream that refuses to grow past KitMaxExpandedBlob.
+class TBoundedStream : public TKitMemoryStream {
+ public:
+  int64_t Write(const void* Buffer, int64_t Count) override {
+    if (Position() + Count > KitMaxExpandedBlob) throw EReadError("Stream read error");
+    return TKitMemoryStream::Write(Buffer, Count);
+  }
+};
 
 void CompressAll(TKitMemoryStream& Plain, TKitStream& Stream) {
   Plain.SetPosition(0);
@@ -136,6 +144,13 @@ uint8_t Channel(uint32_t Value, uint32_t Mask) {
 }
 
 }  // namespace
+
+void KitExpandBlob(TKitStream& Source, TKitMemoryStream& Blob) {
+  TBoundedStream expanded;
+  KitDecompressStream(Source, expanded, 0);
+  Blob.Data() = std::move(expanded.Data());
+  Blob.SetPosition(0);
+}
 
 void KitWriteInteger(TKitStream& Stream, int32_t Value) {
   uint8_t b[4];

@@ -113,8 +113,7 @@ void TKitWave::LoadFromStreamEx(TKitStream& Stream) { ReadWave(Stream, KitReadIn
 
 void TKitWave::LoadCompressedFromStream(TKitStream& Stream) {
   TKitMemoryStream plain;
-  KitDecompressStream(Stream, plain, 0);
-  plain.SetPosition(0);
+  KitExpandBlob(Stream, plain);
   LoadFromStream(plain);
 }
 

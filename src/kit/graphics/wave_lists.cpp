@@ -2,7 +2,6 @@
 
 #include "kit/graphics/resource_stream.h"
 #include "kit/graphics/settings.h"
-#include "kit/text/compression.h"
 
 namespace zv {
 
@@ -25,7 +24,7 @@ void TKitWaveListItem::ReadData(TKitStream& Stream) {
   // later item would be read from the wrong place.
   TKitMemoryStream empty;
   if (Compressed()) {
-    KitDecompressStream(Stream, empty, 0);
+    KitExpandBlob(Stream, empty);
   } else {
     const int64_t length = KitReadInteger(Stream);
     if (length < 0 || length > Stream.Size() - Stream.Position()) throw EReadError("Stream read error");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "kit/graphics/resource_stream.h"
+#include "kit/text/compression.h"
 #include "kit/graphics/resource_samples.h"
 #include "support/error_of.h"
 
@@ -144,6 +145,18 @@ TEST(ResourceStreamTest, ReaderTakesTopDownAndBitFieldsAndRefusesTheRest) {
     EXPECT_THROW(KitLoadBitmapFromStream(s, kept), EInvalidGraphic) << i;
     EXPECT_EQ(kept.Width(), 2);
   }
+  // A compressed blob that would expand past KitMaxExpandedBlob is refused.
+  TKitMemoryStream zeros(std::vector<uint8_t>(KitLZRW1BlockSize, 0)), one;
+  KitCompressStream(zeros, one, zeros.Size(), 0);
+  const TKitByteArray block(one.Data().begin() + 4, one.Data().end());
+  const int64_t blocks = KitMaxExpandedBlob / KitLZRW1BlockSize + 1;
+  TKitMemoryStream bomb;
+  KitWriteInteger(bomb, static_cast<int32_t>(blocks * static_cast<int64_t>(block.size())));
+  for (int64_t i = 0; i < blocks; ++i) bomb.WriteBuffer(block.data(), static_cast<int64_t>(block.size()));
+  bomb.SetPosition(0);
+  TKitStringList lines;
+  EXPECT_THROW(KitReadStrings(bomb, lines, true), EReadError);
+
   // A plain blob whose length passes the data is refused before it is read.
   TKitMemoryStream hostile(std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0x0F, 'B', 'M'});
   TKitBitmap any;
