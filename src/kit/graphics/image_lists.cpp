@@ -397,6 +397,8 @@ void TKitImageListItem::Delete(int Index) {
 void TKitImageListItem::Move(int CurIndex, int NewIndex) {
   if (CurIndex == NewIndex) return;
   CheckIndex(CurIndex);
+  // Checked before the image leaves its place, so that a bad target loses nothing.
+  if (NewIndex < 0) CheckIndex(NewIndex);
   TKitBitmap image, mask;
   GetBitmap(CurIndex, image);
   const bool withMask = FMasked && FInfo[static_cast<size_t>(CurIndex)].Masked;
@@ -628,7 +630,9 @@ std::unique_ptr<TKitBitmapCanvas> TKitImageList::BmpCanvas(int Index) {
   return item ? std::make_unique<TKitBitmapCanvas>(item->ImageStrip()) : nullptr;
 }
 
-TKitRect TKitImageList::ItemRect(int Index, int Item) { return IsValidItem(Index, Item) ? Items(Index)->GetImageRect(Item) : TKitRect{}; }
+TKitRect TKitImageList::ItemRect(int Index, int Item) {
+  return IsValidItem(Index, Item) ? Items(Index)->GetImageRect(Item) : TKitRect{};
+}
 
 int TKitImageList::Dimensions(int Index, int Kind) {
   const TKitImageListItem* item = ItemAt(Index);

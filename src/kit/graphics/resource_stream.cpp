@@ -347,7 +347,9 @@ void KitLoadBitmapFromStream(TKitStream& Stream, TKitBitmap& Bitmap) {
     if (at + 12 > n) Invalid();
     for (int i = 0; i < 3; ++i) masks[i] = Get32(p + at + 4 * i);
   }
-  const bool rawCopy = bits <= 8 || bits == 24 || (bits == 16 && masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x1F) ||
+  // Rows in the bitmap's own layout are copied; other bit fields are converted pixel by pixel.
+  const bool rawCopy = bits <= 8 || bits == 24 ||
+                       (bits == 16 && masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x1F) ||
                        (bits == 32 && masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF);
 
   TKitBitmap result(width, rows, format);

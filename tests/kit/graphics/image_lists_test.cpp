@@ -90,6 +90,8 @@ TEST(ImageListItemTest, MasksTravelWithTheirImagesOnInsertMoveAndDelete) {
   EXPECT_EQ(item.GetColorAtPoint({6, 6}, 3), clRed);
   EXPECT_TRUE(item.Info(3).Masked);
   EXPECT_FALSE(item.Info(0).Masked);
+  EXPECT_THROW(item.Move(0, -1), EListError);
+  EXPECT_EQ(item.Count(), 4);
   item.Delete(1);  // yellow, blue, red
   item.Delete(7);
   ASSERT_EQ(item.Count(), 3);
