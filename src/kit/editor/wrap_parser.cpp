@@ -1,0 +1,127 @@
+#include "kit/editor/wrap_parser.h"
+
+#include <algorithm>
+
+namespace zv {
+
+TScreenAttrs KitMergeAttrs(const TScreenAttrs& A, const TScreenAttrs& B) {
+  TScreenAttrs r;
+  r.TextColor = (A.AttributesSet & asTextColor) ? A.TextColor : B.TextColor;
+  r.BackgroundColor = (A.AttributesSet & asBackgroundColor) ? A.BackgroundColor : B.BackgroundColor;
+  r.FontStyle = (A.AttributesSet & asFontStyle) ? static_cast<uint8_t>(B.FontStyle | A.FontStyle) : B.FontStyle;
+  r.AttributesSet = static_cast<uint8_t>((A.AttributesSet | B.AttributesSet) & ~asCustomAttributes);
+  return r;
+}
+
+TScreenAttrs KitScreenAttrs(const TKitEditAttributes& A) {
+  return {A.BackgroundColor, A.TextColor, A.FontStyle, A.AttributesSet};
+}
+
+int64_t KitWPCompare(const TWrapParserState& AState, const TWP_Target& ATarget) {
+  switch (ATarget.Cond) {
+    case wpByOffset: return static_cast<int64_t>(AState.Offset) - ATarget.Offset;
+    case wpByXY:
+      if (AState.Y != ATarget.Y) return static_cast<int64_t>(AState.Y) - ATarget.Y;
+      return AState.X - ATarget.X;
+    case wpByXPixY:
+      if (AState.Y != ATarget.Y) return static_cast<int64_t>(AState.Y) - ATarget.Y;
+      return AState.XPix - ATarget.X;
+  }
+  return 0;
+}
+
+TWP_Cache::TWP_Cache(int AMaxCount, int ASeqItemsInterval)
+    : FMaxCount(std::max(1, AMaxCount)), FSeqItemsInterval(std::max(1, ASeqItemsInterval)) {}
+
+int TWP_Cache::LastAtOrBefore(const std::vector<TWrapParserState>& AList, const TWP_Target& ATarget) {
+  // States are ordered by offset, which is also their order by row and column.
+  const auto it = std::upper_bound(AList.begin(), AList.end(), ATarget, [](const TWP_Target& t, const TWrapParserState& s) {
+    return KitWPCompare(s, t) > 0;
+  });
+  return static_cast<int>(it - AList.begin()) - 1;
+}
+
+void TWP_Cache::PutState(const TWrapParserState& AState) {
+  const TWP_Target t{wpByOffset, AState.Offset, 0, 0};
+  int at = LastAtOrBefore(FItems, t);
+  if (at >= 0 && FItems[static_cast<size_t>(at)].Offset == AState.Offset) return;
+  if (Count() >= FMaxCount) {
+    const auto oldest = std::min_element(FAge.begin(), FAge.end()) - FAge.begin();
+    FItems.erase(FItems.begin() + oldest);
+    FAge.erase(FAge.begin() + oldest);
+    if (oldest <= at) --at;
+  }
+  FItems.insert(FItems.begin() + (at + 1), AState);
+  FAge.insert(FAge.begin() + (at + 1), ++FClock);
+}
+
+void TWP_Cache::AddStateSeq(const TWrapParserState& AState, bool AChunkOutput) {
+  if (FSeqItems.empty()) {
+    FSeqItems.push_back(AState);
+    return;
+  }
+  const int last = FSeqItems.back().Offset;
+  if (AState.Offset == last) return;
+  if (AState.Offset > last) {
+    if (AState.Offset - last > FSeqItemsInterval) FSeqItems.push_back(AState);
+    return;
+  }
+  if (AChunkOutput) return;
+  // Filling a wide gap left by a walk that started far ahead.
+  const int a = LastAtOrBefore(FSeqItems, TWP_Target{wpByOffset, AState.Offset, 0, 0});
+  const int aOffset = a >= 0 ? FSeqItems[static_cast<size_t>(a)].Offset : 0;
+  if (a >= 0 && FSeqItems[static_cast<size_t>(a)].Offset == AState.Offset) return;
+  const int next = FSeqItems[static_cast<size_t>(a + 1)].Offset;
+  const int64_t wide = int64_t{3} * FSeqItemsInterval;
+  if (AState.Offset - aOffset > wide && next - AState.Offset > wide) {
+    FSeqItems.resize(static_cast<size_t>(a + 1));
+    FSeqItems.push_back(AState);
+  }
+}
+
+bool TWP_Cache::GetNearestState(const TWP_Target& ATarget, TWrapParserState& ARes) const {
+  const int i = LastAtOrBefore(FItems, ATarget);
+  if (i >= 0 && KitWPCompare(FItems[static_cast<size_t>(i)], ATarget) == 0) {
+    ARes = FItems[static_cast<size_t>(i)];
+    return true;
+  }
+  const int s = LastAtOrBefore(FSeqItems, ATarget);
+  if (i < 0 && s < 0) return false;
+  // Both lie at or before the target: the later one is the nearer.
+  if (i < 0) ARes = FSeqItems[static_cast<size_t>(s)];
+  else if (s < 0) ARes = FItems[static_cast<size_t>(i)];
+  else {
+    const TWrapParserState& a = FItems[static_cast<size_t>(i)];
+    const TWrapParserState& b = FSeqItems[static_cast<size_t>(s)];
+    ARes = a.Offset >= b.Offset ? a : b;
+  }
+  return true;
+}
+
+void TWP_Cache::Invalidate(int AOffset) {
+  // A stable state is final whatever follows it, but whether a position is a break
+  // opportunity depends on its line's end, which an edit at AOffset keeps beyond AOffset:
+  // positions more than two characters before it keep their status.
+  const int limit = AOffset - 2;
+  int keep = -1;
+  for (int i = static_cast<int>(FItems.size()) - 1; i >= 0; --i) {
+    const TWrapParserState& s = FItems[static_cast<size_t>(i)];
+    if (s.Offset < limit && s.IsStable) {
+      keep = i;
+      break;
+    }
+  }
+  FItems.resize(static_cast<size_t>(keep + 1));
+  FAge.resize(static_cast<size_t>(keep + 1));
+  size_t seq = 0;
+  while (seq < FSeqItems.size() && FSeqItems[seq].Offset < limit) ++seq;
+  FSeqItems.resize(seq);
+}
+
+void TWP_Cache::Clear() {
+  FItems.clear();
+  FAge.clear();
+  FSeqItems.clear();
+}
+
+}  // namespace zv
