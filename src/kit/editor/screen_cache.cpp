@@ -254,6 +254,9 @@ void TScreenCache::Reset(bool ADropFolds) {
   FDefaultAttrs = {clWhite, FFont.Color, FFont.Style,
                    static_cast<uint8_t>(asBackgroundColor | asTextColor | asFontStyle)};
   FSeparators = FDoc != nullptr ? FDoc->GetFullWordSeparators() : TKitString();
+  FSepBits[0] = FSepBits[1] = 0;
+  for (char16_t c : FSeparators)
+    if (c < 128 && c != u'(' && c != u'{' && c != u'[') FSepBits[c >> 6] |= uint64_t{1} << (c & 63);
   RebuildSpecialChars();
   FHorizScrollPixels = ScrollXToPixelsFixed(FHorizScroll);
   if (ADropFolds) {

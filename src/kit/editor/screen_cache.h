@@ -397,6 +397,7 @@ class TScreenCache : public TObject {
   TKitSpecialChars* FSpecChars;
   int FSpaceCharW = 8;
   TKitString FSeparators;  // the document's full word separators
+  uint64_t FSepBits[2] = {0, 0};  // the separators below 128, as bits
   char16_t FSpecialChars[kKitSpecialCharKindCount] = {};
   TKitFontCharset FSpecialCharsCharSet[kKitSpecialCharKindCount] = {};
   bool FShowKind[kKitSpecialCharKindCount] = {};

@@ -42,6 +42,7 @@ struct TScreenCache::TWalk {
   TWrapParserState S;
   TWrapParserState Opp;
   bool HasOpp = false;
+  char16_t Char = 0;  // the character at S (0 at a line end)
   // Set by Advance when the row ended at RowEnd by an overflow.
   bool BrokeRow = false;
   TWrapParserState RowEnd;
@@ -179,6 +180,7 @@ struct TScreenCache::TWalk {
     ++C.FWalkSteps;
     S.IsTab = false;
     if (S.Offset >= LineEnd) {
+      Char = 0;
       S.IsTail = true;
       S.VisWidth = 1;
       const TKitFontStyles st = Style();
@@ -191,6 +193,7 @@ struct TScreenCache::TWalk {
     }
     S.IsTail = false;
     const char16_t c = Chars.GetChar(S.Offset);
+    Char = c;
     const TKitFontStyles st = Style();
     if (c == u'\t') {
       const int tw = C.FTabWidth;
@@ -209,6 +212,8 @@ struct TScreenCache::TWalk {
 
   void BecomeOpportunity() {
     S.IsStable = true;
+    // Only rows that break look back at their opportunities.
+    if (!Wrap) return;
     S.LastStableSep = IsSepAt(S.Offset);
     Opp = S;
     HasOpp = true;
@@ -247,32 +252,48 @@ struct TScreenCache::TWalk {
       StartRow(LineStart, y);
       return true;
     }
-    const TWrapParserState prev = S;
+    const int prevVis = S.VisWidth, prevPix = S.PixWidth;
+    const bool prevSep = S.LastStableSep;
     S.Offset++;
-    S.X += prev.VisWidth;
-    S.XPix += prev.PixWidth;
+    S.X += prevVis;
+    S.XPix += prevPix;
     if (TrackAttrs && S.Offset >= AttrsUntil) LoadAttrs();
     const int64_t w = Measure();
-    if (Wrap && S.XPix + w >= WrapW && S.Offset != S.Y_OffsetStart) {
-      // The row ends after its last break opportunity.
-      RowEnd = HasOpp ? Opp : prev;
+    if (!Wrap) {
+      S.IsStable = true;
+      return true;
+    }
+    if (S.XPix + w >= WrapW && S.Offset != S.Y_OffsetStart) {
+      // The row ends after its last break opportunity (or, resumed without one, before
+      // this position).
+      if (HasOpp) {
+        RowEnd = Opp;
+      } else {
+        RowEnd = S;
+        RowEnd.Offset--;
+        RowEnd.X -= prevVis;
+        RowEnd.XPix -= prevPix;
+        RowEnd.VisWidth = prevVis;
+        RowEnd.PixWidth = prevPix;
+        RowEnd.IsTail = RowEnd.IsTab = false;
+      }
       BrokeRow = true;
       StartRow(RowEnd.Offset + 1, RowEnd.Y + 1);
       return true;
     }
-    if (!Wrap || S.Offset == S.Y_OffsetStart ||
-        (S.XPix + w + G < WrapW && S.Offset < LineEnd - 2 && (!prev.LastStableSep || IsSepAt(S.Offset)))) {
+    if (S.Offset == S.Y_OffsetStart ||
+        (S.XPix + w + G < WrapW && S.Offset < LineEnd - 2 && (!prevSep || IsSepAt(S.Offset)))) {
       BecomeOpportunity();
     } else {
       S.IsStable = false;
-      S.LastStableSep = prev.LastStableSep;
+      S.LastStableSep = prevSep;
     }
     return true;
   }
 };
 
 bool TScreenCache::IsSeparator(char16_t C) const {
-  if (C == u'(' || C == u'{' || C == u'[') return false;
+  if (C < 128) return ((FSepBits[C >> 6] >> (C & 63)) & 1) != 0;
   return FSeparators.find(C) != TKitString::npos;
 }
 
@@ -503,39 +524,10 @@ void TScreenCache::BuildRow(int AY, TScreenLineInfo& ARow) {
   ARow.RowComplete = true;
   const int line = w.Line;
   const int64_t screenEnd = FHorizScrollPixels + FScreenWidthPixels;
-
-  // The row's positions with what each draws.
-  struct TPos {
-    TWrapParserState S;
-    char16_t C;
-  };
-  std::vector<TPos> pos;
-  bool endsLine = false;
-  for (;;) {
-    const TWrapParserState s = w.S;
-    pos.push_back({s, s.IsTail ? u'\0' : Doc().Chars().GetChar(s.Offset)});
-    if (s.IsTail) {
-      endsLine = true;
-      // The next row starts the next visible line: remember it for the next row.
-      if (w.Advance()) FWPCache.PutState(w.S);
-      break;
-    }
-    if (FWrapMode == wmNoWrap && s.XPix >= screenEnd) {
-      ARow.RowComplete = false;
-      break;
-    }
-    if (!w.Advance()) break;
-    if (w.BrokeRow) {
-      while (!pos.empty() && pos.back().S.Offset > w.RowEnd.Offset) pos.pop_back();
-      FWPCache.PutState(w.S);
-      break;
-    }
-  }
-
-  // Chunks and per-position items.
   const TKitFontCharset fontCs = 0;
-  for (const TPos& p : pos) {
-    const TWrapParserState& s = p.S;
+
+  // Each position gives its item and its characters to the chunks.
+  const auto emit = [&](const TWrapParserState& s, char16_t c) {
     TScreenOffsetItem item;
     item.VisW = static_cast<uint8_t>(std::min(s.VisWidth, 255));
     item.PixW = static_cast<uint16_t>(KitClamp(s.PixWidth, 0, 65535));
@@ -545,55 +537,89 @@ void TScreenCache::BuildRow(int AY, TScreenLineInfo& ARow) {
     if (s.IsTab) item.Flags.Include(soTab);
     if (s.IsStable) item.Flags.Include(soStable);
     ARow.Offsets.push_back(item);
-
-    TChunk special;
-    special.Attrs = s.Attrs;
-    special.StateOffset = s.Offset;
-    special.StateOffsetCount = 1;
-    special.CanMerge = false;
-    special.IsSpecial = true;
-    if (s.IsTail) {
-      TKitLineSeparator sep;
-      if (Doc().GetLineEndKind(line, sep)) {
-        const TKitSpecialCharKind k = sep == lsCR ? skCR : sep == lsLF ? skLF : skCRLF;
-        if (FShowKind[k]) special.Chars += FSpecialChars[k], special.CharSet = FSpecialCharsCharSet[k];
+    const bool special = s.IsTail || c == u'\t' || (c == u' ' && FShowKind[skSpace]);
+    if (!special) {
+      if (!ARow.Chunks.empty()) {
+        TChunk& last = ARow.Chunks.back();
+        if (last.CanMerge && last.Attrs == s.Attrs && last.CharSet == fontCs) {
+          last.Chars += c;
+          last.StateOffsetCount++;
+          return;
+        }
       }
-      if (FindStart(line) != nullptr && FShowKind[skFoldedLineEnd]) {
-        special.Chars += FSpecialChars[skFoldedLineEnd];
-        special.CharSet = FSpecialCharsCharSet[skFoldedLineEnd];
-      }
-      special.IsTail = true;
-      if (!special.Chars.empty()) ARow.Chunks.push_back(std::move(special));
-      continue;
-    }
-    if (p.C == u'\t') {
-      special.Chars.assign(static_cast<size_t>(s.VisWidth - 1), FSpecialChars[skTabTail]);
-      special.Chars += FSpecialChars[skTabHead];
-      special.CharSet = FSpecialCharsCharSet[skTabTail];
-      ARow.Chunks.push_back(std::move(special));
-      continue;
-    }
-    if (p.C == u' ' && FShowKind[skSpace]) {
-      special.Chars.assign(1, FSpecialChars[skSpace]);
-      special.CharSet = FSpecialCharsCharSet[skSpace];
-      ARow.Chunks.push_back(std::move(special));
-      continue;
-    }
-    if (!ARow.Chunks.empty()) {
-      TChunk& last = ARow.Chunks.back();
-      if (last.CanMerge && last.Attrs == s.Attrs && last.CharSet == fontCs) {
-        last.Chars += p.C;
-        last.StateOffsetCount++;
-        continue;
-      }
+      TChunk& chunk = ARow.Chunks.emplace_back();
+      chunk.Attrs = s.Attrs;
+      chunk.CharSet = fontCs;
+      chunk.StateOffset = s.Offset;
+      chunk.StateOffsetCount = 1;
+      chunk.Chars.assign(1, c);
+      return;
     }
     TChunk chunk;
     chunk.Attrs = s.Attrs;
-    chunk.CharSet = fontCs;
     chunk.StateOffset = s.Offset;
     chunk.StateOffsetCount = 1;
-    chunk.Chars.assign(1, p.C);
+    chunk.CanMerge = false;
+    chunk.IsSpecial = true;
+    if (s.IsTail) {
+      chunk.IsTail = true;
+      if (w.HasBreak && FShowKind[w.BreakKind]) {
+        chunk.Chars += FSpecialChars[w.BreakKind];
+        chunk.CharSet = FSpecialCharsCharSet[w.BreakKind];
+      }
+      if (w.Collapsed && FShowKind[skFoldedLineEnd]) {
+        chunk.Chars += FSpecialChars[skFoldedLineEnd];
+        chunk.CharSet = FSpecialCharsCharSet[skFoldedLineEnd];
+      }
+      if (chunk.Chars.empty()) return;  // a hidden line end draws nothing
+    } else if (c == u'\t') {
+      chunk.Chars.assign(static_cast<size_t>(s.VisWidth - 1), FSpecialChars[skTabTail]);
+      chunk.Chars += FSpecialChars[skTabHead];
+      chunk.CharSet = FSpecialCharsCharSet[skTabTail];
+    } else {
+      chunk.Chars.assign(1, FSpecialChars[skSpace]);
+      chunk.CharSet = FSpecialCharsCharSet[skSpace];
+    }
     ARow.Chunks.push_back(std::move(chunk));
+  };
+  // A row that broke earlier than the walk looked drops the positions after its end.
+  const auto truncate = [&](int ALast) {
+    ARow.Offsets.resize(static_cast<size_t>(std::max(0, ALast - ARow.StartState.Offset + 1)));
+    while (!ARow.Chunks.empty() && ARow.Chunks.back().StateOffset > ALast) ARow.Chunks.pop_back();
+    if (!ARow.Chunks.empty()) {
+      TChunk& last = ARow.Chunks.back();
+      const int keep = ALast - last.StateOffset + 1;
+      if (keep < last.StateOffsetCount) {
+        last.StateOffsetCount = keep;
+        last.Chars.resize(static_cast<size_t>(keep));
+      }
+    }
+  };
+
+  bool endsLine = false;
+  int lastOffset = w.S.Offset;
+  for (;;) {
+    const TWrapParserState& s = w.S;
+    emit(s, w.Char);
+    lastOffset = s.Offset;
+    if (s.IsTail) {
+      endsLine = true;
+      // The next row starts the next visible line: remember it for the next row (rows
+      // without wrapping find their lines directly).
+      if (FWrapMode != wmNoWrap && w.Advance()) FWPCache.PutState(w.S);
+      break;
+    }
+    if (FWrapMode == wmNoWrap && s.XPix >= screenEnd) {
+      ARow.RowComplete = false;
+      break;
+    }
+    if (!w.Advance()) break;
+    if (w.BrokeRow) {
+      truncate(w.RowEnd.Offset);
+      lastOffset = w.RowEnd.Offset;
+      FWPCache.PutState(w.S);
+      break;
+    }
   }
 
   // What the row shows of its line.
@@ -603,7 +629,7 @@ void TScreenCache::BuildRow(int AY, TScreenLineInfo& ARow) {
   if (FWrapMode == wmNoWrap) {
     info.ContentSegment = lineSeg;
   } else {
-    int last = pos.empty() ? ARow.RowStart - 1 : pos.back().S.Offset;
+    int last = lastOffset;
     if (endsLine) last = lineSeg.Start + lineSeg.Count - 1;
     info.ContentSegment = KitMakeSegment(ARow.RowStart, std::max(0, last - ARow.RowStart + 1), &Doc().Chars());
   }
@@ -627,7 +653,7 @@ void TScreenCache::BuildRow(int AY, TScreenLineInfo& ARow) {
   while (offset > lowLimit && offset < lineSeg.Start + lineSeg.Count && !IsAddictSeparator(chars.GetChar(offset)))
     --offset;
   ARow.StartWordOff = offset;
-  const int lastShown = pos.empty() ? firstShown : pos.back().S.Offset;
+  const int lastShown = lastOffset;
   const int rowLast = info.ContentSegment.Start + info.ContentSegment.Count - 1;
   offset = lastShown;
   const int highLimit = std::min(rowLast, lastShown + 100);

@@ -33,7 +33,7 @@ int64_t KitWPCompare(const TWrapParserState& AState, const TWP_Target& ATarget) 
 TWP_Cache::TWP_Cache(int AMaxCount, int ASeqItemsInterval)
     : FMaxCount(std::max(1, AMaxCount)), FSeqItemsInterval(std::max(1, ASeqItemsInterval)) {}
 
-int TWP_Cache::LastAtOrBefore(const std::vector<TWrapParserState>& AList, const TWP_Target& ATarget) {
+int TWP_Cache::LastSeqAtOrBefore(const std::vector<TWrapParserState>& AList, const TWP_Target& ATarget) {
   // States are ordered by offset, which is also their order by row and column.
   const auto it = std::upper_bound(AList.begin(), AList.end(), ATarget, [](const TWP_Target& t, const TWrapParserState& s) {
     return KitWPCompare(s, t) > 0;
@@ -41,18 +41,42 @@ int TWP_Cache::LastAtOrBefore(const std::vector<TWrapParserState>& AList, const 
   return static_cast<int>(it - AList.begin()) - 1;
 }
 
+int TWP_Cache::LastItemAtOrBefore(const TWP_Target& ATarget) const {
+  int lo = 0, hi = Count();  // the first index after the target
+  while (lo < hi) {
+    const int mid = (lo + hi) / 2;
+    if (KitWPCompare(Item(mid), ATarget) > 0) hi = mid;
+    else lo = mid + 1;
+  }
+  return lo - 1;
+}
+
 void TWP_Cache::PutState(const TWrapParserState& AState) {
   const TWP_Target t{wpByOffset, AState.Offset, 0, 0};
-  int at = LastAtOrBefore(FItems, t);
-  if (at >= 0 && FItems[static_cast<size_t>(at)].Offset == AState.Offset) return;
-  if (Count() >= FMaxCount) {
-    const auto oldest = std::min_element(FAge.begin(), FAge.end()) - FAge.begin();
-    FItems.erase(FItems.begin() + oldest);
-    FAge.erase(FAge.begin() + oldest);
-    if (oldest <= at) --at;
+  int at = LastItemAtOrBefore(t);
+  if (at >= 0 && Item(at).Offset == AState.Offset) return;
+  int slot;
+  if (static_cast<int>(FSlots.size()) < FMaxCount) {
+    slot = static_cast<int>(FSlots.size());
+    FSlots.push_back(AState);
+  } else {
+    // Full: the oldest state's slot is reused.
+    slot = FNextSlot;
+    FNextSlot = (FNextSlot + 1) % FMaxCount;
+    const int old = LastItemAtOrBefore({wpByOffset, FSlots[static_cast<size_t>(slot)].Offset, 0, 0});
+    if (old >= 0 && FOrder[static_cast<size_t>(old)] == slot) {
+      FOrder.erase(FOrder.begin() + old);
+      if (old <= at) --at;
+    }
+    FSlots[static_cast<size_t>(slot)] = AState;
   }
-  FItems.insert(FItems.begin() + (at + 1), AState);
-  FAge.insert(FAge.begin() + (at + 1), ++FClock);
+  FOrder.insert(FOrder.begin() + (at + 1), slot);
+}
+
+std::vector<TWrapParserState> TWP_Cache::Items() const {
+  std::vector<TWrapParserState> r;
+  for (int32_t slot : FOrder) r.push_back(FSlots[static_cast<size_t>(slot)]);
+  return r;
 }
 
 void TWP_Cache::AddStateSeq(const TWrapParserState& AState, bool AChunkOutput) {
@@ -68,7 +92,7 @@ void TWP_Cache::AddStateSeq(const TWrapParserState& AState, bool AChunkOutput) {
   }
   if (AChunkOutput) return;
   // Filling a wide gap left by a walk that started far ahead.
-  const int a = LastAtOrBefore(FSeqItems, TWP_Target{wpByOffset, AState.Offset, 0, 0});
+  const int a = LastSeqAtOrBefore(FSeqItems, TWP_Target{wpByOffset, AState.Offset, 0, 0});
   const int aOffset = a >= 0 ? FSeqItems[static_cast<size_t>(a)].Offset : 0;
   if (a >= 0 && FSeqItems[static_cast<size_t>(a)].Offset == AState.Offset) return;
   const int next = FSeqItems[static_cast<size_t>(a + 1)].Offset;
@@ -80,18 +104,18 @@ void TWP_Cache::AddStateSeq(const TWrapParserState& AState, bool AChunkOutput) {
 }
 
 bool TWP_Cache::GetNearestState(const TWP_Target& ATarget, TWrapParserState& ARes) const {
-  const int i = LastAtOrBefore(FItems, ATarget);
-  if (i >= 0 && KitWPCompare(FItems[static_cast<size_t>(i)], ATarget) == 0) {
-    ARes = FItems[static_cast<size_t>(i)];
+  const int i = LastItemAtOrBefore(ATarget);
+  if (i >= 0 && KitWPCompare(Item(i), ATarget) == 0) {
+    ARes = Item(i);
     return true;
   }
-  const int s = LastAtOrBefore(FSeqItems, ATarget);
+  const int s = LastSeqAtOrBefore(FSeqItems, ATarget);
   if (i < 0 && s < 0) return false;
   // Both lie at or before the target: the later one is the nearer.
   if (i < 0) ARes = FSeqItems[static_cast<size_t>(s)];
-  else if (s < 0) ARes = FItems[static_cast<size_t>(i)];
+  else if (s < 0) ARes = Item(i);
   else {
-    const TWrapParserState& a = FItems[static_cast<size_t>(i)];
+    const TWrapParserState& a = Item(i);
     const TWrapParserState& b = FSeqItems[static_cast<size_t>(s)];
     ARes = a.Offset >= b.Offset ? a : b;
   }
@@ -104,23 +128,30 @@ void TWP_Cache::Invalidate(int AOffset) {
   // positions more than two characters before it keep their status.
   const int limit = AOffset - 2;
   int keep = -1;
-  for (int i = static_cast<int>(FItems.size()) - 1; i >= 0; --i) {
-    const TWrapParserState& s = FItems[static_cast<size_t>(i)];
+  for (int i = Count() - 1; i >= 0; --i) {
+    const TWrapParserState& s = Item(i);
     if (s.Offset < limit && s.IsStable) {
       keep = i;
       break;
     }
   }
-  FItems.resize(static_cast<size_t>(keep + 1));
-  FAge.resize(static_cast<size_t>(keep + 1));
+  // The kept states move to the first slots, in offset order.
+  std::vector<TWrapParserState> kept;
+  kept.reserve(static_cast<size_t>(keep + 1));
+  for (int i = 0; i <= keep; ++i) kept.push_back(Item(i));
+  FSlots.swap(kept);
+  FOrder.resize(FSlots.size());
+  for (size_t i = 0; i < FOrder.size(); ++i) FOrder[i] = static_cast<int32_t>(i);
+  FNextSlot = 0;
   size_t seq = 0;
   while (seq < FSeqItems.size() && FSeqItems[seq].Offset < limit) ++seq;
   FSeqItems.resize(seq);
 }
 
 void TWP_Cache::Clear() {
-  FItems.clear();
-  FAge.clear();
+  FSlots.clear();
+  FOrder.clear();
+  FNextSlot = 0;
   FSeqItems.clear();
 }
 

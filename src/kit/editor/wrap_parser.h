@@ -70,22 +70,26 @@ class TWP_Cache {
   void Invalidate(int AOffset);
   void Clear();
 
-  int Count() const { return static_cast<int>(FItems.size()); }
+  int Count() const { return static_cast<int>(FOrder.size()); }
   int SeqCount() const { return static_cast<int>(FSeqItems.size()); }
-  int LastSeqOffset() const { return FSeqItems.empty() ? -1073741823 : FSeqItems.back().Offset; }
-  const std::vector<TWrapParserState>& Items() const { return FItems; }
+  int64_t LastSeqOffset() const { return FSeqItems.empty() ? -1073741823 : FSeqItems.back().Offset; }
+  // The cached states in offset order.
+  std::vector<TWrapParserState> Items() const;
   const std::vector<TWrapParserState>& SeqItems() const { return FSeqItems; }
 
  private:
-  // Index of the last state at or before the target, -1 when none.
-  static int LastAtOrBefore(const std::vector<TWrapParserState>& AList, const TWP_Target& ATarget);
+  // Index into FOrder of the last state at or before the target, -1 when none.
+  int LastItemAtOrBefore(const TWP_Target& ATarget) const;
+  static int LastSeqAtOrBefore(const std::vector<TWrapParserState>& AList, const TWP_Target& ATarget);
+  const TWrapParserState& Item(int AOrderIdx) const { return FSlots[static_cast<size_t>(FOrder[static_cast<size_t>(AOrderIdx)])]; }
 
   int FMaxCount;
   int FSeqItemsInterval;
-  // Sorted by offset; FAge[i] orders them by insertion for eviction.
-  std::vector<TWrapParserState> FItems;
-  std::vector<uint64_t> FAge;
-  uint64_t FClock = 0;
+  // The states live in slots reused oldest first (FNextSlot runs round); FOrder lists the
+  // slots in use by offset, so an insertion moves small indexes, not states.
+  std::vector<TWrapParserState> FSlots;
+  std::vector<int32_t> FOrder;
+  int FNextSlot = 0;
   std::vector<TWrapParserState> FSeqItems;
 };
 
