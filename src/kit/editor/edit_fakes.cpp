@@ -1,5 +1,7 @@
 #include "kit/editor/edit_fakes.h"
 
+#include "kit/editor/edit_document.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -178,5 +180,62 @@ void TFakeEditHost::ResetRecords() {
 }
 
 std::vector<TFakeTimer*> TFakeEditHost::Timers() const { return *FTimers; }
+
+
+// --- parser ---
+
+int TFakeParsedLine::GetTokenIdx(int ACol) {
+  if (Tokens.empty()) throw Exception("This line does not have any tokens");
+  const int at = Tokens[0].Seg.Start + ACol;
+  int idx = 0;
+  for (int i = 0; i < TokenCount(); ++i)
+    if (Tokens[static_cast<size_t>(i)].Seg.Start <= at) idx = i;
+  return idx;
+}
+
+int TFakeParsedLine::GetTokens(int AStart, int ACount, std::vector<TKitEditParsedToken>& AArr) {
+  const int n = std::min({TokenCount() - AStart, ACount, static_cast<int>(AArr.size())});
+  for (int i = 0; i < n; ++i) AArr[static_cast<size_t>(i)] = Tokens[static_cast<size_t>(AStart + i)];
+  return std::max(0, n);
+}
+
+int TFakeFoldParser::GetFoldEnd(int ALine) {
+  for (const auto& [s, e] : Folds)
+    if (s == ALine) return e;
+  return -1;
+}
+
+int TFakeFoldParser::GetFoldStart(int ALine) {
+  for (const auto& [s, e] : Folds)
+    if (e == ALine) return s;
+  return -1;
+}
+
+TKitEditParsedLine* TFakeFoldParser::GetParsedLine(int ALine) {
+  ++ParsedLines;
+  FLine.Tokens.clear();
+  if (!WordTokens || FDoc == nullptr) return &FLine;
+  const TKitSegment seg = FDoc->GetLine(ALine);
+  const auto isWord = [&](int k) {
+    const char16_t c = KitSegmentChar(seg, k);
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+  };
+  for (int i = 0; i < seg.Count;) {
+    if (!isWord(i)) {
+      ++i;
+      continue;
+    }
+    int j = i;
+    while (j < seg.Count && isWord(j)) ++j;
+    TKitEditParsedToken t;
+    t.Seg = KitMakeSegment(seg.Start + i, j - i, seg.Source);
+    t.TokenID = 1;
+    t.Attrs.TextColor = clRed;
+    t.Attrs.AttributesSet = asTextColor;
+    FLine.Tokens.push_back(t);
+    i = j;
+  }
+  return &FLine;
+}
 
 }  // namespace zv

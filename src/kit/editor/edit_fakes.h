@@ -2,7 +2,8 @@
 // advances and 16-pixel lines (a few units may be given other widths), a canvas that
 // records what it is asked to draw, a clipboard in memory, timers that tick when told, a
 // prompter that answers from a script, and a host with a window of a given size that
-// records invalidations, caret, scroll bars, cursor shapes and beeps.
+// records invalidations, caret, scroll bars, cursor shapes and beeps. And a parser that
+// reports folds from a table and a red token for every word.
 #pragma once
 #include <deque>
 #include <functional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "kit/editor/edit_platform.h"
+#include "kit/editor/parser_base.h"
 
 namespace zv {
 
@@ -177,6 +179,34 @@ class TFakeEditHost : public TKitEditHost {
   TFakePrompter FPrompter;
   // Timers stay owned by whoever made them; the host only keeps track of the live ones.
   std::shared_ptr<std::vector<TFakeTimer*>> FTimers;
+};
+
+
+// A parsed line holding its tokens.
+class TFakeParsedLine : public TKitEditParsedLine {
+ public:
+  int TokenCount() override { return static_cast<int>(Tokens.size()); }
+  int GetTokenIdx(int ACol) override;
+  int GetTokens(int AStart, int ACount, std::vector<TKitEditParsedToken>& AArr) override;
+  std::vector<TKitEditParsedToken> Tokens;
+};
+
+// Folds come from the table as it stands (well-formed or not); with WordTokens every run
+// of ASCII letters and digits is a token of id 1 drawn red.
+class TFakeFoldParser : public TKitEditParserBase {
+ public:
+  std::vector<std::pair<int, int>> Folds;  // start line, end line
+  bool WordTokens = false;
+  int ParsedLines = 0;
+
+  bool IsFoldStart(int ALine) override { return GetFoldEnd(ALine) >= 0; }
+  int GetFoldEnd(int ALine) override;
+  bool IsFoldEnd(int ALine) override { return GetFoldStart(ALine) >= 0; }
+  int GetFoldStart(int ALine) override;
+  TKitEditParsedLine* GetParsedLine(int ALine) override;
+
+ private:
+  TFakeParsedLine FLine;
 };
 
 }  // namespace zv

@@ -353,10 +353,7 @@ void TScreenCache::DocumentRefresh() {
 
 void TScreenCache::AddHighlight(int AStart, int ACount) {
   const auto insideBreak = [&](int64_t off) {
-    if (off < 0 || off > CharsCount()) return true;
-    const int line = Doc().GetLineByOffset(static_cast<int>(off));
-    const TKitSegment seg = Doc().GetLine(line);
-    return off > seg.Start + seg.Count;
+    return off < 0 || off > CharsCount() || InLineBreak(static_cast<int>(off));
   };
   if (FDoc == nullptr || ACount < 0 || insideBreak(AStart) || insideBreak(int64_t{AStart} + ACount))
     KitViewError("Bad offset range: [start: %d, count: %d]. Its bounds should be inside some scroll line.", AStart,
@@ -369,10 +366,7 @@ void TScreenCache::AddHighlight(int AStart, int ACount) {
 
 void TScreenCache::RemoveHighlight(int AStart, int ACount) {
   const auto insideBreak = [&](int64_t off) {
-    if (off < 0 || off > CharsCount()) return true;
-    const int line = Doc().GetLineByOffset(static_cast<int>(off));
-    const TKitSegment seg = Doc().GetLine(line);
-    return off > seg.Start + seg.Count;
+    return off < 0 || off > CharsCount() || InLineBreak(static_cast<int>(off));
   };
   if (FDoc == nullptr || ACount < 0 || insideBreak(AStart) || insideBreak(int64_t{AStart} + ACount))
     KitViewError("Bad offset range: [start: %d, count: %d]. Its bounds should be inside some scroll line.", AStart,
@@ -398,17 +392,18 @@ void TScreenCache::SetHighlightAttrs(const TKitEditAttributes& AAttrs, bool AUse
 
 // --- bringing the caches up to date ---
 
-void TScreenCache::UpdateCaches() {
+void TScreenCache::EnsureConversions() {
   if (FDoc == nullptr) return;
   if (!FValidState.Contains(csFolds)) {
-    UpdateFolds();
     FValidState.Include(csFolds);
+    UpdateFolds();
   }
   if (!FValidState.Contains(csConversionCaches)) {
     if (FFirstInvalidOffset >= 0) FWPCache.Invalidate(FFirstInvalidOffset);
     FFirstInvalidOffset = -1;
     FVisibleCountScroll = -1;
     FValidState.Include(csConversionCaches);
+    FValidState.Exclude(csScreen);  // the rows are stale: the correction below must not trust them
     CorrectPhysY(FFirstLinePhysical);
     if (!IsLineStartVisible(FFirstLinePhysical)) {
       FFirstLinePhysical = std::max(0, GetPrevVisibleLine(FFirstLinePhysical));
@@ -416,7 +411,6 @@ void TScreenCache::UpdateCaches() {
     }
     FFirstLineScroll = PhysicalToScroll(FFirstLinePhysical);
     int y = ClampInt(int64_t{FFirstLineScroll} + std::max(0, FFirstLineSkew));
-    FValidState.Exclude(csScreen);  // the rows are stale: the correction below must not trust them
     CorrectToLastScroll(y);
     FFirstLineSkew = y - FFirstLineScroll;
     if (FFirstLineSkew > 0 && FFirstLineSkew >= ScreenCount(FFirstLinePhysical)) {
@@ -426,6 +420,11 @@ void TScreenCache::UpdateCaches() {
       FFirstLineSkew = ScreenCount(FFirstLinePhysical) - 1;
     }
   }
+}
+
+void TScreenCache::UpdateCaches() {
+  if (FDoc == nullptr) return;
+  EnsureConversions();
   if (!FValidState.Contains(csScreen)) {
     RebuildScreen();
     FValidState.Include(csScreen);
@@ -580,6 +579,12 @@ int TScreenCache::FindOffsetInVisibleScreen(int AOffset) const {
 }
 
 // --- conversions ---
+
+bool TScreenCache::InLineBreak(int AOffset) const {
+  // The index files the LF of a CR LF under the next line, which starts after it.
+  const TKitSegment seg = FDoc->GetLine(FDoc->GetLineByOffset(AOffset));
+  return AOffset < seg.Start || AOffset > seg.Start + seg.Count;
+}
 
 void TScreenCache::CheckPhysLine(int ALine) const {
   if (!KitInRange(ALine, 0, LinesCount() - 1))

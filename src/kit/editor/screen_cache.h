@@ -162,6 +162,9 @@ class TScreenCache : public TObject {
 
   // --- bringing the caches up to date ---
   void UpdateCaches();
+  // The folds re-keyed and the wrap states trimmed after an edit: what every conversion
+  // needs (the rows on screen wait for UpdateCaches).
+  void EnsureConversions();
   TScreenCacheValid ValidState() const { return FValidState; }
   // Re-reads the marks of the rows on screen and dirties every row that shows one or
   // whose marks changed.
@@ -230,6 +233,8 @@ class TScreenCache : public TObject {
   void CorrectCursorSelPos(TKitPoint& APt);
   void CorrectPhysY(int& AY) const;
   int LastScrollLine() { return std::max(0, CalkVisibleCountScroll() - 1); }
+  // The offset lies between a line's end and the next line's start (the LF of a CR LF).
+  bool InLineBreak(int AOffset) const;
 
   // --- scrolling ---
   void Scroll(int AOffset);

@@ -23,8 +23,8 @@ void TScreenCache::SetMark(TOffsetPointMark& AMark, const TOffsetPoint& APoint) 
 
 TOffsetPoint TScreenCache::MoveOutOfLineBreak(const TOffsetPoint& APoint) {
   TOffsetPoint p{KitClamp(APoint.Offset, 0, CharsCount()), std::max(0, APoint.InCharOffset)};
-  const TKitSegment seg = Doc().GetLine(Doc().GetLineByOffset(p.Offset));
-  if (p.Offset > seg.Start + seg.Count) return {seg.Start, 0};
+  // Inside a line break: the start of the line the index files it under (the next one).
+  if (InLineBreak(p.Offset)) return {Doc().GetLine(Doc().GetLineByOffset(p.Offset)).Start, 0};
   return p;
 }
 

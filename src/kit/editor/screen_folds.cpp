@@ -279,6 +279,10 @@ void TScreenCache::RebuildHiddenIntervals() {
 }
 
 const std::vector<TScreenCache::TInterval>& TScreenCache::HiddenIntervals() {
+  if (!FValidState.Contains(csFolds) && FDoc != nullptr) {
+    FValidState.Include(csFolds);
+    UpdateFolds();
+  }
   if (!FHiddenIntervalsValid) RebuildHiddenIntervals();
   return FHiddenIntervals;
 }

@@ -212,6 +212,7 @@ struct TScreenCache::TWalk {
 
   void BecomeOpportunity() {
     S.IsStable = true;
+    S.DepEnd = std::max(S.RowDep, S.Offset);
     // Only rows that break look back at their opportunities.
     if (!Wrap) return;
     S.LastStableSep = IsSepAt(S.Offset);
@@ -219,8 +220,9 @@ struct TScreenCache::TWalk {
     HasOpp = true;
   }
 
-  // Starts a row at offset AOffset of the current line.
-  void StartRow(int AOffset, int AY) {
+  // Starts a row at offset AOffset of the current line, decided by text up to ARowDep.
+  void StartRow(int AOffset, int AY, int ARowDep) {
+    S.RowDep = ARowDep;
     S.Offset = AOffset;
     S.X = 0;
     S.XPix = 0;
@@ -249,7 +251,7 @@ struct TScreenCache::TWalk {
       if (next >= Lines || next <= Line) return false;
       const int y = S.Y + 1;
       EnterLine(next);
-      StartRow(LineStart, y);
+      StartRow(LineStart, y, LineStart);
       return true;
     }
     const int prevVis = S.VisWidth, prevPix = S.PixWidth;
@@ -261,6 +263,7 @@ struct TScreenCache::TWalk {
     const int64_t w = Measure();
     if (!Wrap) {
       S.IsStable = true;
+      S.DepEnd = S.Offset;
       return true;
     }
     if (S.XPix + w >= WrapW && S.Offset != S.Y_OffsetStart) {
@@ -278,7 +281,7 @@ struct TScreenCache::TWalk {
         RowEnd.IsTail = RowEnd.IsTab = false;
       }
       BrokeRow = true;
-      StartRow(RowEnd.Offset + 1, RowEnd.Y + 1);
+      StartRow(RowEnd.Offset + 1, RowEnd.Y + 1, S.Offset);
       return true;
     }
     if (S.Offset == S.Y_OffsetStart ||
@@ -287,6 +290,7 @@ struct TScreenCache::TWalk {
     } else {
       S.IsStable = false;
       S.LastStableSep = prevSep;
+      S.DepEnd = INT32_MAX;  // until a later opportunity keeps it in its row
     }
     return true;
   }
@@ -318,6 +322,7 @@ TWrapParserState TScreenCache::LineStartState(int ALine, int AY) {
   s.Y = AY;
   s.PhysLine = ALine;
   s.IsTail = seg.Count == 0;
+  s.RowDep = s.DepEnd = seg.Start;
   return s;
 }
 
@@ -451,7 +456,10 @@ TWrapParserState TScreenCache::Walk(const TWP_Target& ATarget, const TWrapParser
     }
     const TWrapParserState before = s;
     if (!w.Advance()) {
-      if (haveCand) return finish(cand, true);
+      if (haveCand) {
+        cand.DepEnd = std::max(cand.RowDep, before.Offset);  // the end of the text
+        return finish(cand, true);
+      }
       return finish(before, !byOffset && before.Y == ATarget.Y);
     }
     if (w.BrokeRow) {
@@ -461,18 +469,22 @@ TWrapParserState TScreenCache::Walk(const TWP_Target& ATarget, const TWrapParser
           if (!byOffset) return finish(w.RowEnd, false);
           haveCand = false;
         } else {
+          cand.DepEnd = std::max(cand.RowDep, w.RowEnd.Offset);
           return finish(cand, true);
         }
       } else if (!byOffset && w.RowEnd.Y == ATarget.Y) {
         return finish(w.RowEnd, false);  // the row ends before the target column
       }
     } else if (haveCand && (w.S.IsStable || before.IsTail)) {
+      // Kept in its row by the opportunity reached, or by the end of its line.
+      cand.DepEnd = std::max(cand.RowDep, before.IsTail ? before.Offset : w.S.Offset);
       return finish(cand, true);
     }
   }
 }
 
 TWrapParserState TScreenCache::GetState(const TWP_Target& ATarget, bool& AReached) {
+  if (!FValidState.Contains(csFolds) || !FValidState.Contains(csConversionCaches)) EnsureConversions();
   TWrapParserState res;
   if (ScreenRowState(ATarget, res)) {
     AReached = true;

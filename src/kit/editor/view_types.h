@@ -61,7 +61,8 @@ inline bool KitOffsetPointLess(const TOffsetPoint& A, const TOffsetPoint& B) {
   return A.Offset < B.Offset || (A.Offset == B.Offset && A.InCharOffset < B.InCharOffset);
 }
 
-enum TKitViewWrapMode { wmNoWrap, wmWrapToRuler, wmWrapToWindow };
+// A fixed underlying type: a stored value out of range must read as itself (then no wrap).
+enum TKitViewWrapMode : uint8_t { wmNoWrap, wmWrapToRuler, wmWrapToWindow };
 
 enum TKitViewSetting {
   vsShowWrapRuler,

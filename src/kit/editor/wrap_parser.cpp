@@ -123,29 +123,17 @@ bool TWP_Cache::GetNearestState(const TWP_Target& ATarget, TWrapParserState& ARe
 }
 
 void TWP_Cache::Invalidate(int AOffset) {
-  // A stable state is final whatever follows it, but whether a position is a break
-  // opportunity depends on its line's end, which an edit at AOffset keeps beyond AOffset:
-  // positions more than two characters before it keep their status.
+  // Whether a position is a break opportunity also depends on its line's end, which an
+  // edit at AOffset keeps at or after AOffset: a margin of two characters covers it.
   const int limit = AOffset - 2;
-  int keep = -1;
-  for (int i = Count() - 1; i >= 0; --i) {
-    const TWrapParserState& s = Item(i);
-    if (s.Offset < limit && s.IsStable) {
-      keep = i;
-      break;
-    }
-  }
-  // The kept states move to the first slots, in offset order.
   std::vector<TWrapParserState> kept;
-  kept.reserve(static_cast<size_t>(keep + 1));
-  for (int i = 0; i <= keep; ++i) kept.push_back(Item(i));
+  for (int i = 0; i < Count(); ++i)
+    if (Item(i).DepEnd < limit) kept.push_back(Item(i));
   FSlots.swap(kept);
   FOrder.resize(FSlots.size());
   for (size_t i = 0; i < FOrder.size(); ++i) FOrder[i] = static_cast<int32_t>(i);
   FNextSlot = 0;
-  size_t seq = 0;
-  while (seq < FSeqItems.size() && FSeqItems[seq].Offset < limit) ++seq;
-  FSeqItems.resize(seq);
+  std::erase_if(FSeqItems, [&](const TWrapParserState& s) { return s.DepEnd >= limit; });
 }
 
 void TWP_Cache::Clear() {

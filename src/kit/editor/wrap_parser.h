@@ -41,6 +41,13 @@ struct TWrapParserState {
   bool IsStable = true;  // a row may break after it
   // The last break opportunity up to here is a separator (rows break after separators).
   bool LastStableSep = false;
+  // Where the row's start was decided: its line's start, or the position whose overflow
+  // broke the row before it (which lies after that row's end).
+  int RowDep = 0;
+  // The last offset whose text this position depends on: its row's decision and the
+  // break opportunity at or after it that kept it in its row. An edit after it (by more
+  // than two characters) leaves the position as it is.
+  int DepEnd = 0;
 };
 
 enum TWP_Condition { wpByOffset, wpByXY, wpByXPixY };
@@ -66,7 +73,7 @@ class TWP_Cache {
   void AddStateSeq(const TWrapParserState& AState, bool AChunkOutput);
   // The cached state at or before the target nearest to it; False when there is none.
   bool GetNearestState(const TWP_Target& ATarget, TWrapParserState& ARes) const;
-  // Forgets what may depend on text at or after AOffset.
+  // Forgets the states that may depend on text at or after AOffset.
   void Invalidate(int AOffset);
   void Clear();
 

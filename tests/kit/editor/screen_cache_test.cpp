@@ -468,6 +468,61 @@ TEST(ScreenCacheTest, ConversionsAgreeWhereverTheWalkStarts) {
   }
 }
 
+TEST(ScreenCacheTest, StatesKeptAcrossEditsGiveTheAnswersOfAColdCache) {
+  // A row that starts where an overflow far behind it broke the row before depends on the
+  // text up to that overflow: an opportunity inserted there moves the row start.
+  CacheFixture f(u" (.b" + TKitString(14, u'('));
+  f.cache.SetWrapWidth(16);
+  f.cache.SetWrapMode(wmWrapToRuler);
+  f.cache.UpdateCaches();
+  EXPECT_EQ(f.cache.OffsetToScroll(3), (TKitPoint{0, 1}));
+  f.doc.Insert(11, u".b");
+  f.cache.AfterInsert(11, 2);
+  EXPECT_EQ(f.cache.OffsetToScroll(3), (TKitPoint{3, 0}));  // before any UpdateCaches
+
+  // Random edits against cold caches.
+  uint32_t seed = 777;
+  const auto rnd = [&](uint32_t n) {
+    seed = seed * 1103515245 + 12345;
+    return (seed >> 16) % n;
+  };
+  const char16_t alphabet[] = u"ab (x\t.{\n";
+  for (int round = 0; round < 10; ++round) {
+    TKitString text;
+    for (int i = 0; i < 120; ++i) text += alphabet[rnd(9)];
+    const int ruler = 4 + static_cast<int>(rnd(10));
+    CacheFixture warm(text, 5);
+    warm.cache.SetWrapWidth(ruler);
+    warm.cache.SetWrapMode(wmWrapToRuler);
+    warm.cache.UpdateCaches();
+    for (int edit = 0; edit < 12; ++edit) {
+      for (int off = 0; off <= warm.doc.CharsCount(); off += 3)
+        if (!warm.cache.InLineBreak(off)) warm.cache.OffsetToScroll(off);
+      const int at = static_cast<int>(rnd(static_cast<uint32_t>(warm.doc.CharsCount() + 1)));
+      if (rnd(2) == 0) {
+        TKitString piece;
+        for (int k = 1 + static_cast<int>(rnd(4)); k > 0; --k) piece += alphabet[rnd(9)];
+        warm.doc.Insert(at, piece);
+        warm.cache.AfterInsert(at, static_cast<int>(piece.size()));
+      } else {
+        const int n = std::min(warm.doc.CharsCount() - at, 1 + static_cast<int>(rnd(4)));
+        warm.cache.BeforeDelete(at, n);
+        warm.doc.Delete(at, n);
+      }
+      warm.cache.UpdateCaches();
+      CacheFixture cold(KitSeqToStr(warm.doc.Chars()), 5);
+      cold.cache.SetWrapWidth(ruler);
+      cold.cache.SetWrapMode(wmWrapToRuler);
+      cold.cache.UpdateCaches();
+      for (int off = 0; off <= warm.doc.CharsCount(); ++off) {
+        if (warm.cache.InLineBreak(off)) continue;
+        ASSERT_EQ(warm.cache.OffsetToScroll(off), cold.cache.OffsetToScroll(off))
+            << "round " << round << " edit " << edit << " offset " << off;
+      }
+    }
+  }
+}
+
 TEST(ScreenCacheTest, CursorAndSelectionRestWhereTheyMay) {
   CacheFixture f(u"ab\tcd\r\nxy");
   f.cache.SetTabWidth(4);

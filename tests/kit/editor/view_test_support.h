@@ -1,6 +1,6 @@
-// What the view-model tests share: a parser that reports folds from a table and a token
-// for every word (runs of letters and digits, drawn red), a screen-cache parent with
-// settable view settings, and small text builders.
+// What the view-model tests share: a screen-cache parent with settable view settings, a
+// fixture of a document with the fake fold parser and an attached screen cache, and small
+// text builders.
 #pragma once
 #include <memory>
 #include <string>
@@ -14,74 +14,7 @@
 
 namespace zv::test {
 
-class FakeParsedLine : public TKitEditParsedLine {
- public:
-  int TokenCount() override { return static_cast<int>(Tokens.size()); }
-  int GetTokenIdx(int ACol) override {
-    if (Tokens.empty()) throw Exception("This line does not have any tokens");
-    const int at = Tokens[0].Seg.Start + ACol;
-    int idx = 0;
-    for (int i = 0; i < TokenCount(); ++i)
-      if (Tokens[static_cast<size_t>(i)].Seg.Start <= at) idx = i;
-    return idx;
-  }
-  int GetTokens(int AStart, int ACount, std::vector<TKitEditParsedToken>& AArr) override {
-    const int n = std::min({TokenCount() - AStart, ACount, static_cast<int>(AArr.size())});
-    for (int i = 0; i < n; ++i) AArr[static_cast<size_t>(i)] = Tokens[static_cast<size_t>(AStart + i)];
-    return std::max(0, n);
-  }
-  std::vector<TKitEditParsedToken> Tokens;
-};
-
-class FakeFoldParser : public TKitEditParserBase {
- public:
-  std::vector<std::pair<int, int>> Folds;
-  bool WordTokens = false;
-  int ParsedLines = 0;
-
-  bool IsFoldStart(int ALine) override { return GetFoldEnd(ALine) >= 0; }
-  int GetFoldEnd(int ALine) override {
-    for (const auto& [s, e] : Folds)
-      if (s == ALine) return e;
-    return -1;
-  }
-  bool IsFoldEnd(int ALine) override { return GetFoldStart(ALine) >= 0; }
-  int GetFoldStart(int ALine) override {
-    for (const auto& [s, e] : Folds)
-      if (e == ALine) return s;
-    return -1;
-  }
-  TKitEditParsedLine* GetParsedLine(int ALine) override {
-    ++ParsedLines;
-    FLine.Tokens.clear();
-    if (!WordTokens || FDoc == nullptr) return &FLine;
-    const TKitSegment seg = FDoc->GetLine(ALine);
-    int i = 0;
-    while (i < seg.Count) {
-      const auto isWord = [&](int k) {
-        const char16_t c = KitSegmentChar(seg, k);
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
-      };
-      if (!isWord(i)) {
-        ++i;
-        continue;
-      }
-      int j = i;
-      while (j < seg.Count && isWord(j)) ++j;
-      TKitEditParsedToken t;
-      t.Seg = KitMakeSegment(seg.Start + i, j - i, seg.Source);
-      t.TokenID = 1;
-      t.Attrs.TextColor = clRed;
-      t.Attrs.AttributesSet = asTextColor;
-      FLine.Tokens.push_back(t);
-      i = j;
-    }
-    return &FLine;
-  }
-
- private:
-  FakeParsedLine FLine;
-};
+using FakeFoldParser = TFakeFoldParser;
 
 class CacheParent : public TScreenCacheParent, public TKitViewPartParent {
  public:
