@@ -870,7 +870,7 @@ void TScreenCache::CorrectPhysY(int& AY) const { AY = KitClamp(AY, 0, std::max(0
 
 void TScreenCache::SetFirstLineAsScroll(int ALine) {
   if (FDoc == nullptr) return;
-  UpdateCaches();
+  EnsureConversions();
   int y = std::max(0, ALine);
   CorrectToLastScroll(y);
   if (y == FirstLineScroll()) return;

@@ -95,7 +95,7 @@ void TScreenCache::DirtyScrollRange(int AFromY, int AToY) {
 
 void TScreenCache::SetCursorOffset(const TOffsetPoint& AOffPt, TScrollCorrectDirection ACorrectDir, bool ABlock) {
   if (FDoc == nullptr) return;
-  UpdateCaches();
+  EnsureConversions();
   const TOffsetPoint old = CursorOffset();
   if (AOffPt == old && ABlock == FSelBlock) return;
   if (ABlock != FSelBlock) SetAllDirty();
@@ -109,7 +109,7 @@ void TScreenCache::SetCursorOffset(const TOffsetPoint& AOffPt, TScrollCorrectDir
 
 void TScreenCache::SetCursorPos(const TKitPoint& APoint, TScrollCorrectDirection ACorrectDir, bool ABlock) {
   if (FDoc == nullptr) return;
-  UpdateCaches();
+  EnsureConversions();
   TKitPoint pt = APoint;
   CorrectCursorSelPos(pt);
   SetCursorOffset(ScrollPtToOffsetPt(pt), ACorrectDir, ABlock);
@@ -125,7 +125,7 @@ void TScreenCache::SetSelEnd(const TKitPoint& APoint) { SetSelection(SelStart(),
 
 void TScreenCache::SetSelection(const TKitPoint& AStart, const TKitPoint& AEnd, bool ABlock) {
   if (FDoc == nullptr) return;
-  UpdateCaches();
+  EnsureConversions();
   TKitPoint s = AStart, e = AEnd;
   CorrectCursorSelPos(s);
   CorrectCursorSelPos(e);
@@ -134,7 +134,7 @@ void TScreenCache::SetSelection(const TKitPoint& AStart, const TKitPoint& AEnd, 
 
 void TScreenCache::SetSelection(const TOffsetPoint& AStart, const TOffsetPoint& AEnd, bool ABlock) {
   if (FDoc == nullptr) return;
-  UpdateCaches();
+  EnsureConversions();
   const TOffsetPoint oldStart = SelStartOffset(), oldEnd = SelEndOffset();
   const TKitPoint oldStartScr = ScrollOf(*this, oldStart), oldEndScr = ScrollOf(*this, oldEnd);
   TOffsetPoint s = MoveOutOfLineBreak(AStart), e = MoveOutOfLineBreak(AEnd);
