@@ -70,15 +70,57 @@ int TKitBoyerMooreSearch::Search(TKitRegexSource& AInput, int AOffset, int ACoun
   if (FPatEnd < 0) return AOffset;
   const int32_t* pat = FPattern.data();
   const int32_t* inv = FPatternInv.data();
+  const bool ic = FIgnoreCase;
+  if (FPatEnd < 3) {
+    // Short patterns: shifts of one or two codes do not pay for the table lookups, so scan
+    // for the first code and check the rest.
+    const int32_t p0 = pat[0], i0 = ic ? inv[0] : pat[0];
+    const int64_t last = end - FPatEnd;
+    while (AOffset < last) {
+      int windowEnd;
+      const int32_t* w = AInput.Window(AOffset, windowEnd);
+      const int e = static_cast<int>(std::min<int64_t>(windowEnd, last));
+      // Blocks of eight first: the compiler turns this into vector compares.
+      while (AOffset + 8 <= e) {
+        int hit = 0;
+        for (int k = 0; k < 8; ++k) hit |= (w[k] == p0) | (w[k] == i0);
+        if (hit) break;
+        AOffset += 8;
+        w += 8;
+      }
+      for (; AOffset < e; ++AOffset, ++w) {
+        if (*w != p0 && *w != i0) continue;
+        int j = 1;
+        for (; j <= FPatEnd; ++j) {
+          const int32_t c = AInput.GetCode(AOffset + j);
+          if (c != pat[j] && !(ic && c == inv[j])) break;
+        }
+        if (j > FPatEnd) return AOffset;
+        // The window may have moved while checking.
+        w = AInput.Window(AOffset, windowEnd);
+      }
+    }
+    return -1;
+  }
+  const int32_t* skip = FSkip.data();
+  const int32_t* suffix = FSuffix.data();
+  const int32_t mask = FSkipHashMask;
   while (AOffset + FPatEnd < end) {
     int j = FPatEnd;
     int32_t c = 0;
-    for (; j >= 0; --j) {
-      c = AInput.GetCode(AOffset + j);
-      if (c != pat[j] && !(FIgnoreCase && c == inv[j])) break;
+    if (const int32_t* w = AInput.Span(AOffset, FPatEnd + 1)) {
+      for (; j >= 0; --j) {
+        c = w[j];
+        if (c != pat[j] && !(ic && c == inv[j])) break;
+      }
+    } else {
+      for (; j >= 0; --j) {
+        c = AInput.GetCode(AOffset + j);
+        if (c != pat[j] && !(ic && c == inv[j])) break;
+      }
     }
     if (j < 0) return AOffset;
-    AOffset += std::max(j - FSkip[static_cast<size_t>(c & FSkipHashMask)], FSuffix[static_cast<size_t>(j)]);
+    AOffset += std::max(j - skip[c & mask], suffix[j]);
   }
   return -1;
 }

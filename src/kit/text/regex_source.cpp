@@ -28,15 +28,23 @@ void TKitRegexSource::ResetBuffer() {
 
 int32_t TKitRegexSource::Refill(int AIdx) {
   if (AIdx < FIdxStart || AIdx >= FIdxEnd) throw EInvalidArgument(Format("Index out of bounds: %d", AIdx));
-  int64_t start, end;
   if (FBufferStart >= 0 && AIdx < FBufferEnd) {
     // Going backwards: keep the gap after the code.
-    end = int64_t{AIdx} + FBoundGap + 1;
-    start = end - FBufferSize;
+    const int64_t end = int64_t{AIdx} + FBoundGap + 1;
+    Place(end - FBufferSize, end);
   } else {
-    start = int64_t{AIdx} - FBoundGap;
-    end = int64_t{AIdx} + FBufferSize - FBoundGap;
+    Place(int64_t{AIdx} - FBoundGap, int64_t{AIdx} + FBufferSize - FBoundGap);
   }
+  return FBuffer[static_cast<size_t>(AIdx - FBufferStart)];
+}
+
+void TKitRegexSource::RefillFrom(int AIdx) {
+  if (AIdx < FIdxStart || AIdx >= FIdxEnd) throw EInvalidArgument(Format("Index out of bounds: %d", AIdx));
+  Place(int64_t{AIdx} - FBoundGap, int64_t{AIdx} + FBufferSize - FBoundGap);
+}
+
+void TKitRegexSource::Place(int64_t AStart, int64_t AEnd) {
+  int64_t start = AStart, end = AEnd;
   if (start < FIdxStart) {
     start = FIdxStart;
     end = std::min<int64_t>(start + FBufferSize, FIdxEnd);
@@ -48,7 +56,6 @@ int32_t TKitRegexSource::Refill(int AIdx) {
   FBufferStart = static_cast<int>(start);
   FBufferEnd = static_cast<int>(end);
   FillBuffer();
-  return FBuffer[static_cast<size_t>(AIdx - FBufferStart)];
 }
 
 TKitRegexStringSource::TKitRegexStringSource(const TKitString& AStr)
@@ -60,7 +67,8 @@ TKitRegexStringSource::TKitRegexStringSource(const TKitString& AStr)
 
 void TKitRegexStringSource::FillBuffer() {
   const char16_t* s = FStr.data() + (FBufferStart - 1);
-  for (int i = 0, n = FBufferEnd - FBufferStart; i < n; ++i) FBuffer[static_cast<size_t>(i)] = s[i];
+  int32_t* d = FBuffer.data();
+  for (int i = 0, n = FBufferEnd - FBufferStart; i < n; ++i) d[i] = s[i];
 }
 
 }  // namespace zv

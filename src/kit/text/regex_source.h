@@ -23,6 +23,15 @@ class TKitRegexSource : public TObject {
     AWindowEnd = FBufferEnd;
     return FBuffer.data() + (AIdx - FBufferStart);
   }
+  // The window moved so that it holds [AIdx, AIdx + ACount): a pointer to the code at AIdx,
+  // or null when ACount is too large for the window.
+  const int32_t* Span(int AIdx, int ACount) {
+    if (AIdx < FBufferStart || AIdx + ACount > FBufferEnd) {
+      if (ACount > FBufferSize - FBoundGap) return nullptr;
+      RefillFrom(AIdx);
+    }
+    return FBuffer.data() + (AIdx - FBufferStart);
+  }
   // Adopts ABuffer as the window storage; its length becomes the window size.
   void SetBuffer(TKitIntArray ABuffer);
   virtual void ResetBuffer();
@@ -44,6 +53,9 @@ class TKitRegexSource : public TObject {
 
  private:
   int32_t Refill(int AIdx);
+  void RefillFrom(int AIdx);
+  // Sets the window to [AStart, AEnd) clamped to the source and fills it.
+  void Place(int64_t AStart, int64_t AEnd);
 };
 
 // A source over a string: indexes 1 .. length, one UTF-16 unit per code.
