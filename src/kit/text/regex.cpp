@@ -30,7 +30,7 @@ TKitString Widen(const std::string& S) { return TKitString(S.begin(), S.end()); 
 
 }  // namespace
 
-TKitRegExp::TKitRegExp() : FBMSearch(256, nullptr, 255) {
+TKitRegExp::TKitRegExp() : FBMSearch(256, nullptr, 255), FMustSearch(256, nullptr, 255) {
   FStartp.assign(kSubExpMax, -1);
   FEndp.assign(kSubExpMax, -1);
   FLoopCounters.assign(kLoopStackMax + 2, 0);
@@ -253,7 +253,8 @@ void TKitRegExp::SetModifierStr(const TKitString& AValue) {
 
 void TKitRegExp::SetInvertCaseFn(TKitInvertCaseFunction AFn) {
   FInvertCase = AFn;
-  FBMSearch.SetInvertCase(std::move(AFn));
+  FBMSearch.SetInvertCase(AFn);
+  FMustSearch.SetInvertCase(std::move(AFn));
   ResetProgram();
 }
 

@@ -109,7 +109,7 @@ struct TKitRegexNode {
 // run, codes counted by repetitions, alternatives retried) beyond a share per code of the
 // range. An Exec that reaches either fails.
 constexpr int kitRegexMaxFrames = 4 * 1024 * 1024;
-constexpr int64_t kitRegexStepBudget = 5'000'000;
+constexpr int64_t kitRegexStepBudget = 1'000'000;
 constexpr int64_t kitRegexStepsPerCode = 64;
 
 class TKitRegExp : public TObject {
@@ -267,7 +267,7 @@ class TKitRegExp : public TObject {
   bool MatchHere(int APos);
   bool MatchPrim(int AStart);
   bool PassesFirstChar(int APos);
-  int FindLiteral(int APos);
+  int FindLiteral(TKitBoyerMooreSearch& ASearch, int APos);
   int NextCandidate(int APos);
   int RegRepeat(const TKitRegexNode& AOp, int APos, int AMax, int& AStep, bool& AAtEnd);
   bool GroupText(int AGroup, TKitIntArray& ACodes);
@@ -288,6 +288,8 @@ class TKitRegExp : public TObject {
   TKitSetOfByte FFirstCharSet;
   bool FFirstCharSetHasUnicode = false;
   TKitBoyerMooreSearch FBMSearch;
+  // The must-have literal, kept apart from a start literal in FBMSearch.
+  TKitBoyerMooreSearch FMustSearch;
 
   // Input and match state.
   TKitRegexSource* FInput = nullptr;

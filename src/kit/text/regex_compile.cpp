@@ -930,7 +930,7 @@ void TKitRegExp::PrepareStartHints() {
     if (longest >= 0) {
       FRegmustExact = longest;
       const TKitRegexNode& n = FNodes[static_cast<size_t>(longest)];
-      FBMSearch.Prepare(n.ExactStr, ignoreCase || n.Op == reEXACTLYCI);
+      FMustSearch.Prepare(n.ExactStr, ignoreCase || n.Op == reEXACTLYCI);
     }
   }
 

@@ -613,19 +613,19 @@ bool TKitRegExp::PassesFirstChar(int APos) {
 
 // The literal search over [APos, FInputEnd) for occurrences that start there, wherever
 // they end; -1 when none.
-int TKitRegExp::FindLiteral(int APos) {
+int TKitRegExp::FindLiteral(TKitBoyerMooreSearch& ASearch, int APos) {
   if (APos >= FInputEnd) return -1;
   const int64_t srcEnd = int64_t{FInput->BaseIndex} + FInput->Count;
-  const int64_t len = static_cast<int64_t>(FBMSearch.Pattern().size());
+  const int64_t len = static_cast<int64_t>(ASearch.Pattern().size());
   const int64_t windowEnd = std::min<int64_t>(srcEnd, int64_t{FInputEnd} + std::max<int64_t>(len - 1, 0));
-  const int found = FBMSearch.Search(*FInput, APos, static_cast<int>(windowEnd - APos));
+  const int found = ASearch.Search(*FInput, APos, static_cast<int>(windowEnd - APos));
   return found >= 0 && found < FInputEnd ? found : -1;
 }
 
 // The next position from APos on at which the start node can match, or -1.
 int TKitRegExp::NextCandidate(int APos) {
   const TKitRegexNode& n = FNodes[static_cast<size_t>(FRegStart)];
-  if (n.Op == reEXACTLY || n.Op == reEXACTLYCI) return FindLiteral(APos);
+  if (n.Op == reEXACTLY || n.Op == reEXACTLYCI) return FindLiteral(FBMSearch, APos);
   if (APos >= FInputEnd) return -1;
   bool atEnd;
   int skipped;
@@ -678,7 +678,8 @@ bool TKitRegExp::ExecFrom(int AOffset, int ACount) {
       return false;
     }
     if (FRegAnch || (FProgModifiers & MaskModA)) return PassesFirstChar(AOffset) && MatchHere(AOffset);
-    if (FRegmustExact >= 0 && FRegStart < 0 && FindLiteral(AOffset) < 0) {
+    // Every match holds the must-have literal, whatever the start node.
+    if (FRegmustExact >= 0 && FindLiteral(FMustSearch, AOffset) < 0) {
       // Not in the range: only more codes could bring it.
       FNeedMore = true;
       return false;

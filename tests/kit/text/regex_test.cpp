@@ -750,11 +750,17 @@ TEST(KitRegExp, BacktrackingIsBounded) {
 
   // Exponential backtracking ends: no match is reported once the budget is spent.
   TKitRegExp p;
-  p.SetExpression(u"(a+)+b");
+  p.SetExpression(u"(a+)+\\d");
   p.SetInputText(U(std::string(40, 'a')));
   EXPECT_FALSE(p.Exec());
-  p.SetInputText(U(std::string(40, 'a') + "b"));
+  p.SetInputText(U(std::string(40, 'a') + "1"));
   EXPECT_TRUE(p.Exec());
+  // A literal every match needs is looked for first.
+  p.SetExpression(u"(a+)+b");
+  p.SetInputText(U(std::string(100000, 'a')));
+  bool more = false;
+  EXPECT_FALSE(p.Exec(1, -1, more));
+  EXPECT_TRUE(more);
 
   // Empty iterations of a counted loop stop the loop instead of spinning.
   EXPECT_EQ(Find("(?:a|){0,}b", "xb"), "b");
