@@ -163,6 +163,9 @@ class TKitRegExp : public TObject {
   bool Exec(int AOffset, int ACount, bool& ANeedMoreSource);
   // The next match after the current one (one code further after an empty match).
   bool ExecNext();
+  // The last Exec gave up because its backtracking exceeded the bounds (and reported no
+  // match, with NeedMore set).
+  bool LimitExceeded() const { return FLimitExceeded; }
   // Group Idx of the last match; -1 for a group that did not take part or does not exist.
   int GetMatchPos(int Idx) const;
   int GetMatchLen(int Idx) const;
@@ -264,6 +267,7 @@ class TKitRegExp : public TObject {
 
   // Matcher.
   bool ExecFrom(int AOffset, int ACount);
+  bool Search(int AOffset);
   bool MatchHere(int APos);
   bool MatchPrim(int AStart);
   bool PassesFirstChar(int APos);
@@ -308,6 +312,7 @@ class TKitRegExp : public TObject {
   std::vector<int> FLookStack;
   int64_t FSteps = 0;
   int64_t FStepLimit = 0;
+  bool FLimitExceeded = false;
   TKitIntArray FScratch;
 
   // Compiler state.

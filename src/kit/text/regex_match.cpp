@@ -656,8 +656,44 @@ int TKitRegExp::NextCandidate(int APos) {
   return p < FInputEnd ? p : -1;
 }
 
+// The attempts of one Exec over [AOffset, FInputEnd).
+bool TKitRegExp::Search(int AOffset) {
+  if (FRegmustExact >= 0 &&
+      FInputEnd - AOffset < static_cast<int>(FNodes[static_cast<size_t>(FRegmustExact)].ExactStr.size())) {
+    FNeedMore = true;
+    return false;
+  }
+  // Anchored: one attempt, and NeedMore tells exactly whether it read past the range.
+  if (FRegAnch || (FProgModifiers & MaskModA)) return PassesFirstChar(AOffset) && MatchHere(AOffset);
+
+  // A search that finds nothing could always find a match in more codes.
+  FNeedMore = true;
+  // Every match holds the must-have literal, whatever the start node.
+  if (FRegmustExact >= 0 && FindLiteral(FMustSearch, AOffset) < 0) return false;
+  FNeedMore = false;
+  bool found = false;
+  if (FRegStart >= 0) {
+    for (int p = AOffset;; ++p) {
+      p = NextCandidate(p);
+      if (p < 0) {
+        found = MatchHere(FInputEnd);
+        break;
+      }
+      if (MatchHere(p)) {
+        found = true;
+        break;
+      }
+    }
+  } else {
+    for (int p = AOffset; p <= FInputEnd && !found; ++p) found = PassesFirstChar(p) && MatchHere(p);
+  }
+  if (!found) FNeedMore = true;
+  return found;
+}
+
 bool TKitRegExp::ExecFrom(int AOffset, int ACount) {
   FNeedMore = false;
+  FLimitExceeded = false;
   ClearMatches();
   ProgramReady();
   const int64_t srcEnd = int64_t{FInput->BaseIndex} + FInput->Count;
@@ -672,36 +708,17 @@ bool TKitRegExp::ExecFrom(int AOffset, int ACount) {
   FSteps = 0;
   FStepLimit = kitRegexStepBudget + kitRegexStepsPerCode * (int64_t{FInputEnd} - AOffset);
   try {
-    if (FRegmustExact >= 0 &&
-        FInputEnd - AOffset < static_cast<int>(FNodes[static_cast<size_t>(FRegmustExact)].ExactStr.size())) {
-      FNeedMore = true;
-      return false;
-    }
-    if (FRegAnch || (FProgModifiers & MaskModA)) return PassesFirstChar(AOffset) && MatchHere(AOffset);
-    // Every match holds the must-have literal, whatever the start node.
-    if (FRegmustExact >= 0 && FindLiteral(FMustSearch, AOffset) < 0) {
-      // Not in the range: only more codes could bring it.
-      FNeedMore = true;
-      return false;
-    }
-    if (FRegStart >= 0) {
-      for (int p = AOffset;; ++p) {
-        p = NextCandidate(p);
-        // The attempt at the end of the range fails, but tells whether more codes could help.
-        if (p < 0) return MatchHere(FInputEnd);
-        if (MatchHere(p)) return true;
-      }
-    }
-    for (int p = AOffset; p <= FInputEnd; ++p)
-      if (PassesFirstChar(p) && MatchHere(p)) return true;
-    return false;
+    if (Search(AOffset)) return true;
   } catch (const TAbortMatch&) {
-    // Too much backtracking: no match rather than an endless or unbounded search.
+    // Too much backtracking: no match rather than an endless or unbounded search. A
+    // larger range brings a larger budget, so more codes could still change the answer.
     FStack.clear();
     FLookStack.clear();
     ClearMatches();
-    return false;
+    FLimitExceeded = true;
+    FNeedMore = true;
   }
+  return false;
 }
 
 }  // namespace zv

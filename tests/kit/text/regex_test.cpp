@@ -752,14 +752,18 @@ TEST(KitRegExp, BacktrackingIsBounded) {
   TKitRegExp p;
   p.SetExpression(u"(a+)+\\d");
   p.SetInputText(U(std::string(40, 'a')));
-  EXPECT_FALSE(p.Exec());
+  bool more = false;
+  EXPECT_FALSE(p.Exec(1, -1, more));
+  EXPECT_TRUE(p.LimitExceeded());
+  EXPECT_TRUE(more);
   p.SetInputText(U(std::string(40, 'a') + "1"));
   EXPECT_TRUE(p.Exec());
+  EXPECT_FALSE(p.LimitExceeded());
   // A literal every match needs is looked for first.
   p.SetExpression(u"(a+)+b");
   p.SetInputText(U(std::string(100000, 'a')));
-  bool more = false;
   EXPECT_FALSE(p.Exec(1, -1, more));
+  EXPECT_FALSE(p.LimitExceeded());
   EXPECT_TRUE(more);
 
   // Empty iterations of a counted loop stop the loop instead of spinning.
@@ -786,6 +790,24 @@ TEST(KitRegExp, NestedCountedLoops) {
   } catch (const EKitRegExprError& e) {
     EXPECT_EQ(e.ErrorCode, 1014);
   }
+}
+
+TEST(KitRegExp, CaseInversionFunction) {
+  // A case function that pairs digits instead of letters.
+  TKitRegExp r;
+  r.SetModifierI(true);
+  r.SetInvertCaseFn([](int32_t c) -> int32_t { return c == '1' ? '2' : c == '2' ? '1' : c; });
+  r.SetExpression(u"x1");
+  r.SetInputText(u"x2 X1");
+  ASSERT_TRUE(r.Exec());
+  EXPECT_EQ(r.GetMatchPos(0), 1);
+  r.SetExpression(u"(?:ab)*x1");  // the must-have literal follows the same function
+  ASSERT_TRUE(r.Exec());
+  EXPECT_EQ(r.GetMatchPos(0), 1);
+  r.SetInvertCaseFn(nullptr);
+  r.SetExpression(u"x1");
+  ASSERT_TRUE(r.Exec());
+  EXPECT_EQ(r.GetMatchPos(0), 4);
 }
 
 TEST(KitRegExp, InputOwnership) {
