@@ -2,13 +2,14 @@
 // nodes that a backtracking matcher runs over a TKitRegexSource. Besides characters the
 // engine matches streams of integer codes (modifier C: the editor's token codes, named in
 // the expression and resolved by a callback), it has variables ($0..$9 in extended mode,
-// codes supplied by a callback before each match), and it reports whether a match attempt
-// needed codes beyond the range it was given (NeedMore), so that incremental parsing knows
-// when to try again with more input.
+// codes supplied by a callback before each match), and it reports whether more codes after
+// the range could change an answer (NeedMore), so that incremental parsing knows when to
+// try again with more input.
 //
-// The matcher keeps its backtracking state on a heap stack, never on the call stack; the
-// stack and the work of one Exec are bounded (kitRegexMaxFrames, kitRegexStepBudget), and an
-// Exec that exceeds either fails as if nothing matched.
+// The matcher keeps its backtracking state on a heap stack, never on the call stack. The
+// stack (kitRegexMaxFrames) and the steps of one Exec (kitRegexStepBudget plus
+// kitRegexStepsPerCode per code of the range) are bounded; an Exec that exceeds either
+// reports no match, with NeedMore and LimitExceeded set.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -105,9 +106,9 @@ struct TKitRegexNode {
   int Operand = -1;
 };
 
-// Backtracking limits of one Exec: frames on the matcher's stack, and matcher steps (nodes
-// run, codes counted by repetitions, alternatives retried) beyond a share per code of the
-// range. An Exec that reaches either fails.
+// Backtracking limits of one Exec: frames on the matcher's stack (16 bytes each), and
+// matcher steps (nodes run, codes counted by repetitions, alternatives retried) plus a
+// share per code of the range.
 constexpr int kitRegexMaxFrames = 4 * 1024 * 1024;
 constexpr int64_t kitRegexStepBudget = 1'000'000;
 constexpr int64_t kitRegexStepsPerCode = 64;
@@ -155,8 +156,10 @@ class TKitRegExp : public TObject {
   void SetInputSource(TKitRegexSource* ASource);
 
   // The first match from the source start / from AOffset within ACount codes (-1: to the
-  // end of the source); ANeedMoreSource tells whether more codes after the range could
-  // change the answer.
+  // end of the source). ANeedMoreSource tells whether more codes after the range could
+  // change the answer; when it is False, a longer range gives the same answer. An anchored
+  // attempt (modifier A or a leading ^) sets it exactly when it read up to the end of the
+  // range (a match ending there included); a search that finds nothing always sets it.
   bool Exec();
   bool Exec(int AOffset);
   bool Exec(int AOffset, int ACount);

@@ -483,6 +483,7 @@ int TKitRegExp::ParseAtom(int& AFlags) {
   } else {
     FParse = p;
   }
+  if (run.empty()) Fail(119);
   SkipIgnored();
   return EmitLiteral(run);
 }

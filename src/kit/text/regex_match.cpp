@@ -342,8 +342,8 @@ bool TKitRegExp::MatchPrim(int AStart) {
           scan = n.LoopTo;
           continue;
         }
-        // An iteration that consumed nothing is not repeated.
-        const bool more = c < n.MaxBrace && !(c > 0 && pos == last);
+        // An unbounded loop does not repeat an iteration that consumed nothing.
+        const bool more = c < n.MaxBrace && !(n.MaxBrace == kBracesInfinity && c > 0 && pos == last);
         if (more && n.Op == reLOOP) {
           Push(fkLoopExit, scan, pos, 0);
           Push(fkUndoLoop, FLoopStackIdx, c, last);
