@@ -160,10 +160,6 @@ void TKitRegExp::RebuildSets() {
   FIgnoredChars.IncludeCats({ukZl, ukZs, ukZp});
   FIgnoredChars.IncludeChars(FSpaceChars);
   FIgnoredChars.IncludeChars(FLineSeparators);
-  FHexDigCharSet.Clear();
-  FHexDigCharSet.IncludeRange(u'0', u'9');
-  FHexDigCharSet.IncludeRange(u'a', u'f');
-  FHexDigCharSet.IncludeRange(u'A', u'F');
   FSpaceSet.Clear();
   FSpaceSet.IncludeCat(ukZs);
   FSpaceSet.IncludeChars(FSpaceChars);

@@ -158,8 +158,9 @@ class TKitRegExp : public TObject {
   // The first match from the source start / from AOffset within ACount codes (-1: to the
   // end of the source). ANeedMoreSource tells whether more codes after the range could
   // change the answer; when it is False, a longer range gives the same answer. An anchored
-  // attempt (modifier A or a leading ^) sets it exactly when it read up to the end of the
-  // range (a match ending there included); a search that finds nothing always sets it.
+  // attempt (modifier A, or an expression that starts with \A, or with ^ outside
+  // multi-line mode) sets it exactly when it read up to the end of the range (a match
+  // ending there included); a search that finds nothing always sets it.
   bool Exec();
   bool Exec(int AOffset);
   bool Exec(int AOffset, int ACount);
@@ -342,7 +343,6 @@ class TKitRegExp : public TObject {
   TKitCharSet FWordSepsSet;
   TKitCharSet FLineSeparatorsSet;
   TKitCharSet FDigitsSet;
-  TKitCharSet FHexDigCharSet;
   TKitCharSet FSpaceSet;
   bool FLinePairedSeparatorAssigned = false;
   char16_t FLinePairedSeparatorHead = 0;
