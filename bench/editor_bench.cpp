@@ -18,8 +18,10 @@
 #include "foundation/kit_support.h"
 #include "kit/editor/device_schemes.h"
 #include "kit/editor/edit_document.h"
-#include "security/key_info_options.h"
+#include "kit/editor/edit_fakes.h"
+#include "kit/editor/edit_view.h"
 #include "kit/text/sys_info.h"
+#include "security/key_info_options.h"
 
 using namespace zv;
 
@@ -122,6 +124,38 @@ void BM_Append100000LogLines(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Append100000LogLines)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
+// The view scrolled through the 100,000-line description one page (40 lines) at a time, as
+// paging down does: the screen cache rebuilds the rows of the new page, the view repaints
+// them and moves the caret. Fake metrics (8-pixel characters); with wrapping the rows break
+// at the window's width.
+void BM_ScrollPageByPage(benchmark::State& state) {
+  const bool wrap = state.range(0) != 0;
+  TKitEditDocument doc;
+  const TKitString text = DeviceDescription();
+  doc.RefreshText(text.data(), static_cast<int>(text.size()));
+  TFakeEditHost host;
+  host.Client = {0, 0, 560, 40 * 16};
+  TKitEditView view(host);
+  view.SetDocument(&doc);
+  if (wrap) view.SetWrapMode(wmWrapToWindow);
+  TScreenCache& cache = view.ScreenCache();
+  const int page = view.FullLinesOnScreen();
+  int64_t pages = 0;
+  for (auto _ : state) {
+    view.BeginUpdate();
+    const int top = cache.FirstLineScroll();
+    cache.Scroll(page);
+    if (cache.FirstLineScroll() == top) cache.SetFirstLineAsScroll(0);  // at the end: from the top again
+    view.EndUpdate();
+    host.ResetRecords();
+    ++pages;
+  }
+  state.counters["rows"] = cache.CalkVisibleCountScroll();
+  benchmark::DoNotOptimize(pages);
+}
+BENCHMARK(BM_ScrollPageByPage)->ArgName("wrap")->Arg(0)->Arg(1)->Repetitions(5)->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -4,11 +4,13 @@
 #include "app/application.h"
 #include "app/main_window.h"
 #include "foundation/globals.h"
+#include "kit/graphics/graphics_init.h"
 
 int main(int argc, char** argv) {
   zv::InitGlobals();
   int result;
   {
+    const zv::TKitGraphicsScope graphics;
     zv::TApplication application(argc, argv);
     zv::TFormMain window;
     window.FormPreferences();

@@ -26,6 +26,9 @@
 namespace zv {
 
 ZV_ERROR_CLASS(EKitOutOfResources, Exception)
+// The run time's picture errors: data that is no picture, and a refused operation.
+ZV_ERROR_CLASS(EInvalidGraphic, Exception)
+ZV_ERROR_CLASS(EInvalidGraphicOperation, Exception)
 
 enum TKitPixelFormat { pf1bit, pf4bit, pf8bit, pf16bit, pf24bit, pf32bit };
 

@@ -180,14 +180,20 @@ void KitDrawBitmap(TKitCanvas& Canvas, const TKitRect& Rect, const TKitBitmap& B
 
 void KitDrawBitmapClipped(TKitCanvas& Canvas, const TKitRect& Rect, const TKitBitmap& Bitmap, TColor Color,
                           uint32_t ClipOffset, unsigned Flags, const TKitBitmap* Mask) {
+  KitDrawPictureClipped(Canvas, Rect, Bitmap, Color, ClipOffset, Flags, Mask,
+                        {0, 0, Bitmap.Width(), Bitmap.Height()});
+}
+
+void KitDrawPictureClipped(TKitCanvas& Canvas, const TKitRect& Rect, const TKitBitmap& Source, TColor Color,
+                           uint32_t ClipOffset, unsigned Flags, const TKitBitmap* Mask, const TKitRect& SourceRect) {
   TKitRect result;
   if (!(Flags & KitDrawClip)) {
-    KitDrawBitmap(Canvas, Rect, Bitmap, result, Color, Flags, Mask);
+    KitDrawPicture(Canvas, Rect, Source, result, Mask, nullptr, Color, Flags, SourceRect);
     return;
   }
   const TKitClipScope clip(Canvas, KitOffsetRect(Rect, static_cast<int>(ClipOffset & 0xFFFF),
                                                  static_cast<int>(ClipOffset >> 16)));
-  KitDrawBitmap(Canvas, Rect, Bitmap, result, Color, Flags, Mask);
+  KitDrawPicture(Canvas, Rect, Source, result, Mask, nullptr, Color, Flags, SourceRect);
 }
 
 void KitAlignRect(TKitAlignment Alignment, const TKitRect& SizeRect, const TKitRect& Bounds, TKitRect& Result) {

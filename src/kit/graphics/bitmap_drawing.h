@@ -49,6 +49,9 @@ void KitDrawBitmap(TKitCanvas& Canvas, const TKitRect& Rect, const TKitBitmap& B
 // (low word x, high word y, both unsigned: the offset of the canvas's device origin).
 void KitDrawBitmapClipped(TKitCanvas& Canvas, const TKitRect& Rect, const TKitBitmap& Bitmap, TColor Color,
                           uint32_t ClipOffset, unsigned Flags, const TKitBitmap* Mask = nullptr);
+// KitDrawBitmapClipped for SourceRect of the picture (one image of a strip).
+void KitDrawPictureClipped(TKitCanvas& Canvas, const TKitRect& Rect, const TKitBitmap& Source, TColor Color,
+                           uint32_t ClipOffset, unsigned Flags, const TKitBitmap* Mask, const TKitRect& SourceRect);
 
 // Calls Draw with each W x H tile of the tiling of Rect (tiles 0 .. Rect's size / the tile's
 // size, both ways, from Rect's top-left corner) that meets the canvas's clip rectangle.

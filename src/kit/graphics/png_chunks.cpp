@@ -183,6 +183,11 @@ TRegistry& Registry() {
 
 }  // namespace
 
+void KitPNGInitialize() {
+  Registry();
+  get_crc_table();
+}
+
 void RegisterChunk(TKitPNGChunkClass ChunkClass) {
   TRegistry& r = Registry();
   std::lock_guard<std::mutex> guard(r.Lock);

@@ -227,6 +227,8 @@ class TKitPNGList {
 // The chunk class registry: IEND, IHDR, IDAT, PLTE, gAMA, tRNS, pHYs, tIME, tEXt, zTXt are
 // registered on first use; more classes may be added.
 void RegisterChunk(TKitPNGChunkClass ChunkClass);
+// Makes the registry and the CRC table (the library's start-up calls it).
+void KitPNGInitialize();
 // A chunk of the first registered class whose type equals ChunkName byte for byte, else a
 // plain chunk; its name is ChunkName.
 std::unique_ptr<TKitPNGChunk> CreateChunkForType(TKitPNGObject* Owner, const TKitPNGChunkName& ChunkName);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "foundation/errors.h"
+#include "kit/graphics/alpha_effects.h"
 #include "kit/graphics/bevel.h"
 #include "kit/graphics/captions.h"
 #include "kit/graphics/shape_fill.h"
@@ -77,9 +78,15 @@ void TKitStyleObject::Assign(const TKitSettingObject* Source) {
 
 namespace {
 
+struct TClassEntry {
+  std::string Name;
+  TKitClassFactory Make;
+  TKitSettingClassFactory MakeSetting;  // empty for other classes
+};
+
 struct TClassRegistry {
   std::mutex Lock;
-  std::vector<std::pair<std::string, TKitSettingClassFactory>> Classes;
+  std::vector<TClassEntry> Classes;
 };
 
 template <class T>
@@ -87,49 +94,68 @@ TKitSettingClassFactory FactoryOf() {
   return [](TObject* Owner) -> TKitSettingObject* { return new T(Owner); };
 }
 
+TClassEntry SettingEntry(const std::string& Name, TKitSettingClassFactory Factory) {
+  TKitClassFactory make = [Factory](TObject* Owner) -> TObject* { return Factory(Owner); };
+  return {Name, std::move(make), std::move(Factory)};
+}
+
 TClassRegistry& Registry() {
-  // Registered once, in this order; the font and bitmap-effect classes join the list where
-  // their units register them.
+  // The setting classes in their order of registration; the platform has no font class to
+  // register between the fill and the bitmap effect.
   static TClassRegistry* registry = [] {
     auto* r = new TClassRegistry;
-    r->Classes = {{"TKitBevel", FactoryOf<TKitBevel>()},
-                  {"TKit3DCaption", FactoryOf<TKit3DCaption>()},
-                  {"TKitFxCaption", FactoryOf<TKitFxCaption>()},
-                  {"TKitFillObject", FactoryOf<TKitFillObject>()},
-                  {"TKitColorObject", FactoryOf<TKitColorObject>()},
-                  {"TKitCtlSettings", FactoryOf<TKitCtlSettings>()},
-                  {"TKitStyleObject", FactoryOf<TKitStyleObject>()}};
+    r->Classes = {SettingEntry("TKitBevel", FactoryOf<TKitBevel>()),
+                  SettingEntry("TKit3DCaption", FactoryOf<TKit3DCaption>()),
+                  SettingEntry("TKitFxCaption", FactoryOf<TKitFxCaption>()),
+                  SettingEntry("TKitFillObject", FactoryOf<TKitFillObject>()),
+                  SettingEntry("TKitBitmapEffectObject", FactoryOf<TKitBitmapEffectObject>()),
+                  SettingEntry("TKitColorObject", FactoryOf<TKitColorObject>()),
+                  SettingEntry("TKitCtlSettings", FactoryOf<TKitCtlSettings>()),
+                  SettingEntry("TKitStyleObject", FactoryOf<TKitStyleObject>())};
     return r;
   }();
   return *registry;
 }
 
-}  // namespace
-
-void KitRegisterClass(const std::string& Name, TKitSettingClassFactory Factory) {
+void Register(TClassEntry Entry) {
   TClassRegistry& r = Registry();
   std::lock_guard<std::mutex> guard(r.Lock);
   for (auto& entry : r.Classes)
-    if (entry.first == Name) {
-      entry.second = std::move(Factory);
+    if (entry.Name == Entry.Name) {
+      entry = std::move(Entry);
       return;
     }
-  r.Classes.emplace_back(Name, std::move(Factory));
+  r.Classes.push_back(std::move(Entry));
 }
 
-TKitSettingClassFactory KitFindClass(const std::string& Name) {
+template <class F>
+F Find(const std::string& Name, F TClassEntry::*Field) {
   TClassRegistry& r = Registry();
   std::lock_guard<std::mutex> guard(r.Lock);
   for (const auto& entry : r.Classes)
-    if (entry.first == Name) return entry.second;
+    if (entry.Name == Name) return entry.*Field;
   return {};
 }
+
+}  // namespace
+
+void KitRegisterClass(const std::string& Name, TKitSettingClassFactory Factory) {
+  Register(SettingEntry(Name, std::move(Factory)));
+}
+
+void KitRegisterObjectClass(const std::string& Name, TKitClassFactory Factory) {
+  Register({Name, std::move(Factory), {}});
+}
+
+TKitSettingClassFactory KitFindClass(const std::string& Name) { return Find(Name, &TClassEntry::MakeSetting); }
+
+TKitClassFactory KitFindObjectClass(const std::string& Name) { return Find(Name, &TClassEntry::Make); }
 
 std::vector<std::string> KitRegisteredClassNames() {
   TClassRegistry& r = Registry();
   std::lock_guard<std::mutex> guard(r.Lock);
   std::vector<std::string> names;
-  for (const auto& entry : r.Classes) names.push_back(entry.first);
+  for (const auto& entry : r.Classes) names.push_back(entry.Name);
   return names;
 }
 

@@ -75,11 +75,16 @@ class TKitStyleObject : public TKitSettingObject {
   TKitString FStyleName;
 };
 
-// Classes that stored forms create by name. The graphics units register theirs on first use.
+// Classes that stored forms create by name: the setting classes, in their fixed order, and
+// the item classes that each container class adds when its first container is made.
 using TKitSettingClassFactory = std::function<TKitSettingObject*(TObject* Owner)>;
+using TKitClassFactory = std::function<TObject*(TObject* Owner)>;
 void KitRegisterClass(const std::string& Name, TKitSettingClassFactory Factory);
-// The factory of a registered class, or an empty function.
+void KitRegisterObjectClass(const std::string& Name, TKitClassFactory Factory);
+// The factory of a registered setting class, or an empty function.
 TKitSettingClassFactory KitFindClass(const std::string& Name);
+// The factory of any registered class, or an empty function.
+TKitClassFactory KitFindObjectClass(const std::string& Name);
 std::vector<std::string> KitRegisteredClassNames();
 
 // Control states 0..6 and the state list: for each named state, one byte per control state.
