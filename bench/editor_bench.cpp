@@ -178,7 +178,10 @@ const TKitString& ParsedDescription() {
   return text;
 }
 
+// The description in the document with the device editor's schemes loaded.
 void LoadDeviceSchemes(TKitEditDocument& ADoc) {
+  const TKitString& text = ParsedDescription();
+  ADoc.RefreshText(text.data(), static_cast<int>(text.size()));
   [[maybe_unused]] static const bool registered = [] {
     for (const TypeTable* table : {&FoundationTypes(), &BasicClassTypes(), &MeterClassTypes(), &CommunicationTypes(),
                                    &CoreClassTypes(), &SecurityTypes(), &CosemTypes()})
@@ -192,8 +195,6 @@ void LoadDeviceSchemes(TKitEditDocument& ADoc) {
 // its tokens and syntax blocks.
 void BM_ParseDeviceDescriptionToEnd(benchmark::State& state) {
   TKitEditDocument doc;
-  const TKitString& text = ParsedDescription();
-  doc.RefreshText(text.data(), static_cast<int>(text.size()));
   LoadDeviceSchemes(doc);
   TKitEditParserBase& parser = doc.GetParser();
   for (auto _ : state) {
@@ -209,8 +210,6 @@ BENCHMARK(BM_ParseDeviceDescriptionToEnd)->Repetitions(3)->ReportAggregatesOnly(
 // the view asks for them after the keystroke.
 void BM_ReparseScreenAfterKeystroke(benchmark::State& state) {
   TKitEditDocument doc;
-  const TKitString& text = ParsedDescription();
-  doc.RefreshText(text.data(), static_cast<int>(text.size()));
   LoadDeviceSchemes(doc);
   TKitEditParserBase& parser = doc.GetParser();
   struct Counter : TKitTokenHandler {
@@ -243,8 +242,6 @@ namespace {
 // description would ask for them.
 void BM_TokensOfEveryLine(benchmark::State& state) {
   TKitEditDocument doc;
-  const TKitString& text = ParsedDescription();
-  doc.RefreshText(text.data(), static_cast<int>(text.size()));
   LoadDeviceSchemes(doc);
   TKitEditParserBase& parser = doc.GetParser();
   int64_t tokens = 0;
