@@ -9,10 +9,19 @@
 #include <filesystem>
 #include <string>
 
+#include "cosem/basic_classes.h"
+#include "cosem/comm_classes.h"
+#include "cosem/core_classes.h"
+#include "cosem/logical_device.h"
+#include "cosem/meter_classes.h"
+#include "foundation/axdr_types.h"
+#include "foundation/kit_support.h"
+#include "kit/editor/device_schemes.h"
 #include "kit/editor/edit_document.h"
 #include "kit/editor/edit_fakes.h"
 #include "kit/editor/edit_view.h"
 #include "kit/text/sys_info.h"
+#include "security/key_info_options.h"
 
 using namespace zv;
 
@@ -147,5 +156,101 @@ void BM_ScrollPageByPage(benchmark::State& state) {
 }
 BENCHMARK(BM_ScrollPageByPage)->ArgName("wrap")->Arg(0)->Arg(1)->Repetitions(5)->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+// ---- Highlighting and folding a device description with the device editor's schemes ----
+
+namespace {
+
+// A 100,000-line device description: the example meter repeated.
+const TKitString& ParsedDescription() {
+  static const TKitString text = [] {
+    TKitEditDocument example;
+    example.LoadFromFile(KitFromPlatformText(std::string(ZV_EXAMPLES_DIR) + "/meter.xml"), 65001);
+    TKitString all;
+    for (int i = 0; i < 100'000; ++i) {
+      all += KitSegmentToStr(example.GetLine(i % example.LinesCount()));
+      all += u"\r\n";
+    }
+    return all;
+  }();
+  return text;
+}
+
+// The description in the document with the device editor's schemes loaded.
+void LoadDeviceSchemes(TKitEditDocument& ADoc) {
+  const TKitString& text = ParsedDescription();
+  ADoc.RefreshText(text.data(), static_cast<int>(text.size()));
+  [[maybe_unused]] static const bool registered = [] {
+    for (const TypeTable* table : {&FoundationTypes(), &BasicClassTypes(), &MeterClassTypes(), &CommunicationTypes(),
+                                   &CoreClassTypes(), &SecurityTypes(), &CosemTypes()})
+      TKitSupport::AddTypeTable(*table);
+    return true;
+  }();
+  KitSetDeviceSchemes(ADoc);
+}
+
+// From an unparsed text to the end of its outermost fold: every line is parsed once with
+// its tokens and syntax blocks.
+void BM_ParseDeviceDescriptionToEnd(benchmark::State& state) {
+  TKitEditDocument doc;
+  LoadDeviceSchemes(doc);
+  TKitEditParserBase& parser = doc.GetParser();
+  for (auto _ : state) {
+    parser.Refresh();
+    parser.EnsureLineParsed(doc.LinesCount() - 1);
+    benchmark::DoNotOptimize(parser.GetFoldEnd(9));
+  }
+  state.counters["lines"] = doc.LinesCount();
+}
+BENCHMARK(BM_ParseDeviceDescriptionToEnd)->Repetitions(3)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
+// A typed character at line 50,000 and the re-highlighting of the 50 lines on screen, as
+// the view asks for them after the keystroke.
+void BM_ReparseScreenAfterKeystroke(benchmark::State& state) {
+  TKitEditDocument doc;
+  LoadDeviceSchemes(doc);
+  TKitEditParserBase& parser = doc.GetParser();
+  struct Counter : TKitTokenHandler {
+    int64_t tokens = 0;
+    void HandleToken(const TKitSegment&, int, const TKitEditAttributes&) override { ++tokens; }
+  } counter;
+  constexpr int top = 50'000;
+  for (int i = top; i < top + 50; ++i) parser.MarkTokens(i, counter);
+  const TKitSegment line = doc.GetLine(top);
+  const int at = line.Start + line.Count / 2;
+  bool typed = false;
+  for (auto _ : state) {
+    if (typed) doc.Delete(at, 1);  // the backspace is the next keystroke
+    else doc.Insert(at, u"x");
+    typed = !typed;
+    for (int i = top; i < top + 50; ++i) parser.MarkTokens(i, counter);
+  }
+  benchmark::DoNotOptimize(counter.tokens);
+}
+BENCHMARK(BM_ReparseScreenAfterKeystroke)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+namespace {
+
+// Every line's tokens from the top to the bottom, as a view scrolled through the whole
+// description would ask for them.
+void BM_TokensOfEveryLine(benchmark::State& state) {
+  TKitEditDocument doc;
+  LoadDeviceSchemes(doc);
+  TKitEditParserBase& parser = doc.GetParser();
+  int64_t tokens = 0;
+  for (auto _ : state) {
+    parser.Refresh();
+    for (int i = 0; i < doc.LinesCount(); ++i) tokens += parser.GetParsedLine(i)->TokenCount();
+  }
+  benchmark::DoNotOptimize(tokens);
+}
+BENCHMARK(BM_TokensOfEveryLine)->Repetitions(3)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 
 }  // namespace

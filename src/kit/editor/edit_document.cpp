@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "kit/editor/parser_facade.h"
+#include "kit/editor/scheme_collections.h"
+
 namespace zv {
 
 namespace {
@@ -41,7 +44,9 @@ TKitEditDocument::TKitEditDocument(TObject* AOwner) : TKitCustomComponent(AOwner
   FDebugFrameLines = FMarkManager.CreateMarks(true, false, true);
   FWordSeparators = kDefaultWordSeparators;
   FFullWordSeparators = kDefaultWordSeparators + kBlankSeparators;
-  SetParser(std::make_unique<TKitEditParserBase>());
+  FSyntaxSchemes = std::make_unique<TKitEditParserSchemeCollection>(this);
+  FColorSchemes = std::make_unique<TKitEditParserSchemeCollection>(this);
+  SetParser(std::make_unique<TKitEditParser>());
   ResetModified();
   FChanges = 0;
   FInConstructor = false;
@@ -57,6 +62,7 @@ TKitEditDocument::~TKitEditDocument() {
   } catch (...) {
     // A listener that fails while the document goes cannot keep it alive.
   }
+  if (auto* parser = dynamic_cast<TKitEditParser*>(FParser.get())) parser->SetSchemeLoaders({}, {});
   FParser->SetDocument(nullptr);
 }
 
@@ -699,10 +705,37 @@ void TKitEditDocument::SetMaxLineLengthToParse(int AValue) {
 }
 
 void TKitEditDocument::SetParser(std::unique_ptr<TKitEditParserBase> AParser) {
-  if (FParser) FParser->SetDocument(nullptr);
-  FParser = AParser ? std::move(AParser) : std::make_unique<TKitEditParserBase>();
+  if (FParser) {
+    if (auto* parser = dynamic_cast<TKitEditParser*>(FParser.get())) parser->SetSchemeLoaders({}, {});
+    FParser->SetDocument(nullptr);
+  }
+  FParser = AParser ? std::move(AParser) : std::make_unique<TKitEditParser>();
   FParser->SetDocument(this);
-  FParser->Refresh();
+  InstallSchemeLoaders();
+  ActivateSchemes();
+}
+
+void TKitEditDocument::ActivateSchemes() {
+  SettingsRefresh([&] {
+    auto* parser = dynamic_cast<TKitEditParser*>(FParser.get());
+    if (!parser || FSyntaxScheme.empty() || FColorScheme.empty()) {
+      if (parser) parser->UnloadSchemes();
+      FParser->Refresh();
+      return;
+    }
+    try {
+      parser->LoadSchemeDoc(FSyntaxScheme, FColorScheme);
+    } catch (const EKitSyntaxSchemeLoadError&) {
+      parser->UnloadSchemes();
+      FSyntaxScheme.clear();
+      throw;
+    } catch (const EKitColorSchemeLoadError&) {
+      parser->UnloadSchemes();
+      FColorScheme.clear();
+      throw;
+    }
+    FParser->Refresh();
+  });
 }
 
 void TKitEditDocument::SetLines(const TKitStringList& AValue) {

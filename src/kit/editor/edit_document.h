@@ -61,6 +61,7 @@ using TKitDocChangedEvent = std::function<void(TObject* Sender, TKitDocStatusCha
 using TKitDocLinesChanged = std::function<void(TObject* Sender, int AFirstLine, int ACount)>;
 
 class TKitEditDocument;
+class TKitEditParserSchemeCollection;
 
 // The views' access to the document: edits with an author number and undo info (whose
 // ownership passes to the document), per-author undo, view listeners and locks.
@@ -231,8 +232,22 @@ class TKitEditDocument : public TKitCustomComponent {
   void SetModified(bool AValue);
 
   TKitEditParserBase& GetParser() { return *FParser; }
-  // Detaches the current parser and attaches this one.
+  // Detaches the current parser and attaches this one (a TKitEditParser when none is
+  // given), which then reads the schemes from the document's collections.
   void SetParser(std::unique_ptr<TKitEditParserBase> AParser);
+
+  // The scheme texts and the active pair (scheme_collections.h): whenever both names are
+  // set the parser loads that pair; a pair that fails to load clears the name of the
+  // failing kind and the error propagates.
+  TKitEditParserSchemeCollection& SyntaxSchemes() { return *FSyntaxSchemes; }
+  TKitEditParserSchemeCollection& ColorSchemes() { return *FColorSchemes; }
+  void SetSyntaxSchemes(const TKitEditParserSchemeCollection& AValue);
+  void SetColorSchemes(const TKitEditParserSchemeCollection& AValue);
+  const TKitString& ActiveSyntaxScheme() const { return FSyntaxScheme; }
+  void SetActiveSyntaxScheme(const TKitString& AValue);
+  const TKitString& ActiveColorScheme() const { return FColorScheme; }
+  void SetActiveColorScheme(const TKitString& AValue);
+  bool InsideConstructor() const { return FInConstructor; }
 
   void AddListener(TKitDocumentListener* ALst);
   void RemoveListener(TKitDocumentListener* ALst);
@@ -270,6 +285,12 @@ class TKitEditDocument : public TKitCustomComponent {
   friend class TCompoundAction;
   friend class TMarkCollection;
   friend class TMark;
+  friend class TKitEditParserSchemeCollection;
+
+  // --- schemes ---
+  void SchemeCollectionChanged(TKitEditParserSchemeCollection& ACollection, bool AItemChange);
+  void ActivateSchemes();
+  void InstallSchemeLoaders();
 
   // --- checks ---
   void CheckReadOnly() const;
@@ -356,6 +377,10 @@ class TKitEditDocument : public TKitCustomComponent {
   TDocumentStringsProxy FLines{this};
   std::vector<TKitDocumentListener*> FListeners;
   std::vector<TKitDocumentListener*> FCustomListeners;
+  std::unique_ptr<TKitEditParserSchemeCollection> FSyntaxSchemes;
+  std::unique_ptr<TKitEditParserSchemeCollection> FColorSchemes;
+  TKitString FSyntaxScheme;
+  TKitString FColorScheme;
   std::unique_ptr<TKitEditParserBase> FParser;
   int FCompoundEditCnt = 0;
   bool FInUndo = false;

@@ -159,11 +159,20 @@ TKitString KitColorToStr(TColor Color) {
   return Widen(Format("$%.8X", Color));
 }
 
-TColor KitStrToColor(const TKitString& S) {
-  const std::string text = Narrow(S);
+bool KitIdentToColor(const TKitString& Ident, TColor& Color) {
+  const std::string text = Narrow(Ident);
   for (const TColorName& n : ColorNames)
-    if (SameText(text, n.Name)) return n.Color;
-  return static_cast<TColor>(StrToInt(text));
+    if (SameText(text, n.Name)) {
+      Color = n.Color;
+      return true;
+    }
+  return false;
+}
+
+TColor KitStrToColor(const TKitString& S) {
+  TColor color;
+  if (KitIdentToColor(S, color)) return color;
+  return static_cast<TColor>(StrToInt(Narrow(S)));
 }
 
 TKitString KitFontToStr(const TKitFont& Font) {

@@ -50,6 +50,8 @@ void KitStrToFont(const TKitString& S, TKitFont& Font);
 // KitStrToColor raises EConvertError for a text that is neither.
 TKitString KitColorToStr(TColor Color);
 TColor KitStrToColor(const TKitString& S);
+// Only the colour names (compared ignoring case); false for any other text.
+bool KitIdentToColor(const TKitString& Ident, TColor& Color);
 
 // Inverse of each other for the same key.
 std::string KitScrambleString(const std::string& S, uint16_t Key);

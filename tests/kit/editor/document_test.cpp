@@ -315,14 +315,17 @@ TEST(DocumentTest, SettingsAndSeparators) {
   EXPECT_EQ(doc.GetParser().MaxLineLengthToParse(), 50);
 }
 
-// Without a scheme, a line is one token of id 0 and no fold starts anywhere.
+// Without a scheme, a line is one token of id 0 in the system colours and no fold starts
+// anywhere.
 TEST(DocumentTest, ParserWithoutSchemes) {
   TKitEditDocument doc;
   doc.Insert(0, u"ab\ncd");
   struct Handler : TKitTokenHandler {
     std::vector<std::pair<TKitString, int>> tokens;
     void HandleToken(const TKitSegment& seg, int id, const TKitEditAttributes& attrs) override {
-      EXPECT_EQ(attrs.AttributesSet, 0);
+      EXPECT_EQ(attrs.AttributesSet, asBackgroundColor | asTextColor);
+      EXPECT_EQ(attrs.BackgroundColor, clBackground);
+      EXPECT_EQ(attrs.TextColor, clCaptionText);
       tokens.emplace_back(KitSegmentToStr(seg), id);
     }
   } handler;
@@ -332,7 +335,8 @@ TEST(DocumentTest, ParserWithoutSchemes) {
   EXPECT_EQ(handler.tokens, (std::vector<std::pair<TKitString, int>>{{u"cd", 0}}));
   EXPECT_FALSE(parser.IsFoldStart(0));
   EXPECT_EQ(parser.GetFoldEnd(0), -1);
-  EXPECT_EQ(parser.GetParsedLine(0), nullptr);
+  ASSERT_NE(parser.GetParsedLine(0), nullptr);
+  EXPECT_EQ(parser.GetParsedLine(0)->TokenCount(), 0);
   TKitIntArray ids{1};
   parser.GetAllTokenIDs(u"string", ids);
   EXPECT_TRUE(ids.empty());
