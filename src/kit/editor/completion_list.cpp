@@ -118,6 +118,7 @@ void TComplList::PopupMouseDown(int AX, int AY) {
 void TComplList::PopupMouseMove(int AX, int AY) {
   if (!FResizing) {
     SetCursor(GripAt(AX, AY));
+    if (FCursor != pgNone) return;
     const int idx = FWindow ? FWindow->ItemAt(AX, AY) : -1;
     if (idx >= 0 && idx != FItemIndex) SetItemIndex(idx);
     return;
