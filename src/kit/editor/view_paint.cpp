@@ -278,10 +278,9 @@ class TTextLinePainter {
     C.ScrollPosToScreenPix({static_cast<int>(SelFrom), ScrollLine}, left, w);
     C.ScrollPosToScreenPix({static_cast<int>(SelTo), ScrollLine}, right, w);
     const int64_t from = std::max({int64_t{P.Rect.Left} + left, TextEnd, int64_t{P.Rect.Left}});
-    const int64_t to = int64_t{P.Rect.Left} + right;
+    const int64_t to = std::min<int64_t>(int64_t{P.Rect.Left} + right, P.Rect.Right);
     if (to > from)
-      Cv.FillRect({ClampInt(from), P.Rect.Top, ClampInt(std::min<int64_t>(to, P.Rect.Right)), P.Rect.Bottom},
-                  HasMark ? MarkBg : V.SelectionBg());
+      Cv.FillRect({ClampInt(from), P.Rect.Top, ClampInt(to), P.Rect.Bottom}, HasMark ? MarkBg : V.SelectionBg());
   }
 
   void WrapRuler() {
