@@ -181,6 +181,30 @@ void TFakeEditHost::ResetRecords() {
 
 std::vector<TFakeTimer*> TFakeEditHost::Timers() const { return *FTimers; }
 
+std::unique_ptr<TKitPopupList> TFakeEditHost::CreatePopupList() {
+  auto popup = std::make_unique<TFakePopupList>();
+  popup->Tracker = &Popup;
+  Popup = popup.get();
+  return popup;
+}
+
+// --- completion list window ---
+
+TFakePopupList::~TFakePopupList() {
+  if (Tracker != nullptr && *Tracker == this) *Tracker = nullptr;
+}
+
+int TFakePopupList::ItemAt(int AX, int AY) {
+  if (AX < 0 || AY < 0 || ItemHeight <= 0 || AX >= Bounds.Right - Bounds.Left) return -1;
+  const int i = AY / ItemHeight;
+  return i < static_cast<int>(Items.size()) ? i : -1;
+}
+
+void TFakePopupList::Show(bool AVisible) {
+  if (AVisible && !Visible) ++Shows;
+  Visible = AVisible;
+}
+
 
 // --- parser ---
 

@@ -110,6 +110,38 @@ class TFakePrompter : public TKitEditPrompter {
   std::vector<TKitString> Questions;
 };
 
+// A completion list window that keeps what it is told; tests play its mouse through Owner.
+class TFakePopupList : public TKitPopupList {
+ public:
+  ~TFakePopupList() override;
+  void SetOwner(TKitPopupListOwner* AOwner) override { Owner = AOwner; }
+  void SetItems(const std::vector<TKitString>& AItems) override { Items = AItems; }
+  void SetItemIndex(int AIndex) override { ItemIndex = AIndex; }
+  void SetItemHeight(int AHeight) override { ItemHeight = AHeight; }
+  void SetDrawStyle(TKitPopupDrawStyle AStyle) override { DrawStyle = AStyle; }
+  // Items of ItemHeight pixels from the top, no scrolling.
+  int ItemAt(int AX, int AY) override;
+  void SetBounds(const TKitRect& ARect) override { Bounds = ARect; }
+  void Show(bool AVisible) override;
+  void SetGripCursor(TKitPopupGrip AGrip) override { Grip = AGrip; }
+  void SetCapture(bool ACapture) override { Captured = ACapture; }
+  TKitRect WorkArea(const TKitPoint&) override { return Screen; }
+
+  TKitPopupListOwner* Owner = nullptr;
+  std::vector<TKitString> Items;
+  int ItemIndex = -1;
+  int ItemHeight = 16;
+  TKitPopupDrawStyle DrawStyle = pdPlain;
+  TKitRect Bounds;
+  bool Visible = false;
+  int Shows = 0;
+  TKitPopupGrip Grip = pgNone;
+  bool Captured = false;
+  TKitRect Screen{0, 0, 1024, 768};
+  // Cleared when the window goes, so a test can tell.
+  TFakePopupList** Tracker = nullptr;
+};
+
 class TFakeEditHost : public TKitEditHost {
  public:
   TFakeEditHost();
@@ -143,6 +175,7 @@ class TFakeEditHost : public TKitEditHost {
   TKitPoint ClientToScreen(const TKitPoint& P) override { return {P.X + ScreenOrigin.X, P.Y + ScreenOrigin.Y}; }
   TKitPoint ScreenToClient(const TKitPoint& P) override { return {P.X - ScreenOrigin.X, P.Y - ScreenOrigin.Y}; }
   void StartDrag() override { ++DragsStarted; }
+  std::unique_ptr<TKitPopupList> CreatePopupList() override;
 
   // The invalid rectangles and counters since the last call.
   void ResetRecords();
@@ -172,6 +205,8 @@ class TFakeEditHost : public TKitEditHost {
   int DragsStarted = 0;
   int DoubleClickTime = 500;
   int WheelScrollLines = 3;
+  // The last completion list window made, null once it is gone.
+  TFakePopupList* Popup = nullptr;
 
  private:
   TFakeTextMeasurer FMeasurer;

@@ -157,6 +157,46 @@ enum TKitSystemMetric {
   smHScrollHeight
 };
 
+// The completion list's window: a list box in a popup that never takes the focus. It shows
+// what its owner sets and hands its mouse (in its own client pixels) and the drawing of
+// owner-drawn items back to the owner.
+enum TKitPopupGrip { pgNone, pgLeft, pgTop, pgRight, pgBottom, pgTopLeft, pgTopRight, pgBottomLeft, pgBottomRight };
+
+class TKitPopupListOwner {
+ public:
+  virtual ~TKitPopupListOwner() = default;
+  virtual void PopupMouseDown(int AX, int AY) = 0;
+  virtual void PopupMouseMove(int AX, int AY) = 0;
+  virtual void PopupMouseUp() = 0;
+  // Owner drawing: False leaves the item to the window's plain drawing.
+  virtual bool PopupDrawItem(int AIndex, const TKitRect& ARect, bool ASelected, TKitCanvas& ACanvas) = 0;
+  // The height of one item of a list whose items differ in height.
+  virtual int PopupItemHeight(int AIndex) = 0;
+};
+
+enum TKitPopupDrawStyle { pdPlain, pdOwnerDrawFixed, pdOwnerDrawVariable };
+
+class TKitPopupList {
+ public:
+  virtual ~TKitPopupList() = default;
+  virtual void SetOwner(TKitPopupListOwner* AOwner) = 0;
+  virtual void SetItems(const std::vector<TKitString>& AItems) = 0;
+  // Selects the item and scrolls it into view; -1 selects none.
+  virtual void SetItemIndex(int AIndex) = 0;
+  virtual void SetItemHeight(int AHeight) = 0;
+  virtual void SetDrawStyle(TKitPopupDrawStyle AStyle) = 0;
+  // The item under a client point, -1 when none.
+  virtual int ItemAt(int AX, int AY) = 0;
+  // Screen pixels, the border included.
+  virtual void SetBounds(const TKitRect& ARect) = 0;
+  // Shows without taking the focus, or hides.
+  virtual void Show(bool AVisible) = 0;
+  virtual void SetGripCursor(TKitPopupGrip AGrip) = 0;
+  virtual void SetCapture(bool ACapture) = 0;
+  // The screen area a popup at this screen point may use.
+  virtual TKitRect WorkArea(const TKitPoint& AScreenPoint) = 0;
+};
+
 // The view's window and the services around it.
 class TKitEditHost {
  public:
@@ -194,6 +234,8 @@ class TKitEditHost {
   virtual TKitPoint ScreenToClient(const TKitPoint& APoint) = 0;
   // Begins dragging the view's selection; the drop comes back through the view.
   virtual void StartDrag() = 0;
+  // The completion list's window; none keeps the list a model without a window.
+  virtual std::unique_ptr<TKitPopupList> CreatePopupList() { return nullptr; }
 };
 
 }  // namespace zv

@@ -9,12 +9,14 @@
 #include <memory>
 #include <vector>
 
+#include "kit/editor/completion_list.h"
 #include "kit/editor/conversion_cache.h"
 #include "kit/editor/edit_document.h"
 #include "kit/editor/edit_platform.h"
 #include "kit/editor/gutter.h"
 #include "kit/editor/screen_cache.h"
 #include "kit/editor/special_chars.h"
+#include "kit/editor/view_paint.h"
 #include "kit/editor/view_settings.h"
 
 namespace zv {
@@ -273,16 +275,75 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   // TScreenCacheParent
   TKitViewSettings CacheViewSettings() override { return FViewSettings; }
 
+  // --- painting (view_paint.cpp) ---
+  // Paints every screen line of the paint rectangle that meets AUpdate: the gutter bars,
+  // then the text with its token, mark, selection and current-line colours. Nothing while
+  // the view is being destroyed or inside a change bracket (its end repaints).
+  void Paint(TKitCanvas& ACanvas, const TKitRect& AUpdate);
+  void Paint(TKitCanvas& ACanvas) { Paint(ACanvas, GetPaintRect()); }
+  // Paints one gutter bar of a screen line as the view would (for OnGutterPaint).
+  void DefaultGutterPainter(int AScreenLine, TKitGutterBar* ABar, TKitGutterBarKind ABarPaintKind,
+                            TKitCanvas& ACanvas, const TKitRect& ARect);
+  TKitGutterPaintEvent OnGutterPaint;
+  TKitGetLineAttrsEvent OnGetLineAttributes;
+
+  // --- the window's focus (view_paint.cpp) ---
+  // The window got or lost the keyboard focus: the caret follows, the completion list and
+  // its timer close.
+  void FocusEntered();
+  void FocusLeft();
+
+  // --- completion list (completion_list.cpp) ---
+  // Made with its window on first use.
+  TComplList& CompletionList();
+  // The characters that end a word for completion: the settings' own plus blanks, or the
+  // document's separators with the punctuation that ends a word.
+  TKitString CompletionSeparators() const;
+  // Fills the list from the word left of the cursor and shows it under (or over) the word;
+  // one entry with AAutoCommitSingle (and no list wanted for a single match), or a word end,
+  // commits at once. The dispatcher shows it with (fcForced, true), refills it while typing
+  // with (fcForced, false) and ends a word with (fcWordEnd, false).
+  virtual void CompletionListShow(TKitEditFillCompletionCause ACause, bool AAutoCommitSingle);
+  // Replaces the word left of the scroll point by the selected entry, puts the cursor after
+  // it and leaves word typing and the list. The list must hold a selected entry.
+  virtual void CompletionListCommit(const TKitPoint& AScrollPoint, TKitEditReplaceCompletionCause ACause);
+  // The selection of the shown list: previous and next go round from one end to the other.
+  void CompletionListSelectPrev();
+  void CompletionListSelectNext();
+  void CompletionListSelectFirst();
+  void CompletionListSelectLast();
+  // Enters siComplTimer and starts the pause after which the list shows (fcTimeout).
+  void CompletionTimerStart();
+  // The document's words that begin with the prefix left of the cursor, in text order, each
+  // once, the word at the cursor left out; answers how many were added.
+  int CompletionFillListDef(TKitStringList& AItems, const TKitPoint& ACursorPoint, TKitPoint& APosForCombo,
+                            TKitEditFillCompletionCause ACause);
+  TKitFillCompletionListEvent OnFillCompletionList;
+  TKitCompletionReplaceEvent OnCompletionReplace;
+  TKitCompletionCustomDrawEvent OnCompletionCustomDraw;
+  TKitCompletionMeasureItemEvent OnCompletionMeasureItem;
+
  protected:
   // Hooks of the later parts: a beep, the completion list and incremental search leaving
   // their modes, the timers' ticks, the scroll bars at the end of a bracket.
   virtual void DoBeep() { FHost.Beep(); }
-  virtual void CompletionListHide() {}
+  virtual void CompletionListHide();
   virtual void IncrementalSearchStart() {}
   virtual void IncrementalSearchEnd() {}
-  virtual void CompletionTimerTick() {}
+  virtual void CompletionTimerTick();
   virtual void ScrollTimerTick() {}
   virtual void UpdateScrollBars() {}
+
+  // Painting hooks (view_paint.cpp), so that a descendant can draw its own way.
+  virtual TKitRect GetPaintRect() { return FHost.ClientRect(); }
+  virtual void PaintGutterLine(TLinePaintParams& AParams);
+  virtual void PaintTextLine(TLinePaintParams& AParams, const TKitPoint& ASelStart, const TKitPoint& ASelEnd);
+  virtual void PaintLineNumber(TLinePaintParams& AParams);
+  virtual void PaintGutterBar(TLinePaintParams& AParams, TKitGutterBar* ABar, TKitGutterBarKind AKind);
+  // Completion hooks (completion_list.cpp): the list's click commits at the cursor; the
+  // list scrolls a position into view before it places itself next to it.
+  virtual void CompletionListClick();
+  virtual void CompletionScrollToPos(const TKitPoint& APos);
 
  private:
   friend class TViewLst;
@@ -382,6 +443,9 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   int FWidth = 185;
   int FHeight = 89;
   bool FLoading = false;
+
+  // --- painting and completion ---
+  std::unique_ptr<TComplList> FCompletionList;
 };
 
 // The published form; it adds no behaviour.

@@ -1,0 +1,220 @@
+// Arbitrary sessions on an edit view, painted after every step: edits rich in tabs, line
+// breaks and lone surrogates, marks of every kind, folds from an ill-formed table, wrap
+// modes, tab widths, scrolling, stream and block selections, highlights, special
+// characters, read-only states, line attributes and the completion list. Painting never
+// fails, draws only inside the client area and keeps every text call at its line's top.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "kit/editor/edit_fakes.h"
+#include "kit/editor/edit_view.h"
+
+using namespace zv;
+
+namespace {
+
+class Script {
+ public:
+  Script(const uint8_t *data, size_t size) : p_(data), end_(data + size) {}
+  bool More() const { return p_ < end_; }
+  uint32_t Byte() { return p_ < end_ ? *p_++ : 0; }
+  int Below(int n) {
+    const uint32_t hi = Byte(),
+                   lo = Byte();  // in this order whatever the compiler
+    return n <= 0 ? 0 : static_cast<int>((hi << 8 | lo) % static_cast<uint32_t>(n));
+  }
+  TKitString Text() {
+    static const char16_t alphabet[] = {u'a', u'\t', u'\r', u'\n', u' ', u'(', u'.', u'b', 0xD800, 0xDC00, u'A'};
+    TKitString s(Byte() % 12, u'a');
+    for (char16_t &c : s) c = alphabet[Byte() % 11];
+    return s;
+  }
+
+ private:
+  const uint8_t *p_;
+  const uint8_t *end_;
+};
+
+void Check(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+// Checks each call against the client area and the line grid.
+class CheckingCanvas : public TKitCanvas {
+ public:
+  CheckingCanvas(TKitRect AClient, int ALineHeight) : FClient(AClient), FLineHeight(ALineHeight) {}
+  void FillRect(const TKitRect &R, TColor) override {
+    Check(R.Left <= R.Right && R.Top <= R.Bottom);
+    Check(R.Top >= FClient.Top && R.Left >= FClient.Left);
+  }
+  void DrawLine(int, int AY1, int, int AY2, TColor) override { Check(AY1 >= FClient.Top && AY2 >= AY1); }
+  void DrawChars(const char16_t *, const int *, int ACount, int ATop, TKitMeasuredFont &, TColor) override {
+    // On a line's top, or a pixel below for a bookmark's number.
+    Check(ACount > 0 && ATop >= FClient.Top && (ATop - FClient.Top) % FLineHeight <= 1);
+  }
+  void DrawImage(int AX, int, const TKitEditImage &) override { Check(AX >= FClient.Left - 64); }
+  void SetClipRect(const TKitRect &R) override { Check(R.Left <= R.Right); }
+  void RemoveClipRect() override {}
+
+ private:
+  TKitRect FClient;
+  int FLineHeight;
+};
+
+template <class F>
+void InUpdate(TKitEditView &AView, F AStep) {
+  AView.BeginUpdate();
+  try {
+    AStep();
+  } catch (...) {
+    AView.EndUpdate();
+    throw;
+  }
+  AView.EndUpdate();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  Script s(data, size);
+  TFakeEditHost host;
+  host.Client = {0, 0, 300, 160};
+  TKitEditDocument doc;
+  auto parser = std::make_unique<TFakeFoldParser>();
+  TFakeFoldParser *folds = parser.get();
+  folds->WordTokens = true;
+  doc.SetParser(std::move(parser));
+  TKitEditView view(host);
+  view.SetDocument(&doc);
+  bool lineAttrs = false;
+  view.OnGetLineAttributes = [&](TObject *, int ALine, TKitEditAttributes &A, bool &AOverride) {
+    if (!lineAttrs || ALine % 3 != 0) return;
+    A.BackgroundColor = 0x123456;
+    A.AttributesSet = asBackgroundColor | asFontStyle;
+    A.FontStyle = fsBold;
+    AOverride = ALine % 2 == 0;
+  };
+  for (int step = 0; s.More() && step < 200; ++step) {
+    try {
+      const int lines = doc.LinesCount(), chars = doc.CharsCount();
+      switch (s.Byte() % 16) {
+        case 0:
+        case 1: doc.Insert(s.Below(chars + 1), s.Text()); break;
+        case 2: {
+          const int at = s.Below(chars + 1);
+          doc.Delete(at, s.Below(chars - at + 1));
+          break;
+        }
+        case 3: {
+          folds->Folds.clear();
+          for (int i = s.Byte() % 6; i > 0; --i) {
+            const int from = s.Below(lines + 1);
+            folds->Folds.emplace_back(from, s.Below(lines + 2) - 1);
+          }
+          view.DocumentRefresh();
+          break;
+        }
+        case 4: {
+          const int line = s.Below(lines);
+          InUpdate(view, [&] {
+            if (view.ScreenCache().IsCollapsedFold(line)) view.ScreenCache().Unfold(line, false);
+            else view.ScreenCache().Fold(line, s.Byte() & 1);
+          });
+          break;
+        }
+        case 5: {
+          const int line = s.Below(lines);
+          switch (s.Byte() % 4) {
+            case 0: doc.Bookmarks()->CreateLineMark(line)->set_Name(s.Byte() & 1 ? u"7" : u"x"); break;
+            case 1: doc.SetBreakpointKind(doc.Breakpoints()->CreateLineMark(line), static_cast<TKitBreakpointKind>(s.Byte() % 3)); break;
+            case 2: doc.SetDebugFrameKind(doc.DebugFrameLines()->CreateLineMark(line), static_cast<TKitDebugFrameKind>(s.Byte() % 3)); break;
+            default: doc.Breakpoints()->DeleteMarksAtLine(line); break;
+          }
+          break;
+        }
+        case 6:
+          view.SetWrapRulerWidth(1 + s.Below(30));
+          view.SetWrapMode(static_cast<TKitViewWrapMode>(s.Byte() % 3));
+          break;
+        case 7: view.SetTabWidth(1 + s.Below(12)); break;
+        case 8: {
+          const int by = s.Below(41) - 20, horiz = s.Below(5);
+          InUpdate(view, [&] {
+            view.ScreenCache().Scroll(by);
+            view.ScreenCache().SetHorizScroll(horiz);
+          });
+          break;
+        }
+        case 9: {
+          const TOffsetPoint p{s.Below(chars + 1), s.Below(6)};
+          const bool block = s.Byte() & 1;
+          InUpdate(view, [&] { view.ScreenCache().SetCursorOffset(p, scBackward, block); });
+          break;
+        }
+        case 10: {
+          const TKitPoint a{s.Below(40), s.Below(40)}, b{s.Below(40), s.Below(40)};
+          const bool block = s.Byte() & 1;
+          InUpdate(view, [&] { view.ScreenCache().SetSelection(a, b, block); });
+          break;
+        }
+        case 11: {
+          const int at = s.Below(chars + 1);
+          InUpdate(view, [&] { view.ScreenCache().AddHighlight(at, s.Below(chars - at + 1)); });
+          break;
+        }
+        case 12: {
+          const uint32_t b = s.Byte();
+          view.SpecialChars().SetShowCharKinds(TKitSpecialCharKinds::FromBits(static_cast<uint16_t>(b << 1)));
+          TKitViewSettings vs = view.ViewSettings();
+          if (b & 1) vs.Include(vsShowWrapRuler);
+          else vs.Exclude(vsShowWrapRuler);
+          view.SetViewSettings(vs);
+          break;
+        }
+        case 13: {
+          const uint32_t b = s.Byte();
+          view.SetReadOnly(b & 1);
+          lineAttrs = (b & 2) != 0;
+          view.Gutter().SetLineNumberingInterval(1 + static_cast<int>(b % 7));
+          break;
+        }
+        case 14: {
+          const uint32_t b = s.Byte();
+          view.CompletionSettings().SetCaseSensitive(b & 1);
+          view.CompletionSettings().SetMinChars(static_cast<int>(b % 4));
+          view.CompletionListShow(static_cast<TKitEditFillCompletionCause>(b % 3), (b & 4) != 0);
+          if (view.InState(siComplListShown)) {
+            const TKitPoint at = view.ScreenCache().CursorPos();
+            switch (s.Byte() % 4) {
+              case 0: view.CompletionListSelectNext(); break;
+              case 1: view.CompletionListSelectPrev(); break;
+              case 2: view.CompletionListCommit(at, rcCompletionList); break;
+              default: break;
+            }
+          }
+          break;
+        }
+        default: {
+          const int h = 16 + s.Below(300), w = s.Below(400);
+          host.Client = {0, 0, w, h};
+          view.BeginUpdate();
+          view.EndUpdate();
+          break;
+        }
+      }
+    } catch (const EAssertionFailed &) {
+      Check(false);
+    } catch (const Exception &) {
+      // Refusals of bad arguments are part of the game.
+    }
+    try {
+      CheckingCanvas canvas(host.Client, view.LineHeight());
+      view.Paint(canvas);
+      Check(!view.InState(siPainting));
+    } catch (...) {
+      Check(false);
+    }
+  }
+  return 0;
+}
