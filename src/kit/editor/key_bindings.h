@@ -207,14 +207,15 @@ class TKitEditCommandList : public TObject {
   // The first binding, in item order among items active in one of the modes, whose first
   // shortcut is this one (its second one is not compared).
   TKitEditCommandBinding* FindBinding(TKitShortCut AShortcut, TKitEditCommandModes AModes) const;
-  TKitEditCommandBinding* FindBinding(uint16_t AKey, TKitShiftState AShift, TKitEditCommandModes AModes) const {
+  // The same from a key and its shift state.
+  TKitEditCommandBinding* FindKeyBinding(uint16_t AKey, TKitShiftState AShift, TKitEditCommandModes AModes) const {
     return FindBinding(KitShortCut(AKey, AShift), AModes);
   }
   // The first binding with both shortcuts equal to these.
   TKitEditCommandBinding* FindBinding(TKitShortCut AShortcut, TKitShortCut AShortcut2,
                                       TKitEditCommandModes AModes) const;
-  TKitEditCommandBinding* FindBinding(uint16_t AKey, TKitShiftState AShift, TKitEditCommandModes AModes,
-                                      uint16_t AKey2, TKitShiftState AShift2) const {
+  TKitEditCommandBinding* FindKeyBinding(uint16_t AKey, TKitShiftState AShift, TKitEditCommandModes AModes,
+                                         uint16_t AKey2, TKitShiftState AShift2) const {
     return FindBinding(KitShortCut(AKey, AShift), KitShortCut(AKey2, AShift2), AModes);
   }
   // Fills the list from the built-in table.

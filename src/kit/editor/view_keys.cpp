@@ -13,9 +13,14 @@ void TKitCustomEditView::SetCustomKeyBindings(const TKitEditCommandList& AValue)
 void TKitCustomEditView::KeyDown(uint16_t& AKey, TKitShiftState AShift) {
   if (InState(siDestroing)) return;
   if (OnKeyDown) OnKeyDown(this, AKey, AShift);
-  if (AKey == 0) return;
   Updating([&] {
     FIgnoreKeyPress = true;
+    const bool ctrlHeld = (AShift & KitShift(ssCtrl)) != 0;
+    if (AKey == 0) {
+      // Taken by OnKeyDown: no lookup (an empty binding has shortcut 0 too).
+      FIgnoreKeyPress = ctrlHeld;
+      return;
+    }
     const TKitEditCommandMode mode = InIncrementalSearch()             ? cmForIncSearch
                                      : InState(siComplListShown)       ? cmForCompletion
                                                                        : cmForView;
