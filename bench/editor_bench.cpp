@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <unordered_map>
 
 #include "kit/editor/edit_document.h"
 #include "kit/editor/edit_fakes.h"
@@ -149,3 +150,73 @@ BENCHMARK(BM_ScrollPageByPage)->ArgName("wrap")->Arg(0)->Arg(1)->Repetitions(5)-
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+// Highlighting as a real parser gives it: a word is a token, and the tokens of a line are
+// kept until the line changes (the fake parser tokenizes again at every request).
+class TCachingWordParser : public TFakeFoldParser {
+ public:
+  TKitEditParsedLine* GetParsedLine(int ALine) override {
+    auto it = FCache.find(ALine);
+    if (it == FCache.end()) {
+      const TFakeParsedLine* parsed = static_cast<TFakeParsedLine*>(TFakeFoldParser::GetParsedLine(ALine));
+      const int start = FDoc->GetLine(ALine).Start;
+      std::vector<std::pair<int, int>> words;
+      for (const TKitEditParsedToken& t : parsed->Tokens) words.emplace_back(t.Seg.Start - start, t.Seg.Count);
+      it = FCache.emplace(ALine, std::move(words)).first;
+    }
+    // Stored relative to the line, which edits above may have moved.
+    const TKitSegment line = FDoc->GetLine(ALine);
+    FLine.Tokens.resize(it->second.size());
+    for (size_t i = 0; i < it->second.size(); ++i) {
+      TKitEditParsedToken& t = FLine.Tokens[i];
+      t.Seg = KitMakeSegment(line.Start + it->second[i].first, it->second[i].second, line.Source);
+      t.TokenID = 1;
+      t.Attrs.TextColor = clRed;
+      t.Attrs.AttributesSet = asTextColor;
+    }
+    return &FLine;
+  }
+  void LineChanged(int ALine) override { FCache.erase(ALine); }
+  void LinesChangedFrom(int AStart) override { std::erase_if(FCache, [&](const auto& e) { return e.first >= AStart; }); }
+  void Refresh() override { FCache.clear(); }
+
+ private:
+  std::unordered_map<int, std::vector<std::pair<int, int>>> FCache;
+  TFakeParsedLine FLine;
+};
+
+// Typing in the middle of the 100,000-line description through the view: each character
+// is a key press looked up in the bindings and then typed through the command dispatcher
+// (word typing, undo grouping, the caret, the rows on screen rebuilt with the parser's
+// tokens, scroll bars and invalidation of the fake window). One iteration is one keystroke;
+// every line typed ends with Return and its automatic indentation.
+void BM_TypingThroughTheDispatcher(benchmark::State& state) {
+  TKitEditDocument doc;
+  auto owned = std::make_unique<TCachingWordParser>();
+  TCachingWordParser* parser = owned.get();
+  parser->WordTokens = true;
+  doc.SetParser(std::move(owned));
+  const TKitString text = DeviceDescription();
+  doc.RefreshText(text.data(), static_cast<int>(text.size()));
+  TFakeEditHost host;
+  TKitEditView view(host);
+  view.SetDocument(&doc);
+  view.GotoPhysLine(50'001);
+  view.InvokeCommand(sedLineEnd);
+  const TKitString typed = u"      <Unsigned Value=\"5\" />\r";
+  size_t next = 0;
+  const int parsedBefore = parser->ParsedLines;
+  for (auto _ : state) {
+    const char16_t ch = typed[next];
+    next = (next + 1) % typed.size();
+    uint16_t key = ch == u'\r' ? kVkReturn : ch == u' ' ? kVkSpace : 0xBA;
+    if (ch >= u'a' && ch <= u'z') key = static_cast<uint16_t>(ch - u'a' + u'A');
+    view.KeyDown(key, 0);
+    view.KeyPress(ch);
+    host.ResetRecords();
+  }
+  state.counters["lines_parsed_per_key"] =
+      static_cast<double>(parser->ParsedLines - parsedBefore) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_TypingThroughTheDispatcher)->Iterations(10'000)->Repetitions(7)->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);

@@ -13,7 +13,8 @@ void TKitCustomEditView::SetCustomKeyBindings(const TKitEditCommandList& AValue)
 void TKitCustomEditView::KeyDown(uint16_t& AKey, TKitShiftState AShift) {
   if (InState(siDestroing)) return;
   if (OnKeyDown) OnKeyDown(this, AKey, AShift);
-  Updating([&] {
+  // No bracket of its own: a command that runs opens one, a key that types needs none.
+  [&] {
     FIgnoreKeyPress = true;
     const bool ctrlHeld = (AShift & KitShift(ssCtrl)) != 0;
     if (AKey == 0) {
@@ -73,7 +74,7 @@ void TKitCustomEditView::KeyDown(uint16_t& AKey, TKitShiftState AShift) {
     } else {
       FIgnoreKeyPress = ctrl;
     }
-  });
+  }();
 }
 
 void TKitCustomEditView::KeyPress(char16_t AChar) {

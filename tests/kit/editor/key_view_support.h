@@ -5,11 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "kit/editor/edit_view.h"
 #include "view_test_support.h"
+
+namespace zv {
+// Points and rectangles as gtest prints them.
+inline void PrintTo(const TKitPoint& P, std::ostream* AOut) { *AOut << "(" << P.X << ", " << P.Y << ")"; }
+}  // namespace zv
 
 namespace zv::test {
 
