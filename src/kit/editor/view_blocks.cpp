@@ -407,7 +407,7 @@ void TKitCustomEditView::StopAutoScroll() {
 }
 
 void TKitCustomEditView::ScrollTimerTick() {
-  if (!FHost.Focused()) {
+  if (!FHost.Focused() || FFDoc == nullptr) {
     StopAutoScroll();
     return;
   }

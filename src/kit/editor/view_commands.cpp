@@ -270,8 +270,13 @@ void TKitCustomEditView::ExecuteCommand(TKitEditCommand ACommand, const TKitComm
       if (FViewSettings.Contains(vsAutoIndent)) TabOrIndent();
       else InsertTabAtCursor(overwrite);
       break;
-    case sedScrollUp: ScrollUp(); break;
-    case sedScrollDown: ScrollDown(); break;
+    case sedScrollUp:
+    case sedScrollDown:
+      // The empty document of a view without one does not scroll.
+      if (FFDoc == nullptr) DoBeep();
+      else if (ACommand == sedScrollUp) ScrollUp();
+      else ScrollDown();
+      break;
     case sedSelectLeft: MoveToPrevChar(true, false); break;
     case sedSelectRight: MoveToNextChar(true, false); break;
     case sedSelectPrevWord: MoveToPrevWord(true, false); break;

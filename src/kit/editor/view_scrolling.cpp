@@ -172,7 +172,7 @@ void TKitCustomEditView::SetHorizScrollCode(int AValue, TKitScrollCode ACode) {
 }
 
 void TKitCustomEditView::ScrollLinesBy(int ADelta, TKitScrollCode ACode, bool AFireEvent) {
-  if (ADelta == 0) return;
+  if (ADelta == 0 || FFDoc == nullptr) return;  // the empty document has nothing to scroll
   const int last = FScreenCache->LastScrollLine();
   const int value = static_cast<int>(KitClamp<int64_t>(int64_t{CurrentTop()} + ADelta, 0, last));
   BeginChange(false);

@@ -138,6 +138,18 @@ TEST(ViewEditingTest, RefusalsBeepOrRaise) {
   detached.InvokeCommand(sedChar, u"x");
   EXPECT_EQ(host.Beeps, 1);
   EXPECT_EQ(ErrorOf([&] { detached.Paste(); }), "Document must be attached to View for this operation");
+  // Every command on a view without a document beeps or does nothing; only the list's own
+  // commands refuse, as the list is not shown.
+  EXPECT_EQ(ErrorOf([&] { detached.InvokeCommand(sedIncrementalSearchBack); }),
+            "View should be in incremental search mode for this command (or method)");
+  for (int c = 0; c < kKitEditCommandCount; ++c) {
+    const auto command = static_cast<TKitEditCommand>(c);
+    const std::string error = ErrorOf([&] { detached.InvokeCommand(command, u"x"); });
+    if (command >= sedCompletionUp && command <= sedCompletionEnd)
+      EXPECT_EQ(error, "Completion list should be shown for this command (or method)");
+    else  // incremental search too: the command before them started it
+      EXPECT_EQ(error, "<no error>") << c;
+  }
 }
 
 TEST(ViewEditingTest, ScrollSpaceEdits) {
