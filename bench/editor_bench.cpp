@@ -253,4 +253,32 @@ void BM_TokensOfEveryLine(benchmark::State& state) {
 }
 BENCHMARK(BM_TokensOfEveryLine)->Repetitions(3)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 
+// Typing in the middle of the 100,000-line description through the view: each character
+// is a key press looked up in the bindings and then typed through the command dispatcher
+// (word typing, undo grouping, the caret, the rows on screen rebuilt with the tokens of
+// the device editor's schemes, scroll bars and invalidation of the fake window). One
+// iteration is one keystroke; every line typed ends with Return and its indentation.
+void BM_TypingThroughTheDispatcher(benchmark::State& state) {
+  TKitEditDocument doc;
+  LoadDeviceSchemes(doc);
+  TFakeEditHost host;
+  TKitEditView view(host);
+  view.SetDocument(&doc);
+  view.GotoPhysLine(50'001);
+  view.InvokeCommand(sedLineEnd);
+  const TKitString typed = u"      <Unsigned Value=\"5\" />\r";
+  size_t next = 0;
+  for (auto _ : state) {
+    const char16_t ch = typed[next];
+    next = (next + 1) % typed.size();
+    uint16_t key = ch == u'\r' ? kVkReturn : ch == u' ' ? kVkSpace : 0xBA;
+    if (ch >= u'a' && ch <= u'z') key = static_cast<uint16_t>(ch - u'a' + u'A');
+    view.KeyDown(key, 0);
+    view.KeyPress(ch);
+    host.ResetRecords();
+  }
+}
+BENCHMARK(BM_TypingThroughTheDispatcher)->Iterations(10'000)->Repetitions(7)->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+
 }  // namespace

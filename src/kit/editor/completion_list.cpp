@@ -401,29 +401,33 @@ void TKitCustomEditView::CompletionListHide() {
   if (FCompletionList && FCompletionList->IsVisible()) FCompletionList->Show(false, 0, 0);
 }
 
+int TKitCustomEditView::CompletionListCount() { return FCompletionList ? FCompletionList->Count() : 0; }
+
+int TKitCustomEditView::CompletionListIndex() { return FCompletionList ? FCompletionList->ItemIndex() : -1; }
+
+void TKitCustomEditView::SetCompletionListIndex(int AIndex) { CompletionList().SetItemIndex(AIndex); }
+
+// Previous and next go round from one end to the other.
 void TKitCustomEditView::CompletionListSelectPrev() {
   CheckComplListShown(true);
-  TComplList& list = CompletionList();
-  const int i = list.ItemIndex();
-  list.SetItemIndex(i <= 0 ? list.Count() - 1 : i - 1);
+  const int n = CompletionListCount(), i = CompletionListIndex();
+  if (n > 0) SetCompletionListIndex(i <= 0 ? n - 1 : i - 1);
 }
 
 void TKitCustomEditView::CompletionListSelectNext() {
   CheckComplListShown(true);
-  TComplList& list = CompletionList();
-  const int i = list.ItemIndex();
-  list.SetItemIndex(i < 0 || i >= list.Count() - 1 ? 0 : i + 1);
+  const int n = CompletionListCount(), i = CompletionListIndex();
+  if (n > 0) SetCompletionListIndex(i < 0 || i >= n - 1 ? 0 : i + 1);
 }
 
 void TKitCustomEditView::CompletionListSelectFirst() {
   CheckComplListShown(true);
-  CompletionList().SetItemIndex(0);
+  if (CompletionListCount() > 0) SetCompletionListIndex(0);
 }
 
 void TKitCustomEditView::CompletionListSelectLast() {
   CheckComplListShown(true);
-  TComplList& list = CompletionList();
-  list.SetItemIndex(list.Count() - 1);
+  if (const int n = CompletionListCount(); n > 0) SetCompletionListIndex(n - 1);
 }
 
 void TKitCustomEditView::CompletionTimerStart() {
@@ -458,30 +462,7 @@ void TKitCustomEditView::CompletionListClick() {
 }
 
 void TKitCustomEditView::CompletionScrollToPos(const TKitPoint& APos) {
-  TScreenCache& c = *FScreenCache;
-  if (FFDoc == nullptr) return;
-  BeginChange(false);
-  try {
-    const int top = c.FirstLineScroll(), full = FullLinesOnScreen();
-    if (APos.Y < top) c.SetFirstLineAsScroll(APos.Y);
-    else if (APos.Y > top + full - 1) c.SetFirstLineAsScroll(APos.Y - full + 1);
-    if (c.WrapMode() != wmWrapToWindow) {
-      int64_t x;
-      int w;
-      c.ScrollPosToScreenPix(APos, x, w);
-      if (x < 0) {
-        c.SetHorizScroll(static_cast<int>(
-            std::max<int64_t>(0, c.HorizScroll() - c.PixelsToScrollXFixed(-x, true))));
-      } else if (x + w > c.ScreenWidthPixels()) {
-        c.SetHorizScroll(static_cast<int>(std::min<int64_t>(
-            INT32_MAX / 2, c.HorizScroll() + c.PixelsToScrollXFixed(x + w - c.ScreenWidthPixels(), true))));
-      }
-    }
-  } catch (...) {
-    EndChange(false);
-    throw;
-  }
-  EndChange(false);
+  if (FFDoc != nullptr) ScrollToPos(APos, true);
 }
 
 }  // namespace zv

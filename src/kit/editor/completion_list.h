@@ -11,6 +11,7 @@
 
 namespace zv {
 
+// Why the completion list is filled, and why a completion replaces a word.
 enum TKitEditFillCompletionCause { fcForced, fcTimeout, fcWordEnd };
 enum TKitEditReplaceCompletionCause { rcCompletionList, rcWordEnd };
 enum TComplResizeCorner { rcTopLeft, rcTopRight, rcBottomLeft, rcBottomRight };

@@ -123,6 +123,9 @@ TKitCustomEditView::TKitCustomEditView(TKitEditHost& AHost) : FHost(AHost) {
   FSysDoubleClickTime = FHost.SystemMetric(smDoubleClickTime);
   FHighlightSettings = std::make_unique<TKitEditHighlightSettings>(this);
   FScreenCache->SetHighlightAttrs(FHighlightSettings->Attributes(), FHighlightSettings->UseHighlight());
+  FDefaultCommands = std::make_unique<TKitEditCommandList>(this);
+  FCustomCommands = std::make_unique<TKitEditCommandList>(this);
+  FDefaultCommands->LoadDefaults();
   FScreenCache->ResetStatusChanges();
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "kit/editor/completion_list.h"
@@ -14,6 +15,7 @@
 #include "kit/editor/edit_document.h"
 #include "kit/editor/edit_platform.h"
 #include "kit/editor/gutter.h"
+#include "kit/editor/key_bindings.h"
 #include "kit/editor/screen_cache.h"
 #include "kit/editor/special_chars.h"
 #include "kit/editor/view_paint.h"
@@ -50,6 +52,22 @@ enum TKitScrollCode { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, sc
 
 using TKitViewStatusEvent = std::function<void(TObject* Sender, TKitViewStatusChanges AChanges)>;
 using TKitViewScrollEvent = std::function<void(TObject* Sender, TKitScrollCode ACode, int& AScrollPos)>;
+
+// --- commands, keys, caret, editing and scrolling ---
+// How far a move goes.
+enum TMoveUnit { muLine, muChar, muWord };
+// Where a client point lies: text, gutter, or below the last screen line left or right of
+// the gutter's edge.
+enum TKitEditScreenPart { spText, spGutterText, spGutterPastText, spPastText };
+// What text dropped from another program does.
+enum TKitDropEffect { deNone, deCopy, deMove };
+// A command's argument: the typed character or the inserted string; none when unassigned.
+using TKitCommandArg = std::optional<TKitString>;
+using TKitBeforeCommandEvent =
+    std::function<void(TObject* Sender, TKitEditCommand& ACommand, TKitCommandArg& Arg, bool& AllowExec)>;
+using TKitAfterCommandEvent = std::function<void(TObject* Sender, TKitEditCommand ACommand, const TKitCommandArg& Arg)>;
+using TKitKeyDownEvent = std::function<void(TObject* Sender, uint16_t& Key, TKitShiftState Shift)>;
+using TKitKeyPressEvent = std::function<void(TObject* Sender, char16_t& Key)>;
 
 // Forwards the document's notifications to its view.
 class TViewLst : public TKitDocumentListener {
@@ -323,6 +341,194 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   TKitCompletionCustomDrawEvent OnCompletionCustomDraw;
   TKitCompletionMeasureItemEvent OnCompletionMeasureItem;
 
+  // --- commands (view_commands.cpp) ---
+  // The single entry of every command: the state machine of word typing, the completion
+  // list and incremental search, the editable check, the remembered column.
+  void InvokeCommand(TKitEditCommand ACommand, const TKitCommandArg& AArg = {}, bool AllowCommandEvents = true);
+  TKitBeforeCommandEvent OnBeforeCommand;
+  TKitAfterCommandEvent OnAfterCommand;
+
+  // --- keys (view_keys.cpp) ---
+  // A key press: virtual key and shift state, looked up in the custom and then the default
+  // bindings for the current mode (two-stroke shortcuts too). Key becomes 0 when a command
+  // ran; the character the same press produces is then ignored.
+  void KeyDown(uint16_t& AKey, TKitShiftState AShift);
+  // A typed character (after its KeyDown).
+  void KeyPress(char16_t AChar);
+  TKitEditCommandList& DefaultKeyBindings() { return *FDefaultCommands; }
+  TKitEditCommandList& CustomKeyBindings() { return *FCustomCommands; }
+  void SetCustomKeyBindings(const TKitEditCommandList& AValue);
+  TKitShortCut PressedShortcut() const { return FPressedShortcut; }
+  TKitKeyDownEvent OnKeyDown;
+  TKitKeyPressEvent OnKeyPressW;
+
+  // --- caret movement and selection (view_caret.cpp) ---
+  void MoveToNextChar(bool AWithSelect, bool ABlock) { MoveCursorBy(false, muChar, ABlock, AWithSelect); }
+  void MoveToPrevChar(bool AWithSelect, bool ABlock) { MoveCursorBy(true, muChar, ABlock, AWithSelect); }
+  void MoveToNextWord(bool AWithSelect, bool ABlock) { MoveCursorBy(false, muWord, ABlock, AWithSelect); }
+  void MoveToPrevWord(bool AWithSelect, bool ABlock) { MoveCursorBy(true, muWord, ABlock, AWithSelect); }
+  void MoveToNextLine(bool AWithSelect, bool ABlock) { MoveCursorBy(false, muLine, ABlock, AWithSelect); }
+  void MoveToPrevLine(bool AWithSelect, bool ABlock) { MoveCursorBy(true, muLine, ABlock, AWithSelect); }
+  void MoveToNextPage(bool AWithSelect, bool ABlock) { MoveCursorByPage(true, AWithSelect, ABlock); }
+  void MoveToPrevPage(bool AWithSelect, bool ABlock) { MoveCursorByPage(false, AWithSelect, ABlock); }
+  void MoveToFirstScreenLine(bool AWithSelect, bool ABlock);
+  void MoveToLastScreenLine(bool AWithSelect, bool ABlock);
+  void MoveToLineStart(bool AWithSelect, bool ABlock);
+  void MoveToLineEnd(bool AWithSelect, bool ABlock);
+  void MoveToTextStart(bool AWithSelect, bool ABlock);
+  void MoveToTextEnd(bool AWithSelect, bool ABlock);
+  TKitPoint CursorPos() { return FScreenCache->CursorPos(); }
+  void SetCursorPos(const TKitPoint& AValue);
+  int CursorPosX() { return CursorPos().X; }
+  int CursorPosY() { return CursorPos().Y; }
+  void SetCursorPosX(int AValue) { SetCursorPos({AValue, CursorPosY()}); }
+  void SetCursorPosY(int AValue) { SetCursorPos({CursorPosX(), AValue}); }
+  int CursorOffset() const { return FScreenCache->CursorOffset().Offset; }
+  void SetCursorOffset(int AValue);
+  bool SelAvail() const { return FScreenCache->SelAvail(); }
+  void SetSelection(const TKitPoint& AStart, const TKitPoint& AEnd, bool ABlockMode);
+  void SetSelection(int AStartOffset, int AEndOffset, bool ABlockMode);
+  void SetSelectionOffsets(const TOffsetPoint& AStart, const TOffsetPoint& AEnd, bool ABlockMode);
+  TKitString SelectedText();
+  // The text between two ordered scroll points, virtual space and split tabs as spaces.
+  std::unique_ptr<TKitCharSeq> CreateScrollTextSeqAdapter(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd,
+                                                          bool ABlock);
+  void ScrollToCursor() { ScrollToCursorEx(true); }
+  void ScrollToCursorEx(bool AAvoidScreenEdge);
+  // Where a move lands; the invalid point when it is refused.
+  TKitPoint GetMovedScrollPos(const TKitPoint& AFrom, bool ABackward, bool ABlock, bool AWithSelect, TMoveUnit AUnit);
+  TKitPoint GetCursorMovedPos(bool ABackward, bool ABlock, bool AWithSelect, TMoveUnit AUnit) {
+    return GetMovedScrollPos(CursorPos(), ABackward, ABlock, AWithSelect, AUnit);
+  }
+  void MoveCursorBy(bool ABackward, TMoveUnit AUnit, bool ABlock, bool AWithSelect);
+  void MoveCursorByPage(bool ADown, bool AWithSelect, bool ABlock);
+  void MoveCursorToOffsetPt(const TOffsetPoint& AOffPt, bool AWithSelect, bool ABlock);
+  void RememberCursorColumn();
+  void RestoreCursorColumn();
+  int CursorMaxHoriz() const { return FCursorMaxHoriz; }
+  void ResyncCursorAndSelection();
+  bool IsInSelection(const TKitPoint& AScreenPos);
+  TKitPoint GetWordDragPos(const TKitPoint& APos, bool AForward);
+  TKitPoint GetLineDragPos(const TKitPoint& APos, bool AForward);
+  bool IsValidScrollX(int AX, int AY, bool ANoVirtual, bool ABlock);
+  int ValidScrollX(int AX, int AY, bool ANoVirtual, bool ABlock);
+  void GotoOffset(int AOffset);
+  void GotoPhysLine(int ALine);
+  void GotoBookmark(const TKitString& AName);
+  void GotoBreakpoint(const TKitString& AName);
+
+  // --- editing at the caret (view_editing.cpp) ---
+  void InsertAtCursor(const TKitString& AStr, bool AOverwrite);
+  void InsertCharAtCursor(char16_t AChar, int ACount, bool AOverwrite);
+  void InsertTabAtCursor(bool AOverwrite);
+  void InsertReturnAtCursor(bool AOverwrite);
+  void DeleteCharLeft() { DeleteAtCursor(true, muChar); }
+  void DeleteCharRight() { DeleteAtCursor(false, muChar); }
+  void DeleteWordLeft() { DeleteAtCursor(true, muWord); }
+  void DeleteWordRight() { DeleteAtCursor(false, muWord); }
+  // False when the document is empty.
+  bool DeleteCursorLine();
+  // False when there was nothing to delete.
+  bool DeleteToLineEnd(bool AToWrap);
+  void BackspaceOrUnindent();
+  void TabOrIndent();
+  bool GetIndentBefore(int ALine, int AColumn, TKitSegment& ASegment, int& AWidth, bool AAnyIndent);
+  bool GetIndentText(int ALine, int AColumn, TKitString& AText, bool AAnyIndent);
+  int FirstNonBlankOffset(int ALine, bool AVisibleOnly);
+  // Replaces the selection (or inserts at the cursor) and selects the new text.
+  void SetSelectedText(const TKitString& AText);
+  void Undo() { UndoRedo(true); }
+  void Redo() { UndoRedo(false); }
+  bool CanUndo() const;
+  bool CanRedo() const;
+  // The cursor kept with an undo record; none inside a compound edit of the document.
+  TKitDocUndoInfoPtr MakeCursorUndoInfo();
+  void RestoreCursorUndoInfo(const TCursorUndoInfo& AInfo);
+
+  // --- scroll space, blocks and the clipboard (view_blocks.cpp) ---
+  int ScrollToPhysical(int AScrollLine) { return FScreenCache->ScrollToPhysical(AScrollLine); }
+  int PhysicalToScroll(int ALine) { return FScreenCache->PhysicalToScroll(ALine); }
+  void ScrollPosToPhysical(const TKitPoint& APoint, int& APhysLine, int& ACol);
+  int ScreenToPhysical(int AScreenLine) { return FScreenCache->ScreenToPhysical(AScreenLine); }
+  int ScreenToScroll(int AScreenLine) { return FScreenCache->ScreenToScroll(AScreenLine, false); }
+  int LastScrollLine() { return FScreenCache->LastScrollLine(); }
+  int GetNextVisibleLine(int ALine) { return FScreenCache->GetNextVisibleLine(ALine, true); }
+  int GetPrevVisibleLine(int ALine) { return FScreenCache->GetPrevVisibleLine(ALine, true); }
+  int GetVisibleCountScroll() { return FScreenCache->CalkVisibleCountScroll(); }
+  bool IsLineStartVisible(int APhysLine) { return FScreenCache->IsLineStartVisible(APhysLine); }
+  bool IsOffsetVisible(int AOffset) { return FScreenCache->IsOffsetVisible(AOffset); }
+  bool IsCollapsedFold(int APhysLine) { return FScreenCache->IsCollapsedFold(APhysLine); }
+  bool IsFoldStart(int APhysLine);
+  void EnsureVisible(int ALine);
+  void EnsureOffsetIsVisible(int AOffset);
+  void ScrollToPos(const TKitPoint& AScrollPos) { ScrollToPos(AScrollPos, true); }
+  void ScrollToPos(const TKitPoint& AScrollPos, bool AAvoidScreenEdge);
+  void InsertInScroll(const TKitPoint& AScroll, const TKitString& AStr);
+  void InsertInScrollEx(const TKitPoint& AScroll, const TKitString& AStr, int& AEndOffset, int& AStartOffset);
+  void ReplaceInScroll(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd, const TKitString& AStr);
+  void ReplaceInScrollEx(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd, int& AEndOffset,
+                         int& AStartOffset, const TKitString& AStr);
+  void DeleteInScroll(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd);
+  void DeleteInScrollEx(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd, int& AStartOffset);
+  void DeleteInScrollBlock(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd, int& AStartOffset);
+  void InsertInScrollBlock(const TKitPoint& AScroll, const TKitString& AStr, int& AEndOffset, int& AStartOffset,
+                           int& AMaxWidth);
+  void DeleteSelected();
+  void SelectAll();
+  void CancelSelection();
+  void CopySelection();
+  void CutSelection();
+  void Paste();
+  void IndentSelection(bool AUsePrevIndent) { IndentLines(false, AUsePrevIndent); }
+  void UnindentSelection(bool AUsePrevIndent) { IndentLines(true, AUsePrevIndent); }
+  bool CanPaste();
+  bool CanCut() const { return FFDoc != nullptr && SelAvail() && !IsReadOnly(); }
+  // Text dragged in from another program: the answer while it is held over the view, and
+  // the drop (inserted at the cursor and selected).
+  TKitDropEffect ExternalDragOver(bool ACtrlHeld);
+  TKitDropEffect ExternalDrop(const TKitString& AText, bool ACtrlHeld);
+  // Auto-scroll while the mouse is held outside the text, from a client point.
+  void SetAutoScroll(const TKitPoint& AClient, bool AMargin);
+  void StopAutoScroll();
+  int ScrollDirX() const { return FScrollDirX; }
+  int ScrollDirY() const { return FScrollDirY; }
+
+  // --- coordinates, scrolling and folding (view_scrolling.cpp) ---
+  TKitPoint ClientToScreenPos(const TKitPoint& AClient, TKitEditScreenPart& APart);
+  TKitPoint ClientToScrollPos(const TKitPoint& AClient);
+  TKitPoint ClientToScrollPos(const TKitPoint& AClient, TKitEditScreenPart& AScreenPart);
+  TKitRect ScrollPosToClient(const TKitPoint& AScrollPos, bool& AOutOfScreen);
+  bool GutterHitTest(const TKitPoint& AClient, int& AScreenLine, TKitGutterBar*& ABar);
+  bool ClientToGutter(const TKitPoint& AClient, int& AScrollLine, TKitGutterBar*& ABarHere);
+  TKitRect GutterLineToClient(int AScreenLine, const TKitGutterBar* ABar);
+  TKitPoint OffsetToScrollPos(int AOffset) { return FScreenCache->OffsetToScroll(AOffset); }
+  int ScrollPosToNearestOffset(const TKitPoint& AScroll);
+  // The offset counted with every line break as one character.
+  int ScrollPosToSingleBreakOffset(const TKitPoint& AScroll);
+  int OffsetToSingleBreakOffset(int AOffset);
+  TKitSegment GetScrollLineSegment(int AScrollLine);
+  void SetTopLineScroll(int AValue);
+  void SetTopLinePhysical(int AValue);
+  void SetHorizScroll(int AValue) { SetHorizScrollCode(AValue, scPosition); }
+  void ScrollLinesBy(int ADelta, TKitScrollCode ACode, bool AFireEvent);
+  void ScrollVertBy(int ALineOffset);
+  void ScrollUp() { ScrollOneLine(-1); }
+  void ScrollDown() { ScrollOneLine(1); }
+  int MaxHorizScroll() const { return FMaxHorizScroll; }
+  void SetMaxHorizScroll(int AValue);
+  void SetScrollBars(TKitScrollStyle AValue);
+  int GetHorizScrollRange();
+  // The window's scroll-bar notifications. The codes are those of the vertical bar; for
+  // the horizontal one scLineUp is a line left, scPageUp a page left, scTop the left edge.
+  void HScrollMessage(TKitScrollCode ACode, int APos);
+  void VScrollMessage(TKitScrollCode ACode, int APos);
+  // The wheel: a delta in 1/120 notches; answers whether it was handled.
+  bool DoMouseWheel(TKitShiftState AShift, int AWheelDelta);
+  void Fold(int APhysLine, bool AAll);
+  void Unfold(int APhysLine, bool AAll);
+  void FoldAllIn(int AOuterFold, bool ATopOnly);
+  void UnfoldAllIn(int AOuterFold, bool ATopOnly);
+
  protected:
   // Hooks of the later parts: a beep, the completion list and incremental search leaving
   // their modes, the timers' ticks, the scroll bars at the end of a bracket.
@@ -331,8 +537,21 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   virtual void IncrementalSearchStart() {}
   virtual void IncrementalSearchEnd() {}
   virtual void CompletionTimerTick();
-  virtual void ScrollTimerTick() {}
-  virtual void UpdateScrollBars() {}
+  virtual void ScrollTimerTick();
+  virtual void UpdateScrollBars();
+  // The entries of the completion list and the selected one (-1 for none).
+  virtual int CompletionListCount();
+  virtual int CompletionListIndex();
+  virtual void SetCompletionListIndex(int AIndex);
+  // Hooks of the command dispatcher for incremental search (a character added, back to
+  // the previous match, the next match). The view without a search does nothing.
+  virtual void IncrementalSearchAddChar(char16_t /*AChar*/) {}
+  virtual void IncrementalSearchBack() {}
+  virtual bool IncrementalSearchForward() { return false; }
+  // A typed character (not a control character) becomes a command.
+  virtual void DoTypedChar(char16_t& AKey);
+  // OnScroll, when assigned.
+  void DoScroll(TKitScrollCode ACode, int& APos);
 
   // Painting hooks (view_paint.cpp), so that a descendant can draw its own way.
   virtual TKitRect GetPaintRect() { return FHost.ClientRect(); }
@@ -350,6 +569,39 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   friend class TViewPartParent;
   friend class TKitGutter;
   friend class TKitEditPrintTask;
+  friend class TKitEditCommandList;
+
+  // --- the command and editing internals ---
+  // Runs ABody inside BeginUpdate/EndUpdate (closed also when it fails); view_internal.h.
+  template <class F>
+  void Updating(F ABody);
+  // ABody inside one compound action of the document carrying the cursor undo info.
+  template <class F>
+  void InCompoundAction(F ABody);
+  void ExecuteCommand(TKitEditCommand ACommand, const TKitCommandArg& AArg, bool ALockModes);
+  void ExecuteListCommand(TKitEditCommand ACommand, const TKitCommandArg& AArg);
+  bool IsSeparatorChar(char16_t C, const TKitString& ASeps) const;
+  void CharsAroundCursor(char16_t& ABefore, char16_t& AAfter);
+  void DeleteAtCursor(bool ABackward, TMoveUnit AUnit);
+  // The selection when there is one, else a character or word at the cursor.
+  void DeleteSelectionOr(bool ABackward, TMoveUnit AUnit);
+  void UndoRedo(bool AUndo);
+  void IndentLines(bool AUnindent, bool AUsePrevIndent);
+  void PushCursorAction();
+  int EditAuthor() const;
+  // The workers behind the scroll-space edits: offsets of the inserted text's end and of
+  // where the inserted characters (fillers included unless AKeepStart is off) begin.
+  void InsertInScrollWorker(const TKitPoint& AScroll, const TKitString& AStr, bool AKeepStart, bool AUseCursorInfo,
+                            int& AEndOffset, int& AStartOffset);
+  void ReplaceInScrollWorker(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd, const TKitString& AStr,
+                             bool AUseCursorInfo, int& AEndOffset, int& AStartOffset);
+  TOffsetPoint DeleteBetween(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd, bool AUseCursorInfo);
+  // The top scroll line with the conversions brought up to date (an edit may be pending).
+  int CurrentTop();
+  bool IsPosOnScreen(const TKitPoint& AScrollPos);
+  void SetHorizScrollCode(int AValue, TKitScrollCode ACode);
+  void ScrollOneLine(int ADelta);
+  void ApplyScrollBar(TKitScrollBarKind AKind, const TKitScrollInfo& AInfo);
 
   void AttachDocument(TKitEditDocument* ADoc);
   void DetachDocument(bool AStoreState);
@@ -446,6 +698,13 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
 
   // --- painting and completion ---
   std::unique_ptr<TComplList> FCompletionList;
+  std::unique_ptr<TKitEditCommandList> FDefaultCommands;
+  std::unique_ptr<TKitEditCommandList> FCustomCommands;
+  TKitShortCut FPressedShortcut = 0;
+  bool FPressedShortcutDefault = false;
+  TKitScrollInfo FBarInfo[2];
+  bool FBarApplied[2] = {false, false};
+  int FBarScaledPage[2] = {0, 0};
 };
 
 // The published form; it adds no behaviour.

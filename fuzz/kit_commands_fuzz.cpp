@@ -1,0 +1,163 @@
+// Arbitrary command sessions on edit views over the fakes: every command with arbitrary
+// arguments, key presses and typed characters, view settings (overwrite, virtual space,
+// tabs, indentation rules, wrap modes, tab widths), folds from an ill-formed table, a
+// clipboard with stream and block text, read-only switches, a second view on the same
+// document, scroll-bar messages and the wheel. No step may crash, hang, fail an assertion
+// or leave a bracket open; the cursor stays in the text; and undoing everything brings the
+// text back to what it was.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "kit/editor/edit_fakes.h"
+#include "kit/editor/edit_view.h"
+
+using namespace zv;
+
+namespace {
+
+class Script {
+ public:
+  Script(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
+  bool More() const { return p_ < end_; }
+  uint32_t Byte() { return p_ < end_ ? *p_++ : 0; }
+  int Below(int n) { return n <= 0 ? 0 : static_cast<int>(Byte() % static_cast<uint32_t>(n)); }
+  TKitString Text() {
+    static const char16_t alphabet[] = {u'a', u'\t', u'\r', u'\n', u' ', u'(', u'.', u'b', 0xD800, u'x', u'\u00e9'};
+    TKitString s(Byte() % 8, u'a');
+    for (char16_t& c : s) c = alphabet[Byte() % 11];
+    return s;
+  }
+
+ private:
+  const uint8_t* p_;
+  const uint8_t* end_;
+};
+
+void Check(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+void CheckView(TKitEditView& view) {
+  Check(!view.IsUpdating());
+  if (view.Document() == nullptr) return;
+  const int n = view.CurrentDocument().CharsCount();
+  const TOffsetPoint cur = view.ScreenCache().CursorOffset();
+  Check(cur.Offset >= 0 && cur.Offset <= n && cur.InCharOffset >= 0);
+  const TOffsetPoint s = view.SelectionOffsetStart(), e = view.SelectionOffsetEnd();
+  Check(s.Offset >= 0 && s.Offset <= n && e.Offset >= 0 && e.Offset <= n);
+}
+
+const uint16_t kKeys[] = {kVkBack, kVkTab, kVkReturn, kVkEscape, kVkSpace, kVkPrior, kVkNext, kVkEnd, kVkHome,
+                          kVkLeft, kVkUp, kVkRight, kVkDown, kVkInsert, kVkDelete, kVkF3, 'A', 'C', 'E', 'I',
+                          'K', 'U', 'V', 'X', 'Y', 'Z'};
+
+void Step(Script& s, TKitEditView& view, TKitEditView& other, TFakeEditHost& host, TFakeFoldParser& parser) {
+  switch (s.Below(12)) {
+    case 0:
+    case 1:
+    case 2: {
+      const auto command = static_cast<TKitEditCommand>(s.Below(kKitEditCommandCount));
+      TKitCommandArg arg;
+      if (s.Byte() & 1) arg = s.Text();
+      view.InvokeCommand(command, arg, true);
+      break;
+    }
+    case 3: {
+      uint16_t key = kKeys[s.Below(sizeof(kKeys) / sizeof(kKeys[0]))];
+      view.KeyDown(key, static_cast<TKitShiftState>(s.Byte() & 7));
+      if (s.Byte() & 1) view.KeyPress(static_cast<char16_t>(32 + s.Below(100)));
+      break;
+    }
+    case 4:
+      for (char16_t c : s.Text()) view.KeyPress(c);
+      break;
+    case 5: {
+      static const TKitViewSetting settings[] = {vsOverwrite,   vsUseTabs,           vsAutoIndent, vsKeepBlanks,
+                                                 vsCursorBoundToChars, vsBackspaceUnindents, vsPreciseScrollbars,
+                                                 vsHideShowScrollbars};
+      TKitViewSettings v = view.ViewSettings();
+      const TKitViewSetting x = settings[s.Below(8)];
+      if (v.Contains(x)) v.Exclude(x);
+      else v.Include(x);
+      view.SetViewSettings(v);
+      break;
+    }
+    case 6:
+      switch (s.Below(4)) {
+        case 0: view.SetWrapMode(static_cast<TKitViewWrapMode>(s.Below(3))); break;
+        case 1: view.SetWrapRulerWidth(1 + s.Below(12)); break;
+        case 2: view.SetTabWidth(1 + s.Below(9)); break;
+        default: view.SetIndentWidth(s.Below(9)); break;
+      }
+      break;
+    case 7: {
+      const int a = s.Below(12), b = s.Below(12);
+      parser.Folds.push_back({a, b});
+      if (parser.Folds.size() > 6) parser.Folds.erase(parser.Folds.begin());
+      const int line = s.Below(view.CurrentDocument().LinesCount() + 1);
+      if (s.Byte() & 1) view.Fold(line, s.Byte() & 1);
+      else view.UnfoldAllIn(-1, s.Byte() & 1);
+      break;
+    }
+    case 8:
+      host.FakeClipboard().SetText(s.Text(), s.Byte() & 1);
+      break;
+    case 9: {
+      const int x = s.Below(40), y = s.Below(12);
+      if (s.Byte() & 1) view.SetCursorPos({x, y});
+      else view.SetSelection(TKitPoint{x, y}, TKitPoint{s.Below(40), s.Below(12)}, s.Byte() & 1);
+      break;
+    }
+    case 10:
+      switch (s.Below(5)) {
+        case 0: view.VScrollMessage(static_cast<TKitScrollCode>(s.Below(9)), s.Below(40000)); break;
+        case 1: view.HScrollMessage(static_cast<TKitScrollCode>(s.Below(9)), s.Below(40000)); break;
+        case 2: view.DoMouseWheel(static_cast<TKitShiftState>(s.Byte() & 4), static_cast<int>(s.Byte()) * 7 - 900); break;
+        case 3: view.ExternalDrop(s.Text(), s.Byte() & 1); break;
+        default: view.SetReadOnly(!view.ReadOnly()); break;
+      }
+      break;
+    default: {
+      const auto command = static_cast<TKitEditCommand>(s.Below(kKitEditCommandCount));
+      other.InvokeCommand(command, s.Text(), false);
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  Script s(data, size);
+  TFakeEditHost host;
+  host.Client = {0, 0, 300, 96};
+  TKitEditDocument doc;
+  auto owned = std::make_unique<TFakeFoldParser>();
+  TFakeFoldParser& parser = *owned;
+  doc.SetParser(std::move(owned));
+  const TKitString original = u"<a>\r\n\t<b x=\"1\"/>\r\n  </a>\n\r\nend";
+  doc.RefreshText(original.data(), static_cast<int>(original.size()));
+  {
+    TKitEditView view(host);
+    TKitEditView other(host);
+    view.SetDocument(&doc);
+    other.SetDocument(&doc);
+    for (int steps = 0; s.More() && steps < 300; ++steps) {
+      try {
+        Step(s, steps % 5 == 4 ? other : view, steps % 5 == 4 ? view : other, host, parser);
+      } catch (const EAssertionFailed&) {
+        Check(false);
+      } catch (const Exception&) {
+        // A refusal (a mode check, a bad position or line, a read-only view): nothing else.
+      }
+      CheckView(view);
+      CheckView(other);
+    }
+    // Every change was recorded: undoing all of it brings the text back.
+    view.SetReadOnly(false);
+    for (int guard = 0; guard < 2000 && doc.CanUndo(); ++guard) doc.Undo();
+    Check(KitSeqToStr(doc.Chars()) == original);
+  }
+  return 0;
+}
