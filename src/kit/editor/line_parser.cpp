@@ -15,7 +15,59 @@ constexpr int kMaxContextDepth = 128;
 // blocks that match the empty string would otherwise never advance).
 constexpr int kStallLimit = 4 * kMaxContextDepth;
 
+bool SameAttributes(const TKitEditAttributes& A, const TKitEditAttributes& B) {
+  return A.CustomAttributes == B.CustomAttributes && A.BackgroundColor == B.BackgroundColor &&
+         A.TextColor == B.TextColor && A.FontStyle == B.FontStyle && A.AttributesSet == B.AttributesSet;
+}
+
+bool SameOpenBlock(const TOpenBlock& A, const TOpenBlock& B) {
+  return A.Block == B.Block && A.StartLine == B.StartLine && A.EndLine == B.EndLine && A.HasNode == B.HasNode &&
+         A.DontCreateNode == B.DontCreateNode && A.Node == B.Node && A.Variables == B.Variables;
+}
+
+// Equal levels; offsets at or after AEdited (the edited line's start) may name other text
+// than before, so they never count as equal.
+bool SameItem(const TContextItem& A, const TContextItem& B, int AEdited) {
+  if (A.CheckEndParentContext != B.CheckEndParentContext || A.EndOfScheme != B.EndOfScheme ||
+      A.EndOfScheme >= AEdited || A.Scheme != B.Scheme || A.SchemeEndRule != B.SchemeEndRule ||
+      A.CurrentOpenNode != B.CurrentOpenNode || A.ParentNode != B.ParentNode || A.SyntaxTail != B.SyntaxTail ||
+      A.SyntaxTailPos != B.SyntaxTailPos || A.TailChanged != B.TailChanged || A.PartBlockKind != B.PartBlockKind ||
+      A.PartBlock != B.PartBlock || A.PartChain != B.PartChain || A.PartIndex != B.PartIndex ||
+      A.PartBlockFirstLine != B.PartBlockFirstLine || A.PartBlockLastLine != B.PartBlockLastLine ||
+      !SameAttributes(A.DefaultAttributes, B.DefaultAttributes) || A.Variables.size() != B.Variables.size() ||
+      !std::equal(A.OpenSyntaxBlocks.begin(), A.OpenSyntaxBlocks.end(), B.OpenSyntaxBlocks.begin(),
+                  B.OpenSyntaxBlocks.end(), SameOpenBlock))
+    return false;
+  for (size_t k = 0; k < A.Variables.size(); ++k) {
+    const TKitSegment& a = A.Variables[k];
+    const TKitSegment& b = B.Variables[k];
+    if (a.Start != b.Start || a.Count != b.Count || a.Source != b.Source || a.Start >= AEdited) return false;
+  }
+  return true;
+}
+
+bool SameState(const TParserContext& A, const TParserContext& B, int AEdited) {
+  if (A.Count() != B.Count()) return false;
+  for (int k = 0; k < A.Count(); ++k)
+    if (!SameItem(A.Item(k), B.Item(k), AEdited)) return false;
+  return true;
+}
+
+// Whether the state holds an offset at or after AOffset. A region end left in a saved state
+// is 0 (see ParseLine), no offset.
+bool HoldsOffsetFrom(const TParserContext& AContext, int AOffset) {
+  for (int k = 0; k < AContext.Count(); ++k) {
+    const TContextItem& item = AContext.Item(k);
+    if (item.EndOfScheme > 0 && item.EndOfScheme >= AOffset) return true;
+    for (const TKitSegment& v : item.Variables)
+      if (v.Start >= AOffset) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+bool KitContextHoldsOffsets(const TParserContext& AContext) { return HoldsOffsetFrom(AContext, 0); }
 
 // ---- Context -------------------------------------------------------------------------------
 
@@ -58,14 +110,32 @@ TParserContext* TContextCache::GetContext(int ALine) const {
   return it == FItems.begin() ? nullptr : std::prev(it)->get();
 }
 
+TParserContext* TContextCache::ContextAt(int ALine) const {
+  TParserContext* c = GetContext(ALine);
+  return c && c->Line == ALine ? c : nullptr;
+}
+
 void TContextCache::AddContext(int ALine, std::unique_ptr<TParserContext> AContext) {
   ZV_ASSERT(FItems.empty() || ALine > FItems.back()->Line);
   AContext->Line = ALine;
+  if (KitContextHoldsOffsets(*AContext)) ++FWithOffsets;
   FItems.push_back(std::move(AContext));
 }
 
 void TContextCache::KillFrom(int ALine) {
-  while (!FItems.empty() && FItems.back()->Line >= ALine) FItems.pop_back();
+  while (!FItems.empty() && FItems.back()->Line >= ALine) {
+    if (KitContextHoldsOffsets(*FItems.back())) --FWithOffsets;
+    FItems.pop_back();
+  }
+}
+
+int TContextCache::FirstOffsetAfter(int ALine, int AOffset) const {
+  if (FWithOffsets == 0) return -1;
+  auto it = std::upper_bound(FItems.begin(), FItems.end(), ALine,
+                             [](int ALn, const std::unique_ptr<TParserContext>& C) { return ALn < C->Line; });
+  for (; it != FItems.end(); ++it)
+    if (HoldsOffsetFrom(**it, AOffset)) return (*it)->Line;
+  return -1;
 }
 
 // ---- Token lines ---------------------------------------------------------------------------
@@ -90,7 +160,7 @@ int TTokenLine::GetTokens(int AStart, int ACount, std::vector<TKitEditParsedToke
   for (int i = 0; i < n; ++i) {
     const TTokenLineItem& t = FTokens[static_cast<size_t>(AStart + i)];
     TKitEditParsedToken& out = AArr[static_cast<size_t>(i)];
-    out.Seg = KitMakeSegment(t.Start, t.Count, FChars);
+    out.Seg = KitMakeSegment(LineStart + t.Start, t.Count, FChars);
     out.Attrs = t.RuntimeAttributes;
     out.TokenID = t.Token->ID;
   }
@@ -113,11 +183,17 @@ void TTokenLine::Add(TTokenProps* AToken, const TKitEditAttributes& AAttrs, int 
   item.Count = ACount;
 }
 
-void TTokenLine::Clear() {
+void TTokenLine::ClearTokens() {
   for (int i = 0; i < FTokenCount; ++i) FTokens[static_cast<size_t>(i)].RuntimeAttributes.CustomAttributes.reset();
   FTokenCount = 0;
+}
+
+void TTokenLine::Clear() {
+  ClearTokens();
   Line = -1;
   FChars = nullptr;
+  HasStartState = false;
+  StateHoldsOffsets = false;
 }
 
 TTokenCache::~TTokenCache() = default;
@@ -143,6 +219,11 @@ TTokenLine* TTokenCache::GetLine(int ALine) {
     PushFront(it->second);
   }
   return it->second;
+}
+
+TTokenLine* TTokenCache::Find(int ALine) const {
+  const auto it = FIndex.find(ALine);
+  return it == FIndex.end() ? nullptr : it->second;
 }
 
 TTokenLine* TTokenCache::CreateLine(int ALine, TKitCharSeq* AChars) {
@@ -182,6 +263,11 @@ void TTokenCache::KillFrom(int ALine) {
   }
 }
 
+void TTokenCache::ForgetStatesWithOffsetsAfter(int ALine) {
+  for (TTokenLine* line = FFirst; line; line = line->FNext)
+    if (line->Line > ALine && line->StateHoldsOffsets) line->HasStartState = line->StateHoldsOffsets = false;
+}
+
 // ---- The parser ----------------------------------------------------------------------------
 
 TParserImpl::TParserImpl(int ATokenCacheSize, int AContextSaveInterval)
@@ -200,13 +286,89 @@ void TParserImpl::SetDocument(TKitEditDocument* ADoc) {
   FDoc = ADoc;
 }
 
-void TParserImpl::Invalidate(int ALine) {
-  FContextCache.KillFrom(std::max(ALine, 0));
+void TParserImpl::CutFrom(int AContextLine) {
+  FContextCache.KillFrom(std::max(AContextLine, 0));
   const TParserContext* c = FContextCache.GetLastContext();
   const int line = c ? c->Line : 0;
   FTokenCache.KillFrom(line);
   FParseTree.KillFrom(line);
   FLastValidLine = line - 1;
+}
+
+void TParserImpl::Invalidate(int ALine) {
+  FPendingLine = -1;
+  if (ALine <= 0) {
+    CutFrom(0);
+    return;
+  }
+  // A change begins inside ALine, so the text before it and the state at its start stay;
+  // the state a parse kept with the line's tokens lets the next pass start right there.
+  FContextCache.KillFrom(ALine + 1);
+  const TParserContext* last = FContextCache.GetLastContext();
+  const TTokenLine* tokens = FTokenCache.Find(ALine);
+  if (last && last->Line < ALine && tokens && tokens->HasStartState) {
+    auto saved = std::make_unique<TParserContext>();
+    saved->Assign(tokens->StartState);
+    FContextCache.AddContext(ALine, std::move(saved));
+  }
+  CutFrom(ALine + 1);
+}
+
+const TParserContext* TParserImpl::StateAt(int ALine) const {
+  if (const TTokenLine* tokens = FTokenCache.Find(ALine); tokens && tokens->HasStartState) return &tokens->StartState;
+  return FContextCache.ContextAt(ALine);
+}
+
+void TParserImpl::Changed(int ALine) {
+  const int lines = FDoc ? FDoc->LinesCount() : 0;
+  // With the line count unchanged, an edit that begins in a line stays inside it.
+  const bool inLine = lines == FKnownLines && ALine >= 0;
+  FKnownLines = lines;
+  if (FPendingLine != -1) {
+    if (inLine && ALine == FPendingLine) return;
+    Invalidate(FPendingLine);
+  }
+  if (inLine && ALine + 1 < lines && StateAt(ALine) && StateAt(ALine + 1) && !FParseTree.ChangedAt(ALine))
+    FPendingLine = ALine;
+  else
+    Invalidate(ALine);
+}
+
+void TParserImpl::Recheck() {
+  const int line = FPendingLine;
+  FPendingLine = -1;
+  const TParserContext* start = StateAt(line);
+  const TParserContext* next = StateAt(line + 1);
+  if (!start || !next) {
+    Invalidate(line);
+    return;
+  }
+  ++Counters.Passes;
+  ++Counters.Rechecks;
+  FMatch.Clear();
+  FWork.Assign(*start);
+  TTokenLine* tokens = FTokenCache.Find(line);
+  if (tokens) tokens->ClearTokens();
+  FRechecking = true;
+  FTreeTouched = false;
+  try {
+    ParseLine(line, true, tokens);
+  } catch (...) {
+    FRechecking = false;
+    Invalidate(line);
+    throw;
+  }
+  FRechecking = false;
+  const int edited = FDoc->GetLine(line).Start;
+  if (FTreeTouched || !SameState(FWork, *next, edited)) {
+    Invalidate(line);
+    return;
+  }
+  // The line ends as before: what follows stays, but for states holding offsets that the
+  // edit moved.
+  FTokenCache.ForgetStatesWithOffsetsAfter(line);
+  const int moved = FContextCache.FirstOffsetAfter(line, edited);
+  if (moved != -1) CutFrom(moved);
 }
 
 void TParserImpl::LoadSchemeDoc(const TKitString& ADocName, const TKitString& AAttrsDocName) {
@@ -236,10 +398,14 @@ void TParserImpl::CheckLine(int ALine) const {
 TKitEditParsedLine* TParserImpl::GetParsedLine(int ALine) {
   CheckLine(ALine);
   if (!IsSchemeLoaded()) return FDummyTokLine.get();
-  if (TTokenLine* line = FTokenCache.GetLine(ALine)) return line;
-  ParseLines(ALine);
+  Settle();
   TTokenLine* line = FTokenCache.GetLine(ALine);
-  ZV_ASSERT(line != nullptr);
+  if (!line) {
+    ParseLines(ALine);
+    line = FTokenCache.GetLine(ALine);
+    ZV_ASSERT(line != nullptr);
+  }
+  line->LineStart = FDoc->GetLine(ALine).Start;
   return line;
 }
 
@@ -256,13 +422,16 @@ void TParserImpl::MarkTokens(int ALine, TKitTokenHandler& AHandler) {
   auto* line = static_cast<TTokenLine*>(GetParsedLine(ALine));
   for (int i = 0; i < line->TokenCount(); ++i) {
     const TTokenLineItem& t = line->ItemAt(i);
-    AHandler.HandleToken(KitMakeSegment(t.Start, t.Count, &FDoc->Chars()), t.Token->ID, t.RuntimeAttributes);
+    AHandler.HandleToken(KitMakeSegment(line->LineStart + t.Start, t.Count, &FDoc->Chars()), t.Token->ID,
+                         t.RuntimeAttributes);
   }
 }
 
 void TParserImpl::EnsureLineParsed(int ALine) {
   CheckLine(ALine);
-  if (IsSchemeLoaded() && ALine > FLastValidLine) ParseLines(ALine);
+  if (!IsSchemeLoaded()) return;
+  Settle();
+  if (ALine > FLastValidLine) ParseLines(ALine);
 }
 
 void TParserImpl::ParseLines(int ALine) {
@@ -280,6 +449,7 @@ void TParserImpl::ParseLines(int ALine) {
   }
   const TParserContext* start = FContextCache.GetContext(ALine);
   const TParserContext* last = FContextCache.GetLastContext();
+  FKnownLines = FDoc->LinesCount();
   const int end = std::min(FDoc->LinesCount(), ALine + lookAhead);
   FWork.Assign(*start);
   int lastSave = last->Line;
@@ -290,6 +460,12 @@ void TParserImpl::ParseLines(int ALine) {
     if (!(i < ALine && ALine - i > keepBehind) && !FTokenCache.Contains(i)) {
       tokens = FTokenCache.CreateLine(i, &FDoc->Chars());
       ++Counters.LinesTokenized;
+      // Only a line parsed forward has the whole state (fold state included) at hand.
+      if (build) {
+        tokens->StartState.Assign(FWork);
+        tokens->HasStartState = true;
+        tokens->StateHoldsOffsets = KitContextHoldsOffsets(FWork);
+      }
     }
     ParseLine(i, build, tokens);
     const int n = i + 1;
@@ -315,7 +491,8 @@ void TParserImpl::ParseLine(int ALine, bool ABuild, TTokenLine* ATokens) {
   FTokLine = ATokens;
   const TKitSegment seg = FDoc->GetLine(ALine);
   FLine.resize(static_cast<size_t>(seg.Count) + 1);
-  KitSegmentToBuffer(seg, FLine.data());
+  KitCopySegment(seg, FLine.data());
+  FLine[static_cast<size_t>(seg.Count)] = 0;
   FLineStart = seg.Start;
   const int lineEnd = seg.Start + seg.Count;
   FModel.BindLine(FLine.data(), seg.Start, seg.Count);
@@ -427,6 +604,11 @@ void TParserImpl::ParseLine(int ALine, bool ABuild, TTokenLine* ATokens) {
   EmitDefault(pending, lineEnd);
   ProcessSyntaxTail(FWork.Count() - 1, lineEnd >= FDoc->CharsCount());
   while (FWork.Count() > 1 && FWork.Top().EndOfScheme != -1 && lineEnd >= FWork.Top().EndOfScheme) PopLevel();
+  // A region still below a block has ended: any later position ends it, so it keeps no
+  // offset that an edit of this line could move.
+  for (int k = 1; k < FWork.Count(); ++k)
+    if (TContextItem& item = FWork.Item(k); item.EndOfScheme != -1 && item.EndOfScheme <= lineEnd)
+      item.EndOfScheme = 0;
   if (FBuild) StartOfLineCheck();
   FTokLine = nullptr;
 }
@@ -475,7 +657,7 @@ bool TParserImpl::PushScheme(TRule* ARule, int AEndOfScheme) {
 void TParserImpl::EmitDefault(int AFrom, int ATo) {
   if (AFrom >= ATo) return;
   TContextItem& item = FWork.Top();
-  if (FTokLine) FTokLine->Add(item.Scheme->DefaultToken, item.DefaultAttributes, AFrom, ATo - AFrom);
+  if (FTokLine) FTokLine->Add(item.Scheme->DefaultToken, item.DefaultAttributes, AFrom - FLineStart, ATo - AFrom);
   if (!FBuild || !item.Scheme->HasSyntaxBlocks()) return;
   for (int p = AFrom; p < ATo; ++p)
     if (!FIgnoredChars.Contains(FLine[static_cast<size_t>(p - FLineStart)])) {
@@ -520,7 +702,8 @@ int TParserImpl::EmitMatch(const TRuleTokens& ATokens, int& APending) {
 
 void TParserImpl::AddToken(TTokenProps* AToken, int AStart, int ACount) {
   if (!FTokLine) return;
-  FTokLine->Add(AToken, KitLayerAttributes(FWork.Top().DefaultAttributes, AToken->Attributes), AStart, ACount);
+  FTokLine->Add(AToken, KitLayerAttributes(FWork.Top().DefaultAttributes, AToken->Attributes), AStart - FLineStart,
+                ACount);
 }
 
 void TParserImpl::AddSyntaxCode(TTokenProps* AToken, int AContentStart, int AContentCount) {

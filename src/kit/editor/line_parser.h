@@ -1,8 +1,9 @@
 // The incremental line parser: turns document lines into tokens on demand with the loaded
 // schemes, keeps the parse state at the start of every 51st line and the tokens of at most
 // 201 lines, and after an edit throws away only what lies at or after the changed line.
-// While it parses forward it feeds the token codes to the syntax blocks that build the fold
-// tree.
+// An edit inside one line whose end state comes out as before throws away nothing but that
+// line's tokens. While it parses forward it feeds the token codes to the syntax blocks that
+// build the fold tree.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -59,6 +60,7 @@ class TParserContext {
  public:
   int Count() const { return FCount; }
   TContextItem& Item(int AIndex) { return FItems[static_cast<size_t>(AIndex)]; }
+  const TContextItem& Item(int AIndex) const { return FItems[static_cast<size_t>(AIndex)]; }
   TContextItem& Top() { return FItems[static_cast<size_t>(FCount - 1)]; }
   TContextItem& Push();
   void Pop() { --FCount; }
@@ -70,26 +72,38 @@ class TParserContext {
   int FCount = 0;
 };
 
+// Whether the state holds document offsets (the captured text of an end pattern), which an
+// edit before them moves.
+bool KitContextHoldsOffsets(const TParserContext& AContext);
+
 class TContextCache {
  public:
   // The context with the greatest line not above ALine, or none.
   TParserContext* GetContext(int ALine) const;
+  // The context saved at the start of ALine, or none.
+  TParserContext* ContextAt(int ALine) const;
   TParserContext* GetLastContext() const { return FItems.empty() ? nullptr : FItems.back().get(); }
   // ALine must exceed the last line.
   void AddContext(int ALine, std::unique_ptr<TParserContext> AContext);
   void KillFrom(int ALine);
-  void Clear() { FItems.clear(); }
+  void Clear() {
+    FItems.clear();
+    FWithOffsets = 0;
+  }
   int Count() const { return static_cast<int>(FItems.size()); }
   int LineAt(int AIndex) const { return FItems[static_cast<size_t>(AIndex)]->Line; }
+  // The first line after ALine whose saved context holds an offset at or after AOffset, or -1.
+  int FirstOffsetAfter(int ALine, int AOffset) const;
 
  private:
   std::vector<std::unique_ptr<TParserContext>> FItems;
+  int FWithOffsets = 0;  // saved contexts that hold offsets
 };
 
 struct TTokenLineItem {
   TTokenProps* Token = nullptr;
   TKitEditAttributes RuntimeAttributes;
-  int Start = 0;
+  int Start = 0;  // from the line's start, so that edits on lines above leave the item valid
   int Count = 0;
 };
 
@@ -99,15 +113,24 @@ class TTokenLine : public TKitEditParsedLine {
   int GetTokenIdx(int ACol) override;
   int GetTokens(int AStart, int ACount, std::vector<TKitEditParsedToken>& AArr) override;
 
-  // A token item after the last; the same token as the last one lengthens it.
+  // A token item after the last (AStart from the line's start); the same token as the last
+  // one lengthens it.
   void Add(TTokenProps* AToken, const TKitEditAttributes& AAttrs, int AStart, int ACount);
   void Clear();
+  // Drops the tokens only; the start state stays.
+  void ClearTokens();
   const TTokenLineItem& ItemAt(int AIndex) const { return FTokens[static_cast<size_t>(AIndex)]; }
 
   TTokenLine* FPrev = nullptr;
   TTokenLine* FNext = nullptr;
   TKitCharSeq* FChars = nullptr;
   int Line = -1;
+  int LineStart = 0;  // the line's offset, set each time the parser hands the line out
+  // The whole parse state at the line's start, kept when the line was parsed forward, so
+  // that an edit of this line (or the one before) can be re-parsed alone.
+  TParserContext StartState;
+  bool HasStartState = false;
+  bool StateHoldsOffsets = false;
 
  private:
   std::vector<TTokenLineItem> FTokens;
@@ -123,9 +146,13 @@ class TTokenCache {
 
   // The cached line, moved to the front; none when absent.
   TTokenLine* GetLine(int ALine);
+  // The cached line where it is; none when absent.
+  TTokenLine* Find(int ALine) const;
   bool Contains(int ALine) const { return FIndex.count(ALine) != 0; }
   TTokenLine* CreateLine(int ALine, TKitCharSeq* AChars);
   void KillFrom(int ALine);
+  // Forgets the start states after ALine that hold offsets (an edit on ALine moved them).
+  void ForgetStatesWithOffsetsAfter(int ALine);
   int Count() const { return static_cast<int>(FIndex.size()); }
   const int MaxCount;
 
@@ -152,6 +179,7 @@ class TParserImpl {
     int64_t LinesParsed = 0;  // lines run through the rules
     int64_t LinesBuilt = 0;   // of those, lines parsed forward for the first time (folds, codes)
     int64_t LinesTokenized = 0;
+    int64_t Rechecks = 0;  // edits inside one line re-parsed by that line alone
   };
   TCounters Counters;
 
@@ -164,8 +192,8 @@ class TParserImpl {
   void UnloadSchemes();
   bool IsSchemeLoaded() const { return FModel.IsSchemeLoaded(); }
   void SetMaxLineLengthToParse(int AValue);
-  void LineChanged(int ALine) { Invalidate(ALine); }
-  void LinesChangedFrom(int AStart) { Invalidate(AStart); }
+  void LineChanged(int ALine) { Changed(ALine); }
+  void LinesChangedFrom(int AStart) { Changed(AStart); }
   void Refresh() { Invalidate(0); }
 
   TKitEditParsedLine* GetParsedLine(int ALine);
@@ -182,17 +210,47 @@ class TParserImpl {
   int GetParentLine(int ALine);
 
   TSchemeModel& Model() { return FModel; }
-  TParserTree& Tree() { return FParseTree; }
-  const TContextCache& Contexts() const { return FContextCache; }
-  const TTokenCache& TokenCache() const { return FTokenCache; }
-  int LastValidLine() const { return FLastValidLine; }
+  // The caches as the next request finds them (a pending edit is settled first).
+  TParserTree& Tree() {
+    Settle();
+    return FParseTree;
+  }
+  const TContextCache& Contexts() {
+    Settle();
+    return FContextCache;
+  }
+  const TTokenCache& TokenCache() {
+    Settle();
+    return FTokenCache;
+  }
+  int LastValidLine() {
+    Settle();
+    return FLastValidLine;
+  }
   const TKitString& SchemesDir() const { return FModel.SchemesDir; }
   void SetSchemesDir(const TKitString& AValue) { FModel.SchemesDir = AValue; }
   TKitString AttrsDir() const { return FModel.AttrsDir(); }
   void SetAttrsDir(const TKitString& AValue) { FModel.FAttrsDir = AValue; }
 
  private:
+  // An edit that begins in line ALine. When the line count stayed and the states at the
+  // start of ALine and of the next line are known, the line waits to be re-parsed alone
+  // (Recheck); otherwise everything from it on is invalidated.
+  void Changed(int ALine);
+  void Settle() {
+    if (FPendingLine != -1) Recheck();
+  }
+  // Re-parses the pending line from its start state, leaving the fold tree alone; when it
+  // ends in the state the next line starts with and makes or closes no fold, the caches
+  // after it stay.
+  void Recheck();
+  // The full parse state known at the start of ALine, or none.
+  const TParserContext* StateAt(int ALine) const;
+  // From line ALine on: the state at the start of ALine stays (a change begins inside it).
   void Invalidate(int ALine);
+  // Drops the saved contexts from line AContextLine on and everything derived from the last
+  // one left.
+  void CutFrom(int AContextLine);
   // A fold node starts at a block's start line only once the block has stayed open long
   // enough, so a line can be parsed while its node is still to come. Parses on until no
   // block or pending start of the parsed state that begins in [ALo, AHi] can still make one.
@@ -231,6 +289,8 @@ class TParserImpl {
   TTokenCache FTokenCache;
   TKitCharSet FIgnoredChars;
   int FLastValidLine = -1;
+  int FPendingLine = -1;  // the one line edited since the caches were filled, or -1
+  int FKnownLines = -1;   // the line count the caches were filled for
   std::unique_ptr<TTokenLine> FDummyTokLine;
 
   // State of the line being parsed.
@@ -240,6 +300,10 @@ class TParserImpl {
   int FCurLine = 0;
   bool FBuild = false;
   TTokenLine* FTokLine = nullptr;
+  // While a pending line is re-parsed the fold tree stays as it is: a node that would be
+  // made or closed only marks the tree as touched (the caches after the line go then).
+  bool FRechecking = false;
+  bool FTreeTouched = false;
 };
 
 }  // namespace zv

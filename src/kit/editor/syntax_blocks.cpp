@@ -27,12 +27,20 @@ TParserNode* TParserTree::AddAsLast(TParserNode* AParent, int ALine, int AParseL
   AParent->Childs.push_back(std::move(node));
   FStartsHash.emplace(ALine, result);
   ++FCount;
+  CountChange(AParseLine, 1);
   return result;
 }
 
 void TParserTree::CommitLastNode(TParserNode* ANode, int AParseLine) {
   ANode->CommittedLine = AParseLine;
   FEndsHash[ANode->EndLine] = ANode;
+  CountChange(AParseLine, 1);
+}
+
+void TParserTree::CountChange(int AParseLine, int ADelta) {
+  const auto it = FChanges.try_emplace(AParseLine, 0).first;
+  it->second += ADelta;
+  if (it->second == 0) FChanges.erase(it);
 }
 
 void TParserTree::Forget(TParserNode& ANode) {
@@ -41,12 +49,15 @@ void TParserTree::Forget(TParserNode& ANode) {
   if (s != FStartsHash.end() && s->second == &ANode) FStartsHash.erase(s);
   auto e = FEndsHash.find(ANode.EndLine);
   if (ANode.EndLine != -1 && e != FEndsHash.end() && e->second == &ANode) FEndsHash.erase(e);
+  CountChange(ANode.CreatedLine, -1);
+  if (ANode.CommittedLine != -1) CountChange(ANode.CommittedLine, -1);
   --FCount;
 }
 
 void TParserTree::Reopen(TParserNode& ANode) {
   auto e = FEndsHash.find(ANode.EndLine);
   if (e != FEndsHash.end() && e->second == &ANode) FEndsHash.erase(e);
+  if (ANode.CommittedLine != -1) CountChange(ANode.CommittedLine, -1);
   ANode.EndLine = -1;
   ANode.CommittedLine = -1;
 }
@@ -75,6 +86,7 @@ void TParserTree::Clear() {
   FRoot.Childs.clear();
   FStartsHash.clear();
   FEndsHash.clear();
+  FChanges.clear();
   FCount = 0;
 }
 
@@ -233,7 +245,9 @@ void TParserImpl::CloseInnermostBlock(int ALevel) {
     TParserNode* node = open.Node;
     item.CurrentOpenNode = node->SchemeParent;
     item.ParentNode = node->Parent;
-    if (FBuild) {
+    if (FRechecking) {
+      FTreeTouched = true;
+    } else if (FBuild) {
       node->EndLine = item.PartBlockLastLine;
       FParseTree.CommitLastNode(node, FCurLine);
     }
@@ -262,7 +276,9 @@ bool TParserImpl::NodeCheck(int ALevel, int ABlock, bool AForce) {
       }
     }
   }
-  if (wants && outer) {
+  if (wants && outer && FRechecking) {
+    FTreeTouched = true;
+  } else if (wants && outer) {
     TContextItem& level = FWork.Item(ALevel);
     if (!level.ParentNode)
       for (int k = ALevel - 1; k >= 0 && !level.ParentNode; --k) level.ParentNode = FWork.Item(k).ParentNode;

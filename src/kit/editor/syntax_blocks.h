@@ -38,15 +38,19 @@ class TParserTree {
   // The start line of the deepest node that strictly encloses ALine, or -1.
   int ParentLine(int ALine) const;
   int NodeCount() const { return FCount; }
+  // Whether parsing line AParseLine made or closed a node.
+  bool ChangedAt(int AParseLine) const { return FChanges.count(AParseLine) != 0; }
 
  private:
   void Walk(TParserNode& ANode, int AParseLine);
   void Forget(TParserNode& ANode);
   void Reopen(TParserNode& ANode);
+  void CountChange(int AParseLine, int ADelta);
 
   TParserNode FRoot;
   std::unordered_map<int, TParserNode*> FStartsHash;
   std::unordered_map<int, TParserNode*> FEndsHash;
+  std::unordered_map<int, int> FChanges;  // parse line -> nodes made or closed there
   int FCount = 0;
 };
 

@@ -151,6 +151,67 @@ TEST(LineParserTest, EditReparsesABoundedNumberOfLines) {
   EXPECT_EQ(p.Counters.Passes - before.Passes, 1);
 }
 
+// An edit inside a line that leaves the line's end state as it was re-parses that line
+// alone: the tokens, saved states and folds after it stay. One that changes the end state,
+// or the line count, invalidates from the line on.
+TEST(LineParserTest, EditInsideALineReparsesItAlone) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 2000; ++i) lines.push_back(i % 40 == 0 ? "begin" : i % 40 == 30 ? "end" : "line \"text\"");
+  TSchemeDoc d(kColors, Syntax(), Lines(lines));
+  TSchemeDoc fresh(kColors, Syntax(), Lines(lines));
+  const FoldList folds = Folds(fresh.Parser(), 2000);
+  TParserImpl& p = d.Impl();
+  for (int i = 990; i < 1040; ++i) d.Parser().GetParsedLine(i);
+  const int valid = p.LastValidLine();
+  const int contexts = p.Contexts().Count();
+  auto parsedBy = [&](auto&& AEdit) {
+    const int64_t before = p.Counters.LinesParsed;
+    AEdit();
+    for (int i = 990; i < 1040; ++i) d.Parser().GetParsedLine(i);
+    return p.Counters.LinesParsed - before;
+  };
+
+  EXPECT_EQ(parsedBy([&] { d.Doc.Insert(d.Doc.GetLine(1005).Start + 2, u"xy"); }), 1);
+  EXPECT_EQ(p.LastValidLine(), valid);
+  EXPECT_EQ(p.Contexts().Count(), contexts);
+  EXPECT_EQ(d.Tokens(1005), (std::vector<std::string>{"syntax.id:lixyne", "syntax.text: ", "string:\"text\""}));
+  // Tokens after the line follow the text that moved.
+  EXPECT_EQ(d.Tokens(1006), (std::vector<std::string>{"syntax.id:line", "syntax.text: ", "string:\"text\""}));
+  EXPECT_EQ(d.TokenAt(1039, 6), "string");
+  // Several edits of the line before the next request, a deletion among them.
+  EXPECT_EQ(parsedBy([&] {
+              d.Doc.Delete(d.Doc.GetLine(1005).Start + 2, 2);
+              d.Doc.Insert(d.Doc.GetLine(1005).Start, u"  ");
+            }),
+            1);
+  EXPECT_EQ(d.Tokens(1005)[1], "syntax.id:line");
+  EXPECT_EQ(Folds(d.Parser(), 2000), folds);
+
+  // Opening a comment changes what every later line is.
+  EXPECT_GT(parsedBy([&] { d.Doc.Insert(d.Doc.GetLine(1010).Start, u"/*"); }), 1);
+  EXPECT_EQ(d.Tokens(1011), (std::vector<std::string>{"comment:line \"text\""}));
+  EXPECT_EQ(d.Tokens(1039), (std::vector<std::string>{"comment:line \"text\""}));
+  // Closing it again gives them back, once the states after it are found anew.
+  d.Doc.Insert(d.Doc.GetLine(1010).Start + 2, u"*/");
+  EXPECT_EQ(d.Tokens(1039), (std::vector<std::string>{"syntax.id:line", "syntax.text: ", "string:\"text\""}));
+  EXPECT_EQ(Folds(d.Parser(), 2000), folds);
+
+  // A line that makes or closes a fold is parsed on from there: "end" on line 1015 closes
+  // the fold of 1000 early.
+  d.Doc.Insert(d.Doc.GetLine(1015).Start, u"end ");
+  EXPECT_EQ(d.Parser().GetFoldEnd(1000), 1015);
+  d.Doc.Delete(d.Doc.GetLine(1015).Start, 4);
+  EXPECT_EQ(d.Parser().GetFoldEnd(1000), 1030);
+  EXPECT_EQ(Folds(d.Parser(), 2000), folds);
+
+  // A new line moves every later line: that is no edit inside one line.
+  for (int i = 990; i < 1040; ++i) d.Parser().GetParsedLine(i);
+  d.Doc.Insert(d.Doc.GetLine(1020).Start, u"x\r\n");
+  EXPECT_LE(p.LastValidLine(), 1019);
+  EXPECT_EQ(d.Tokens(1021), (std::vector<std::string>{"syntax.id:line", "syntax.text: ", "string:\"text\""}));
+  EXPECT_EQ(d.Parser().GetFoldEnd(1000), 1031);
+}
+
 TEST(LineParserTest, OverLongLineTail) {
   std::string longLine;
   for (int i = 0; i < 600; ++i) longLine += "a ";
@@ -287,6 +348,159 @@ TEST(LineParserTest, IncrementalEqualsFresh) {
     for (int i = 0; i < n; i += 13) ASSERT_EQ(live.Tokens(i), fresh.Tokens(i)) << "step " << step << " line " << i;
     for (int i = 0; i < n; i += 17) ASSERT_EQ(live.Parser().GetParentLine(i), fresh.Parser().GetParentLine(i));
   }
+}
+
+namespace {
+
+// Schemes that keep every kind of state across lines: folds from begin/end and if/fi, a block
+// start spanning lines (while ... do) whose codes wait in the syntax tail, a block whose end
+// pattern reads the text its start captured, and a region left open below a block.
+std::string RichSchemes() {
+  const std::string syntax = Syntax(
+      "<RegexBlock start='@(\\w+)' end='$1' start_token0='string' end_token0='string' innerScheme='Here'/>"
+      "<Regex regex='\\[.*' innerScheme='Bracket'/>"
+      "<Keywords>while do done</Keywords>"
+      "<SyntaxBlock capture='1'><Start>kw:if</Start><End>kw:fi</End></SyntaxBlock>"
+      "<SyntaxBlock capture='1'><Start>kw:while ( id )* kw:do</Start><End>kw:done</End></SyntaxBlock>");
+  return syntax.substr(0, syntax.rfind("</SchemeList>")) +
+         "<Scheme name='Here' defaultToken='string'/>"
+         "<Scheme name='Bracket' defaultToken='keyword'><RegexBlock start='\\{' end='\\}' innerScheme='Curly'/>"
+         "</Scheme>"
+         "<Scheme name='Curly' defaultToken='comment'/>"
+         "</SchemeList>";
+}
+
+// Everything a view can ask, live against a fresh parse of the same text.
+void ExpectSameAsFresh(TSchemeDoc& ALive, const std::string& ASchemes, const std::string& AWhat) {
+  TSchemeDoc fresh(kColors, ASchemes, KitSeqToStr(ALive.Doc.Chars()));
+  const int n = ALive.Doc.LinesCount();
+  for (int i = 0; i < n; ++i) {
+    EXPECT_EQ(ALive.Tokens(i), fresh.Tokens(i)) << AWhat << ", line " << i;
+    EXPECT_EQ(ALive.Parser().IsFoldEnd(i), fresh.Parser().IsFoldEnd(i)) << AWhat << ", line " << i;
+    EXPECT_EQ(ALive.Parser().GetParentLine(i), fresh.Parser().GetParentLine(i)) << AWhat << ", line " << i;
+  }
+  EXPECT_EQ(Folds(ALive.Parser(), n), Folds(fresh.Parser(), n)) << AWhat;
+  EXPECT_EQ(ALive.Impl().Tree().NodeCount(), fresh.Impl().Tree().NodeCount()) << AWhat;
+}
+
+}  // namespace
+
+// Each part of the state at a line's end decides whether the lines after an edit inside it
+// stay: edits that change only that part give what a fresh parse gives.
+TEST(LineParserTest, EditedLineEndStates) {
+  struct Edit {
+    int line;
+    int col;
+    int remove;
+    const char* insert;
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::string> lines;
+    std::vector<Edit> edits;  // each followed by a request for its line
+    int rechecks;             // edits re-parsed by their line first
+  };
+  const Case cases[] = {
+      {"a block opens", {"a", "x", "x", "x", "x", "end", "x"}, {{1, 0, 0, "begin "}}, 1},
+      {"a block closes", {"begin", "x", "x", "x", "x", "end", "x"}, {{3, 1, 0, " end"}}, 1},
+      {"codes wait for the rest of a start", {"while a", "b c", "d", "do", "x", "x", "done"}, {{1, 1, 0, " \"s\""}}, 1},
+      {"a start completes", {"while a", "b c", "d", "x", "x", "x", "done"}, {{2, 1, 0, " do"}}, 1},
+      {"the captured word changes, not its length", {"@w here", "x", "w", "x v", "x"}, {{0, 1, 1, "v"}}, 1},
+      // Editing the line after it re-reads the capture where it now is.
+      {"a capture after the edit moves", {"x", "@w a", "b", "w", "x"}, {{0, 0, 0, "zz"}, {2, 0, 0, "w "}}, 1},
+      // The line that makes the fold of line 0 and closes it is known to change the tree.
+      {"a fold is made and closed on the line", {"begin", "x", "x end", "y", "y"}, {{2, 0, 0, "z"}}, 0},
+      {"a region stays open below a block", {"a [b {c", "d", "e } f", "begin", "x", "x", "end"}, {{0, 0, 0, "w "}}, 1},
+      {"a block in a region closes earlier", {"a [b {c", "d", "e } f", "begin", "x", "x", "end"}, {{1, 0, 0, "} "}},
+       1},
+      {"a comment closes", {"/* a", "x", "begin", "x", "x", "*/ end", "x"}, {{1, 1, 0, " */"}}, 1},
+  };
+  const std::string schemes = RichSchemes();
+  for (const Case& c : cases) {
+    TSchemeDoc live(kColors, schemes, Lines(c.lines));
+    for (int i = 0; i < live.Doc.LinesCount(); ++i) live.Parser().GetParsedLine(i);
+    const int64_t rechecks = live.Impl().Counters.Rechecks;
+    for (const Edit& e : c.edits) {
+      const int at = live.Doc.GetLine(e.line).Start + e.col;
+      if (e.remove > 0) live.Doc.Delete(at, e.remove);
+      live.Doc.Insert(at, U(e.insert));
+      live.Parser().GetParsedLine(e.line);
+    }
+    EXPECT_EQ(live.Impl().Counters.Rechecks - rechecks, c.rechecks) << c.what;
+    ExpectSameAsFresh(live, schemes, c.what);
+  }
+}
+
+// Edits kept near a screen whose tokens are cached, mostly inside one line as typing makes
+// them: the tokens, folds and parents equal those of a fresh parse after every edit. The
+// schemes keep offsets in the parse state (an end pattern that reads the start's capture),
+// leave a region open below a block at a line's end, and hold codes in the syntax tail
+// while a block start spanning lines waits for its last code.
+TEST(LineParserTest, EditsInsideLinesEqualFresh) {
+  std::mt19937 rng(11);
+  const std::string schemes = RichSchemes();
+  const char* words[] = {" begin ", " end ", " if ", " fi ", "x", "\"s\"", "\"", "/*", "*/", "@w", "w", "@v", "v",
+                         "[", "{", "}", " ", "ab", " while ", " do ", " done "};
+  std::vector<std::string> lines;
+  for (int i = 0; i < 300; ++i) {
+    const char* shapes[] = {"begin", "x y", "if a", "b [c {d", "e} f", "fi", "@w here", "w done", "end",
+                            "while a", "b c", "do", "z", "done"};
+    lines.push_back(shapes[(i * 7 + i / 10) % std::size(shapes)]);
+  }
+  TSchemeDoc live(kColors, schemes, Lines(lines));
+  TParserImpl& p = live.Impl();
+  int top = 150;
+  int alone = 0;
+  for (int step = 0; step < 300; ++step) {
+    const int count = live.Doc.LinesCount();
+    if (step % 40 == 0) top = static_cast<int>(rng() % static_cast<unsigned>(std::max(1, count - 40)));
+    const int bottom = std::min(count, top + 40);
+    for (int i = top; i < bottom; ++i) live.Parser().GetParsedLine(i);
+    // Mostly typing, deleting and replacing inside a line on screen; now and then a line
+    // break.
+    const int line = top + static_cast<int>(rng() % static_cast<unsigned>(bottom - top));
+    const TKitSegment seg = live.Doc.GetLine(line);
+    const int at = seg.Start + static_cast<int>(rng() % static_cast<unsigned>(seg.Count + 1));
+    const int inLine = seg.Start + seg.Count - at;
+    const int64_t before = p.Counters.LinesParsed;
+    const unsigned kind = rng() % 12;
+    const TKitString word = U(words[rng() % std::size(words)]);
+    if (kind < 5) {
+      live.Doc.Insert(at, word);
+    } else if (kind < 8) {
+      if (inLine > 0) live.Doc.Delete(at, std::min(inLine, 1 + static_cast<int>(rng() % 3)));
+    } else if (kind < 11) {
+      // The same number of characters, another text: one letter for another.
+      if (inLine > 0) {
+        live.Doc.Delete(at, 1);
+        live.Doc.Insert(at, rng() % 2 ? u"v" : u"w");
+      }
+    } else if (rng() % 2 == 0) {
+      live.Doc.Insert(at, u"\r\n");
+    } else if (at < live.Doc.CharsCount()) {
+      live.Doc.Delete(at, std::min(live.Doc.CharsCount() - at, 1 + static_cast<int>(rng() % 12)));
+    }
+    live.Parser().GetParsedLine(std::min(line, live.Doc.LinesCount() - 1));
+    if (p.Counters.LinesParsed - before == 1) ++alone;
+
+    // What a view asks of the lines on screen after each edit; the whole text now and then.
+    const TKitString text = KitSeqToStr(live.Doc.Chars());
+    TSchemeDoc fresh(kColors, schemes, text);
+    const int n = live.Doc.LinesCount();
+    for (int i = top; i < std::min(n, top + 40); ++i) {
+      ASSERT_EQ(live.Tokens(i), fresh.Tokens(i)) << "step " << step << " line " << i;
+      ASSERT_EQ(live.Parser().IsFoldStart(i), fresh.Parser().IsFoldStart(i)) << "step " << step << " line " << i;
+      ASSERT_EQ(live.Parser().IsFoldEnd(i), fresh.Parser().IsFoldEnd(i)) << "step " << step << " line " << i;
+      ASSERT_EQ(live.Parser().GetParentLine(i), fresh.Parser().GetParentLine(i)) << "step " << step;
+    }
+    if (step % 10 == 9) {
+      ASSERT_EQ(Folds(live.Parser(), n), Folds(fresh.Parser(), n)) << "step " << step;
+      ASSERT_EQ(p.Tree().NodeCount(), fresh.Impl().Tree().NodeCount()) << "step " << step;
+      for (int i = 0; i < n; i += 13) ASSERT_EQ(live.Tokens(i), fresh.Tokens(i)) << "step " << step << " line " << i;
+    }
+  }
+  // Most edits inside a line were re-parsed by that line alone.
+  EXPECT_GT(alone, 60);
 }
 
 TEST(LineParserTest, FacadeWithAndWithoutSchemes) {
