@@ -237,6 +237,7 @@ void TScreenCache::RebuildSpecialChars() {
 }
 
 void TScreenCache::Reset(bool ADropFolds) {
+  FRowsReusable = false;
   FCharCache.Clear();
   FAttrsCache.Reset(FMeasurer, &FFont);
   FWPCache.Clear();
@@ -299,13 +300,16 @@ void TScreenCache::AfterInsert(int AStart, int ACount) {
   if (added != 0 && Doc().GetLineByOffset(AStart) < FFirstLinePhysical) FFirstLinePhysical += added;
   FVisibleCountScroll = -1;
   TKitCharSeq& chars = Doc().Chars();
+  bool breaks = added != 0;
   for (int i = AStart; i < AStart + ACount; ++i) {
     const char16_t c = chars.GetChar(i);
     if (c == u'\r' || c == u'\n') {
       FVisibleCountScrollBar = -1;
+      breaks = true;
       break;
     }
   }
+  NoteEdit(Doc().GetLineByOffset(AStart), breaks);
   FHighlights.AfterInsert(AStart, ACount);
 }
 
@@ -326,6 +330,7 @@ void TScreenCache::BeforeDelete(int AStart, int ACount) {
     }
   }
   FVisibleCountScroll = -1;
+  bool breaks = removed > 0;
   if (removed > 0) {
     FVisibleCountScrollBar = -1;
   } else {
@@ -334,10 +339,12 @@ void TScreenCache::BeforeDelete(int AStart, int ACount) {
       const char16_t c = chars.GetChar(i);
       if (c == u'\r' || c == u'\n') {
         FVisibleCountScrollBar = -1;
+        breaks = true;
         break;
       }
     }
   }
+  NoteEdit(first, breaks);
   FHighlights.BeforeDelete(AStart, ACount);
 }
 
@@ -485,9 +492,42 @@ bool SameRow(const TScreenLineInfo& A, const TScreenLineInfo& B) {
 
 }  // namespace
 
+void TScreenCache::NoteEdit(int ALine, bool ABreaks) {
+  if (ABreaks) {
+    FRowsReusable = false;
+    return;
+  }
+  FEditedFirst = std::min(FEditedFirst, ALine);
+  FEditedLast = std::max(FEditedLast, ALine);
+}
+
+TScreenCache::TRowSettings TScreenCache::RowSettings() const {
+  TRowSettings r;
+  r.WrapMode = FWrapMode;
+  r.TabWidth = FTabWidth;
+  r.ScreenWidthPixels = FScreenWidthPixels;
+  r.HorizScrollPixels = FHorizScrollPixels;
+  r.SpaceCharW = FSpaceCharW;
+  r.Font = FFont;
+  r.Measurer = FMeasurer;
+  r.DefaultAttrs = FDefaultAttrs;
+  r.SepBits[0] = FSepBits[0];
+  r.SepBits[1] = FSepBits[1];
+  r.Separators = FSeparators;
+  std::copy(std::begin(FSpecialChars), std::end(FSpecialChars), r.SpecialChars);
+  std::copy(std::begin(FSpecialCharsCharSet), std::end(FSpecialCharsCharSet), r.SpecialCharsCharSet);
+  std::copy(std::begin(FShowKind), std::end(FShowKind), r.ShowKind);
+  return r;
+}
+
 void TScreenCache::RebuildScreen() {
   std::vector<TScreenLineInfo> old;
   old.swap(FScreenLines);
+  // Typing changes one line: the rows of the others stay when nothing else changed. Rows
+  // that wrap depend on each other, and highlights follow no line, so those are rebuilt.
+  const TRowSettings settings = RowSettings();
+  const bool reuse = FRowsReusable && FWrapMode == wmNoWrap && FHighlights.RangesCnt() == 0 &&
+                     settings == FRowSettings;
   FScreenIsBuilding = true;
   try {
     const int first = FirstLineScroll();
@@ -495,19 +535,24 @@ void TScreenCache::RebuildScreen() {
       const int64_t y = int64_t{first} + i;
       if (y > INT32_MAX) break;
       TScreenLineInfo row;
-      BuildRow(static_cast<int>(y), row);
+      if (!(reuse && static_cast<size_t>(i) < old.size() && ReuseRow(static_cast<int>(y), old[static_cast<size_t>(i)], row))) {
+        BuildRow(static_cast<int>(y), row);
+        row.Dirty = static_cast<size_t>(i) >= old.size() || old[static_cast<size_t>(i)].Dirty ||
+                    !SameRow(row, old[static_cast<size_t>(i)]);
+      }
       if (row.StartState.Y != y) break;  // past the last row
       FScreenLines.push_back(std::move(row));
     }
   } catch (...) {
     FScreenIsBuilding = false;
+    FRowsReusable = false;
     throw;
   }
   FScreenIsBuilding = false;
-  for (size_t i = 0; i < FScreenLines.size(); ++i) {
-    TScreenLineInfo& row = FScreenLines[i];
-    row.Dirty = i >= old.size() || old[i].Dirty || !SameRow(row, old[i]);
-  }
+  FRowsReusable = true;
+  FRowSettings = settings;
+  FEditedFirst = INT32_MAX;
+  FEditedLast = -1;
 }
 
 void TScreenCache::UpdateScreenMarks() {

@@ -73,6 +73,15 @@ struct TChunk {
   friend bool operator==(const TChunk&, const TChunk&) = default;
 };
 
+// A token of a row's line as the row draws it: from the line's start, with the attributes
+// the screen takes from it.
+struct TRowAttrRun {
+  int Start = 0;
+  int Count = 0;
+  TScreenAttrs Attrs;
+  friend bool operator==(const TRowAttrRun&, const TRowAttrRun&) = default;
+};
+
 struct TScreenLineInfo {
   TScrollLineInfo ScrollInfo;
   bool Dirty = true;
@@ -85,6 +94,10 @@ struct TScreenLineInfo {
   std::vector<TScreenOffsetItem> Offsets;  // position i is offset StartState.Offset + i
   int RowStart = 0;        // the row's first offset
   bool RowComplete = true;  // Offsets reach the row's last position
+  // What the row was built from, so that a rebuild can keep a row that it shows as it was:
+  // its line's offset then and the tokens of that line.
+  int LineStart = 0;
+  std::vector<TRowAttrRun> AttrRuns;
 };
 
 // Hidden ranges: a collapsed fold's start line and the end line shared by its folds, each
@@ -325,6 +338,10 @@ class TScreenCache : public TObject {
   TWrapParserState Walk(const TWP_Target& ATarget, const TWrapParserState& AFrom, bool& AReached);
   TWrapParserState GetState(const TWP_Target& ATarget, bool& AReached);
   void BuildRow(int AY, TScreenLineInfo& ARow);
+  // Moves the old row AOld into ARow when row AY shows its line as before, with its offsets
+  // following an edit of another line; false (and AOld untouched) otherwise.
+  bool ReuseRow(int AY, TScreenLineInfo& AOld, TScreenLineInfo& ARow);
+  void LineAttrRuns(int ALine, int ALineStart, std::vector<TRowAttrRun>& ARuns);
   // The column under an unscrolled pixel of a built row (virtual columns past its end).
   int64_t ColumnAtRowPixel(const TScreenLineInfo& ARow, int64_t APix);
   // The column of a tab starting at ATabX whose glyph covers APix.
@@ -339,6 +356,26 @@ class TScreenCache : public TObject {
 
   // screen rows (screen_cache.cpp)
   void RebuildScreen();
+  // An edit of the text: within line ALine, or (ABreaks) adding or removing line breaks.
+  void NoteEdit(int ALine, bool ABreaks);
+  // Everything besides the text and the tokens that a row without wrapping is drawn from.
+  struct TRowSettings {
+    TKitViewWrapMode WrapMode = wmNoWrap;
+    int TabWidth = 0;
+    int ScreenWidthPixels = 0;
+    int64_t HorizScrollPixels = 0;
+    int SpaceCharW = 0;
+    TKitFont Font;
+    TKitTextMeasurer* Measurer = nullptr;
+    TScreenAttrs DefaultAttrs;
+    uint64_t SepBits[2] = {0, 0};
+    TKitString Separators;
+    char16_t SpecialChars[kKitSpecialCharKindCount] = {};
+    TKitFontCharset SpecialCharsCharSet[kKitSpecialCharKindCount] = {};
+    bool ShowKind[kKitSpecialCharKindCount] = {};
+    friend bool operator==(const TRowSettings&, const TRowSettings&) = default;
+  };
+  TRowSettings RowSettings() const;
   TKitScreenLineProps MarkProps(int APhysLine);
   void AfterScreenChange();
 
@@ -416,6 +453,14 @@ class TScreenCache : public TObject {
   TScreenAttrs FHighlightAttrs{clYellow, clBlack, 0, asBackgroundColor};
   bool FHighlightUse = true;
   TAttrsCache FAttrsCache;
+  // Rows kept from one rebuild to the next: only while nothing but edits inside lines
+  // happened (Reset and line breaks end that), and not for the lines edited.
+  bool FRowsReusable = false;
+  TRowSettings FRowSettings;
+  int FEditedFirst = INT32_MAX;
+  int FEditedLast = -1;
+  std::vector<TKitEditParsedToken> FRowTokenArr;
+  std::vector<TRowAttrRun> FRowRuns;
   int FKnownLinesCount = 1;
   int64_t FWalkSteps = 0;
   int FUpdateDepth = 0;

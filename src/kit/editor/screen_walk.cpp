@@ -645,13 +645,7 @@ void TScreenCache::BuildRow(int AY, TScreenLineInfo& ARow) {
     if (endsLine) last = lineSeg.Start + lineSeg.Count - 1;
     info.ContentSegment = KitMakeSegment(ARow.RowStart, std::max(0, last - ARow.RowStart + 1), &Doc().Chars());
   }
-  info.VisProps = TKitScreenLineProps();
-  if (ARow.RowStart == lineSeg.Start) info.VisProps.Include(lpFirstWrap);
-  if (endsLine || FWrapMode == wmNoWrap) info.VisProps.Include(lpLastWrap);
-  if (Parser().IsFoldStart(line)) info.VisProps.Include(lpFoldStart);
-  if (Parser().IsFoldEnd(line)) info.VisProps.Include(lpFoldEnd);
-  if (FindStart(line) != nullptr) info.VisProps.Include(lpCollapsedFold);
-  info.VisProps |= MarkProps(line);
+  info.VisProps = LineProps(line, ARow.RowStart == lineSeg.Start, endsLine);
 
   // Column bounds of the screen.
   ARow.XBoundStart = ARow.StartState.X + (ARow.StartState.XPix < FHorizScrollPixels ? 1 : 0);
@@ -671,6 +665,73 @@ void TScreenCache::BuildRow(int AY, TScreenLineInfo& ARow) {
   const int highLimit = std::min(rowLast, lastShown + 100);
   while (offset < highLimit && !IsAddictSeparator(chars.GetChar(offset))) ++offset;
   ARow.EndWordOff = std::max(offset, ARow.StartWordOff);
+
+  ARow.LineStart = lineSeg.Start;
+  if (FWrapMode == wmNoWrap) LineAttrRuns(line, lineSeg.Start, ARow.AttrRuns);
+  else ARow.AttrRuns.clear();
+}
+
+void TScreenCache::LineAttrRuns(int ALine, int ALineStart, std::vector<TRowAttrRun>& ARuns) {
+  ARuns.clear();
+  TKitEditParsedLine* pl = Parser().GetParsedLine(ALine);
+  const int count = pl != nullptr ? pl->TokenCount() : 0;
+  if (FRowTokenArr.size() < kTokenBuffer) FRowTokenArr.resize(kTokenBuffer);
+  for (int from = 0; from < count;) {
+    const int got = pl->GetTokens(from, kTokenBuffer, FRowTokenArr);
+    if (got <= 0) break;
+    for (int k = 0; k < got; ++k) {
+      const TKitEditParsedToken& t = FRowTokenArr[static_cast<size_t>(k)];
+      ARuns.push_back({t.Seg.Start - ALineStart, t.Seg.Count, KitScreenAttrs(t.Attrs)});
+    }
+    from += got;
+  }
+}
+
+namespace {
+
+// The same position of a line whose offset moved by ADelta.
+bool SameShifted(const TWrapParserState& A, const TWrapParserState& B, int ADelta) {
+  return A.Offset == B.Offset + ADelta && A.Y_OffsetStart == B.Y_OffsetStart + ADelta &&
+         A.RowDep == B.RowDep + ADelta &&
+         (A.DepEnd == INT32_MAX ? B.DepEnd == INT32_MAX : A.DepEnd == B.DepEnd + ADelta) && A.X == B.X &&
+         A.XPix == B.XPix && A.Y == B.Y && A.PhysLine == B.PhysLine && A.VisWidth == B.VisWidth &&
+         A.PixWidth == B.PixWidth && A.HighlightIdx == B.HighlightIdx && A.Attrs == B.Attrs &&
+         A.IsTail == B.IsTail && A.IsTab == B.IsTab && A.IsStable == B.IsStable &&
+         A.LastStableSep == B.LastStableSep;
+}
+
+}  // namespace
+
+bool TScreenCache::ReuseRow(int AY, TScreenLineInfo& AOld, TScreenLineInfo& ARow) {
+  // The text of a line outside the edits is as it was; its tokens and where the row starts
+  // in it must be too. The rest of the row follows from these and the settings.
+  const int line = AOld.ScrollInfo.PhysicalLine;
+  if ((line >= FEditedFirst && line <= FEditedLast) || line >= LinesCount() || NoWrapRowToLine(AY) != line)
+    return false;
+  const TKitSegment seg = Doc().GetLine(line);
+  LineAttrRuns(line, seg.Start, FRowRuns);
+  if (FRowRuns != AOld.AttrRuns) return false;
+  const TWrapParserState start = WP_GetStateByXPixY(FHorizScrollPixels, AY, false);
+  TWalk w(*this, true);
+  w.Resume(start);
+  const int delta = seg.Start - AOld.LineStart;
+  if (!SameShifted(w.S, AOld.StartState, delta)) return false;
+  const TKitScreenLineProps old = AOld.ScrollInfo.VisProps;
+  const TKitScreenLineProps props = LineProps(line, old.Contains(lpFirstWrap), old.Contains(lpLastWrap));
+  // A collapsed line shows its fold's glyph at its end.
+  if (props.Contains(lpCollapsedFold) != old.Contains(lpCollapsedFold)) return false;
+
+  ARow = std::move(AOld);
+  ARow.StartState = w.S;
+  ARow.RowStart += delta;
+  ARow.LineStart = seg.Start;
+  for (TChunk& c : ARow.Chunks) c.StateOffset += delta;
+  ARow.StartWordOff += delta;
+  ARow.EndWordOff += delta;
+  ARow.ScrollInfo.ContentSegment = seg;
+  ARow.ScrollInfo.VisProps = props;
+  ARow.Dirty = ARow.Dirty || props != old;
+  return true;
 }
 
 }  // namespace zv

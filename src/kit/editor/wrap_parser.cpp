@@ -56,21 +56,29 @@ void TWP_Cache::PutState(const TWrapParserState& AState) {
   int at = LastItemAtOrBefore(t);
   if (at >= 0 && Item(at).Offset == AState.Offset) return;
   int slot;
-  if (static_cast<int>(FSlots.size()) < FMaxCount) {
+  if (!FFree.empty()) {
+    slot = FFree.back();
+    FFree.pop_back();
+  } else if (static_cast<int>(FSlots.size()) < FMaxCount) {
     slot = static_cast<int>(FSlots.size());
-    FSlots.push_back(AState);
+    FSlots.emplace_back();
   } else {
     // Full: the oldest state's slot is reused.
-    slot = FNextSlot;
-    FNextSlot = (FNextSlot + 1) % FMaxCount;
+    slot = FAge[FAgeHead++];
     const int old = LastItemAtOrBefore({wpByOffset, FSlots[static_cast<size_t>(slot)].Offset, 0, 0});
     if (old >= 0 && FOrder[static_cast<size_t>(old)] == slot) {
       FOrder.erase(FOrder.begin() + old);
       if (old <= at) --at;
     }
-    FSlots[static_cast<size_t>(slot)] = AState;
   }
+  FSlots[static_cast<size_t>(slot)] = AState;
   FOrder.insert(FOrder.begin() + (at + 1), slot);
+  // The queue drops what it has served once that is as long as what it holds.
+  if (FAgeHead > 0 && FAgeHead >= FAge.size() - FAgeHead) {
+    FAge.erase(FAge.begin(), FAge.begin() + static_cast<ptrdiff_t>(FAgeHead));
+    FAgeHead = 0;
+  }
+  FAge.push_back(slot);
 }
 
 std::vector<TWrapParserState> TWP_Cache::Items() const {
@@ -126,20 +134,23 @@ void TWP_Cache::Invalidate(int AOffset) {
   // Whether a position is a break opportunity also depends on its line's end, which an
   // edit at AOffset keeps at or after AOffset: a margin of two characters covers it.
   const int limit = AOffset - 2;
-  std::vector<TWrapParserState> kept;
-  for (int i = 0; i < Count(); ++i)
-    if (Item(i).DepEnd < limit) kept.push_back(Item(i));
-  FSlots.swap(kept);
-  FOrder.resize(FSlots.size());
-  for (size_t i = 0; i < FOrder.size(); ++i) FOrder[i] = static_cast<int32_t>(i);
-  FNextSlot = 0;
+  std::erase_if(FOrder, [&](int32_t slot) {
+    if (FSlots[static_cast<size_t>(slot)].DepEnd < limit) return false;
+    FFree.push_back(slot);
+    return true;
+  });
+  // The states kept count as inserted in offset order.
+  FAge.assign(FOrder.begin(), FOrder.end());
+  FAgeHead = 0;
   std::erase_if(FSeqItems, [&](const TWrapParserState& s) { return s.DepEnd >= limit; });
 }
 
 void TWP_Cache::Clear() {
   FSlots.clear();
   FOrder.clear();
-  FNextSlot = 0;
+  FAge.clear();
+  FAgeHead = 0;
+  FFree.clear();
   FSeqItems.clear();
 }
 

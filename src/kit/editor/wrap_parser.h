@@ -92,11 +92,14 @@ class TWP_Cache {
 
   int FMaxCount;
   int FSeqItemsInterval;
-  // The states live in slots reused oldest first (FNextSlot runs round); FOrder lists the
-  // slots in use by offset, so an insertion moves small indexes, not states.
+  // The states live in slots that never move: FOrder lists the slots in use by offset,
+  // FAge the same slots oldest first (FAgeHead is the oldest), FFree the slots an
+  // invalidation emptied. Insertions and invalidations move small indexes, not states.
   std::vector<TWrapParserState> FSlots;
   std::vector<int32_t> FOrder;
-  int FNextSlot = 0;
+  std::vector<int32_t> FAge;
+  size_t FAgeHead = 0;
+  std::vector<int32_t> FFree;
   std::vector<TWrapParserState> FSeqItems;
 };
 
