@@ -549,7 +549,7 @@ void TScreenCache::RebuildScreen() {
     throw;
   }
   FScreenIsBuilding = false;
-  FRowsReusable = true;
+  FRowsReusable = FHighlights.RangesCnt() == 0;  // a highlight may be gone by the next rebuild
   FRowSettings = settings;
   FEditedFirst = INT32_MAX;
   FEditedLast = -1;

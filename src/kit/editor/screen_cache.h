@@ -309,8 +309,9 @@ class TScreenCache : public TObject {
   TWrapParserState WP_GetStateByXY(int64_t AX, int AY, bool ACheckRow);
   TWrapParserState WP_GetStateByXPixY(int64_t AXPix, int AY, bool ACheckRow);
   const TWP_Cache& WPCache() const { return FWPCache; }
-  // Positions measured by walks, for tests and benchmarks.
+  // Positions measured by walks, and rows built, for tests and benchmarks.
   int64_t WalkSteps() const { return FWalkSteps; }
+  int64_t RowsBuilt() const { return FRowsBuilt; }
 
  private:
   friend class TStoredView;
@@ -463,6 +464,7 @@ class TScreenCache : public TObject {
   std::vector<TRowAttrRun> FRowRuns;
   int FKnownLinesCount = 1;
   int64_t FWalkSteps = 0;
+  int64_t FRowsBuilt = 0;
   int FUpdateDepth = 0;
 };
 

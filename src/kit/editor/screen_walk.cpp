@@ -526,6 +526,7 @@ TWrapParserState TScreenCache::WP_GetStateByXPixY(int64_t AXPix, int AY, bool AC
 // --- one row on screen ---
 
 void TScreenCache::BuildRow(int AY, TScreenLineInfo& ARow) {
+  ++FRowsBuilt;
   const TWrapParserState start = WP_GetStateByXPixY(FHorizScrollPixels, AY, false);
   TWalk w(*this, true);
   w.Resume(start);

@@ -3,6 +3,9 @@
 // state cache, the cursor and the selection.
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "kit/editor/device_schemes.h"
 #include "kit/editor/stored_view.h"
 #include "support/error_of.h"
 #include "view_test_support.h"
@@ -366,6 +369,219 @@ TEST(ScreenCacheTest, EditsDirtyExactlyTheRowsTheyChange) {
   f.parser->Folds = {{7, 9}};
   ASSERT_TRUE(f.cache.Fold(7, false));
   EXPECT_EQ(f.DirtyRows(), (std::vector<int>{7, 8, 9}));
+}
+
+// Every row of the screen as a cache built afresh for the same document and settings
+// builds it.
+void ExpectRowsOfAFreshCache(TScreenCache& ALive, test::CacheParent& AParent, TKitSpecialChars& AChars,
+                             TKitTextMeasurer& AMeasurer, const std::string& AWhat) {
+  TScreenCache fresh(&AParent, &AChars, &AMeasurer, ALive.Font(), ALive.WrapWidth(), ALive.ScreenHeightLines(),
+                     ALive.ScreenWidthPixels(), ALive.TabWidth(), ALive.WrapMode());
+  TKitEditDocument& doc = *ALive.Document();
+  fresh.AttachToDocument(doc);
+  for (int line = doc.LinesCount() - 1; line >= 0; --line) {
+    if (ALive.IsCollapsedFold(line)) {
+      ASSERT_TRUE(fresh.Fold(line, false)) << AWhat;
+    }
+  }
+  for (int i = 0; i < ALive.Highlights().RangesCnt(); ++i)
+    fresh.AddHighlight(ALive.Highlights().Range(i).Start, ALive.Highlights().Range(i).Count);
+  fresh.SetFirstLineAsScroll(ALive.FirstLineScroll());
+  fresh.SetHorizScroll(ALive.HorizScroll());
+  fresh.UpdateCaches();
+  ALive.UpdateCaches();
+  ASSERT_EQ(ALive.LinesOnScreenScroll(), fresh.LinesOnScreenScroll()) << AWhat;
+  for (int i = 0; i < fresh.LinesOnScreenScroll(); ++i) {
+    const TScreenLineInfo& a = ALive.GetScreenLine(i);
+    const TScreenLineInfo& b = fresh.GetScreenLine(i);
+    const std::string where = AWhat + ", row " + std::to_string(i);
+    EXPECT_EQ(a.Chunks, b.Chunks) << where;
+    ASSERT_EQ(a.Offsets.size(), b.Offsets.size()) << where;
+    for (size_t k = 0; k < a.Offsets.size(); ++k) {
+      EXPECT_EQ(a.Offsets[k].VisX, b.Offsets[k].VisX) << where;
+      EXPECT_EQ(a.Offsets[k].PixX, b.Offsets[k].PixX) << where;
+      EXPECT_EQ(a.Offsets[k].VisW, b.Offsets[k].VisW) << where;
+      EXPECT_EQ(a.Offsets[k].PixW, b.Offsets[k].PixW) << where;
+      EXPECT_EQ(a.Offsets[k].Flags, b.Offsets[k].Flags) << where;
+    }
+    EXPECT_EQ(a.StartState.Offset, b.StartState.Offset) << where;
+    EXPECT_EQ(a.StartState.X, b.StartState.X) << where;
+    EXPECT_EQ(a.StartState.XPix, b.StartState.XPix) << where;
+    EXPECT_EQ(a.StartState.Y, b.StartState.Y) << where;
+    EXPECT_EQ(a.StartState.Attrs, b.StartState.Attrs) << where;
+    EXPECT_EQ(a.RowStart, b.RowStart) << where;
+    EXPECT_EQ(a.ScrollInfo.PhysicalLine, b.ScrollInfo.PhysicalLine) << where;
+    EXPECT_EQ(a.ScrollInfo.ContentSegment.Start, b.ScrollInfo.ContentSegment.Start) << where;
+    EXPECT_EQ(a.ScrollInfo.ContentSegment.Count, b.ScrollInfo.ContentSegment.Count) << where;
+    EXPECT_EQ(a.ScrollInfo.VisProps, b.ScrollInfo.VisProps) << where;
+    EXPECT_EQ(a.StartWordOff, b.StartWordOff) << where;
+    EXPECT_EQ(a.EndWordOff, b.EndWordOff) << where;
+    EXPECT_EQ(a.XBoundStart, b.XBoundStart) << where;
+    EXPECT_EQ(a.XBoundCount, b.XBoundCount) << where;
+    EXPECT_EQ(a.RowComplete, b.RowComplete) << where;
+  }
+}
+
+// Typing in a line rebuilds the rows of the lines edited only; the others keep what they
+// drew, moved with the text. Anything else that may change them rebuilds them all.
+TEST(ScreenCacheTest, AnEditInsideALineRebuildsOnlyItsRow) {
+  CacheFixture f(NumberedLines(30, u"word line "), 10);
+  f.parser->WordTokens = true;
+  f.cache.ResetPreserve();
+  const auto rebuilt = [&](auto&& AChange) {
+    const int64_t before = f.cache.RowsBuilt();
+    AChange();
+    f.cache.UpdateCaches();
+    return f.cache.RowsBuilt() - before;
+  };
+  const auto insert = [&](int ALine, const TKitString& AText) {
+    const int at = f.doc.GetLine(ALine).Start + 2;
+    f.doc.Insert(at, AText);
+    f.cache.AfterInsert(at, static_cast<int>(AText.size()));
+  };
+  const auto same = [&](const std::string& AWhat) {
+    ExpectRowsOfAFreshCache(f.cache, f.parent, f.chars, f.measurer, AWhat);
+  };
+  EXPECT_EQ(rebuilt([&] { insert(3, u"X"); }), 1);
+  same("a letter typed");
+  EXPECT_EQ(rebuilt([&] {
+              insert(3, u"Y");
+              insert(5, u"Z");
+            }),
+            3);
+  same("two lines edited");
+  // Other tokens, a line break, a highlight, a wider screen, a scroll: every row.
+  EXPECT_EQ(rebuilt([&] {
+              f.parser->WordTokens = false;
+              insert(3, u"X");
+            }),
+            10);
+  same("other tokens");
+  f.parser->WordTokens = true;
+  f.cache.ResetPreserve();
+  // A fold mark comes with the row kept.
+  f.parser->Folds = {{5, 8}};
+  EXPECT_EQ(rebuilt([&] { insert(3, u"X"); }), 1);
+  EXPECT_TRUE(f.cache.GetScreenLineProps(5).Contains(lpFoldStart));
+  same("a fold mark");
+  EXPECT_EQ(rebuilt([&] { insert(3, u"\r\n"); }), 10);
+  same("a line break");
+  EXPECT_EQ(rebuilt([&] {
+              f.cache.AddHighlight(f.doc.GetLine(6).Start, 2);
+              insert(3, u"X");
+            }),
+            10);
+  same("a highlight");
+  f.cache.ClearHighlights();
+  f.cache.UpdateCaches();
+  same("a highlight cleared");
+  EXPECT_GE(rebuilt([&] {
+              f.cache.SetScreenSize(800, 10);
+              insert(3, u"X");
+            }),
+            10);
+  same("a wider screen");
+  EXPECT_GE(rebuilt([&] {
+              f.cache.SetHorizScroll(1);
+              insert(3, u"X");
+            }),
+            10);
+  same("a horizontal scroll");
+  // A collapsed fold below the edit ends its line with a glyph: kept all the same.
+  f.cache.SetHorizScroll(0);
+  f.chars.SetShowCharKinds({skFoldedLineEnd});
+  f.cache.ResetPreserve();
+  ASSERT_TRUE(f.cache.Fold(5, false));
+  f.cache.UpdateCaches();
+  EXPECT_EQ(rebuilt([&] { insert(3, u"X"); }), 1);
+  same("a collapsed fold");
+}
+
+// Edits, line breaks, folds, highlights and scrolls in any order, highlighted by a scheme
+// parser (a comment opened in one line recolours the lines after it): after every change
+// the rows on screen, kept or built, are those a fresh cache builds.
+TEST(ScreenCacheTest, KeptRowsEqualThoseOfAFreshCache) {
+  std::mt19937 rng(5);
+  test::CacheParent parent;
+  TKitSpecialChars chars(&parent);
+  chars.SetShowCharKinds({skFoldedLineEnd, skTabHead, skCRLF});
+  TFakeTextMeasurer measurer;
+  TKitEditDocument doc;
+  std::vector<std::string> shapes = {"begin", "x \"s\" y", "\tz", "/* c", "d */ e", "end", "plain words here",
+                                     "f << g", "h >> i"};
+  TKitString text;
+  for (int i = 0; i < 120; ++i) {
+    const std::string& l = shapes[static_cast<size_t>((i * 5 + i / 7) % shapes.size())];
+    text += TKitString(l.begin(), l.end()) + u"\r\n";
+  }
+  doc.RefreshText(text.data(), static_cast<int>(text.size()));
+  KitSetColorScheme(doc, u"colors",
+                    u"<Attributes><Token name='default'/><Token name='string' textColor='red'/>"
+                    u"<Token name='keyword' fontStyle='bold'/><Token name='comment' textColor='green'/></Attributes>");
+  KitSetSyntaxScheme(doc, u"syntax",
+                     u"<SchemeList root='Main'><Scheme name='Main' defaultToken='text'>"
+                     u"<Regex regex='\"[^\"]*\"' token0='string'/>"
+                     u"<RegexBlock start='/\\*' end='\\*/' start_token0='comment' end_token0='comment' "
+                     u"innerScheme='Comment'/>"
+                     u"<KeywordRegex>\\b\\w+\\b</KeywordRegex><Keywords>begin end</Keywords>"
+                     u"<RegexBlock start='&lt;&lt;' end='&gt;&gt;' start_token0='keyword' end_token0='keyword' "
+                     u"innerScheme='Angle'/>"
+                     u"<SyntaxBlock capture='1'><Start>kw:begin</Start><End>kw:end</End></SyntaxBlock>"
+                     u"</Scheme><Scheme name='Comment' defaultToken='comment'/>"
+                     // Text inside angles looks like text outside: a line that closes them
+                     // changes in its middle only.
+                     u"<Scheme name='Angle' defaultToken='text'/></SchemeList>");
+  TScreenCache cache(&parent, &chars, &measurer, TKitFont{u"Courier New", 10, clWindowText, 0}, 80, 15, 320, 8,
+                     wmNoWrap);
+  cache.AttachToDocument(doc);
+  struct Forward : TKitDocumentListener {
+    TScreenCache* Cache = nullptr;
+    void BeforeDelete(int AStart, int ACount) override { Cache->BeforeDelete(AStart, ACount); }
+    void AfterInsert(int AStart, int ACount) override { Cache->AfterInsert(AStart, ACount); }
+  } forward;
+  forward.Cache = &cache;
+  doc.Internal().AddListener(&forward);
+  cache.SetFirstLineAsScroll(30);
+  cache.UpdateCaches();
+  const TKitString words[] = {u"x", u"ab", u" \"", u"\"", u"/*", u"*/", u" end", u"begin ", u"\t", u" ", u"<<", u">>"};
+  int64_t rows = 0;
+  for (int step = 0; step < 300; ++step) {
+    const TScreenLineInfo& pick = cache.GetScreenLine(static_cast<int>(rng() % static_cast<unsigned>(cache.LinesOnScreenScroll())));
+    const int line = pick.ScrollInfo.PhysicalLine;
+    const TKitSegment seg = doc.GetLine(line);
+    const int at = seg.Start + static_cast<int>(rng() % static_cast<unsigned>(seg.Count + 1));
+    const unsigned op = rng() % 24;
+    if (op < 13) {
+      doc.Insert(at, words[rng() % std::size(words)]);
+    } else if (op < 18) {
+      const int n = std::min(seg.Start + seg.Count - at, 1 + static_cast<int>(rng() % 2));
+      if (n > 0) doc.Delete(at, n);
+    } else if (op == 18) {
+      doc.Insert(at, u"\r\n");
+    } else if (op == 19) {
+      if (cache.IsCollapsedFold(line)) cache.Unfold(line, false);
+      else if (doc.GetParser().IsFoldStart(line)) cache.Fold(line, false);
+    } else if (op == 20) {
+      if (cache.Highlights().RangesCnt() > 0) cache.ClearHighlights();
+      else if (seg.Count > 0) cache.AddHighlight(seg.Start, 1);
+    } else if (op == 21) {
+      cache.SetHorizScroll(static_cast<int>(rng() % 3));
+    } else if (op == 22) {
+      cache.SetFirstLineAsScroll(std::max(0, cache.FirstLineScroll() + static_cast<int>(rng() % 7) - 3));
+    } else {
+      doc.Delete(seg.Start, seg.Count);  // a line emptied
+    }
+    // A collapse whose line an edit made no fold start stays; a fresh cache could not make it.
+    for (int l = 0; l < doc.LinesCount(); ++l)
+      if (cache.IsCollapsedFold(l) && !doc.GetParser().IsFoldStart(l)) cache.Unfold(l, false);
+    cache.UpdateCaches();
+    rows += cache.LinesOnScreenScroll();
+    ExpectRowsOfAFreshCache(cache, parent, chars, measurer, "step " + std::to_string(step));
+    if (HasFailure()) break;
+  }
+  doc.Internal().RemoveListener(&forward);
+  // Most rows were kept rather than built again.
+  EXPECT_LT(cache.RowsBuilt(), rows / 2);
 }
 
 TEST(ScreenCacheTest, ChunksCarryTokensHighlightsAndGlyphs) {
