@@ -71,7 +71,9 @@ class TFrameKit : public QFrame {
   void SetColorsScheme(const std::vector<std::string>& List);
   // A new item at the end of the popup menu ("-" makes a separator).
   QAction* AddMenuItem(const QString& Caption);
-  // The window's own command keeps Key: the popup's item with that shortcut loses it.
+  // Search... (Ctrl+F) and Replace... (Ctrl+R) are the frame's own keys while the editor has
+  // the focus, ahead of the window's shortcuts. Yielding a key leaves it to the window (its
+  // item keeps its command but no longer shows the key).
   void YieldShortcut(const QKeySequence& Key);
 
   // Tells OnEditorStatusChanged where the cursor is.
@@ -79,6 +81,7 @@ class TFrameKit : public QFrame {
 
   int LineCount() const;
 
+  // The editor: the view with its document and widget.
   TFrameView& KitView() { return View(); }
   const TFrameView& KitView() const { return View(); }
 
@@ -99,6 +102,7 @@ class TFrameKit : public QFrame {
  private:
   void FontChanged();
   void KeyUp(int Key);
+  QAction* FrameCommand(const QKeySequence& Key) const;
   void UpdateItems();
   void LoadClick();
   void SearchClick();
@@ -135,8 +139,6 @@ class TFrameLog : public TFrameKit, public ILogSink {
 class TFrameDeviceEditor : public TFrameKit {
  public:
   explicit TFrameDeviceEditor(QWidget* Owner = nullptr);
-  // The seven lines of the colour scheme.
-  static std::vector<std::string> ColorSchemeLines();
 };
 
 }  // namespace zv

@@ -9,6 +9,7 @@
 
 #include "app/editor_frames.h"
 #include "app/frame_view.h"
+#include "kit/editor/scheme_collections.h"
 #include "app/last_files.h"
 #include "app/shell_test_support.h"
 #include "foundation/logger.h"
@@ -245,20 +246,79 @@ TEST_F(FramesTest, GotoPosAndFocusPutsTheCursorOnTheOneBasedLine) {
   EXPECT_GT(top + frame->KitView().LinesOnScreen(), 119);
 }
 
-TEST_F(FramesTest, TheDeviceEditorGetsItsSchemesAndFoldCommands) {
-  TFrameDeviceEditor editor;
-  EXPECT_EQ(editor.KitView().ColorScheme(), TFrameDeviceEditor::ColorSchemeLines());
-  ASSERT_EQ(TFrameDeviceEditor::ColorSchemeLines().size(), 7u);
-  EXPECT_EQ(TFrameDeviceEditor::ColorSchemeLines()[5], "<Token name=\"comment\"  textColor=\"#0000FF\" />");
-  // The scheme knows the device's element names.
-  std::string scheme;
-  for (const std::string& line : editor.KitView().SyntaxScheme()) scheme += line + "\n";
-  EXPECT_NE(scheme.find("LNAssociationObject_3"), std::string::npos);
-  QList<QAction*> items = editor.PopUpMenu->actions();
+// The device editor highlights with the device schemes; its fold items fold the blocks
+// inside the one at the cursor and open them all again, and a jump to a line opens the fold
+// it is hidden in.
+TEST_F(FramesTest, TheDeviceEditorFoldsAndHighlightsADescription) {
+  TFrameDeviceEditor* editor = Shown<TFrameDeviceEditor>();
+  TKitEditDocument& doc = editor->KitView().Document();
+  EXPECT_EQ(doc.ActiveColorScheme(), u"colors");
+  EXPECT_EQ(doc.ActiveSyntaxScheme(), u"syntax");
+  const TKitEditParserSchemeCollectionItem* colors = doc.ColorSchemes().FindItem(u"colors");
+  ASSERT_NE(colors, nullptr);
+  EXPECT_NE(QtStr(colors->Scheme().Text()).indexOf(QStringLiteral("<Token name=\"comment\"  textColor=\"#0000FF\" />")),
+            -1);
+  const TKitEditParserSchemeCollectionItem* syntax = doc.SyntaxSchemes().FindItem(u"syntax");
+  ASSERT_NE(syntax, nullptr);
+  EXPECT_NE(QtStr(syntax->Scheme().Text()).indexOf(QStringLiteral("LNAssociationObject_3")), -1);
+  QList<QAction*> items = editor->PopUpMenu->actions();
   ASSERT_GE(items.size(), 3);
   EXPECT_TRUE(items[items.size() - 3]->isSeparator());
-  EXPECT_EQ(items[items.size() - 2]->text(), QStringLiteral("Fold childs"));
-  EXPECT_EQ(items[items.size() - 1]->text(), QStringLiteral("Unfold All"));
+  QAction* foldChilds = items[items.size() - 2];
+  QAction* unfoldAll = items[items.size() - 1];
+  EXPECT_EQ(foldChilds->text(), QStringLiteral("Fold childs"));
+  EXPECT_EQ(unfoldAll->text(), QStringLiteral("Unfold All"));
+
+  const std::string file = Path("meter.xml");
+  Write(file, test::ReadFile(ZV_EXAMPLES_DIR "/meter.xml"));
+  editor->LoadFromFile(QString::fromStdString(file));
+  TKitEditView& view = editor->KitView().View();
+  const QStringList lines = editor->Lines();
+  auto lineOf = [&](const char* Text) {
+    for (int i = 0; i < lines.size(); ++i)
+      if (lines[i].startsWith(QLatin1String(Text))) return i;
+    return -1;
+  };
+  const int device = lineOf("<LogicalDevice>"), list = lineOf("  <COSEMObjectList"),
+            assoc = lineOf("    <LNAssociationObject_3>"), clock = lineOf("    <ClockObject>");
+  ASSERT_GE(device, 0);
+  ASSERT_LT(device, list);
+  ASSERT_LT(assoc, clock);
+  // On the line <LogicalDevice> the element's name is a keyword, in bold.
+  TKitEditParserBase& parser = doc.GetParser();
+  TKitEditParsedLine* parsed = parser.GetParsedLine(device);
+  ASSERT_NE(parsed, nullptr);
+  std::vector<TKitEditParsedToken> tokens(1);
+  ASSERT_EQ(parsed->GetTokens(parsed->GetTokenIdx(3), 1, tokens), 1);
+  EXPECT_EQ(KitSegmentToStr(tokens[0].Seg), u"LogicalDevice");
+  EXPECT_EQ(tokens[0].Attrs.FontStyle, fsBold);
+  ASSERT_TRUE(parser.IsFoldStart(list));
+  ASSERT_TRUE(parser.IsFoldStart(clock));
+
+  // On a line that starts no fold nothing happens.
+  editor->KitView().SetCursor(0, device);
+  foldChilds->trigger();
+  EXPECT_EQ(view.GetVisibleCountScroll(), doc.LinesCount());
+  // On the object list's line the blocks inside fold; the list's own block stays open.
+  editor->KitView().SetCursor(0, list);
+  foldChilds->trigger();
+  EXPECT_FALSE(view.IsCollapsedFold(list));
+  EXPECT_TRUE(view.IsCollapsedFold(assoc));
+  EXPECT_TRUE(view.IsCollapsedFold(clock));
+  EXPECT_TRUE(view.IsLineStartVisible(clock));
+  EXPECT_FALSE(view.IsLineStartVisible(clock + 1));
+  unfoldAll->trigger();
+  EXPECT_FALSE(view.IsCollapsedFold(clock));
+  EXPECT_EQ(view.GetVisibleCountScroll(), doc.LinesCount());
+
+  // The error of a description on a folded line: every fold opens.
+  editor->KitView().SetCursor(0, list);
+  foldChilds->trigger();
+  ASSERT_FALSE(view.IsLineStartVisible(clock + 1));
+  editor->GotoPosAndFocus(4, clock + 2);
+  EXPECT_TRUE(view.IsLineStartVisible(clock + 1));
+  EXPECT_EQ(view.GetVisibleCountScroll(), doc.LinesCount());
+  EXPECT_EQ(editor->KitView().CursorPos(), QPoint(4, clock + 1));
 }
 
 // The log frame as the logger's pane: session lines, and the limit that empties it.
