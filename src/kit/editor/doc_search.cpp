@@ -331,12 +331,14 @@ int TKitEditDocument::WordStart(int AOffset, int AMaxCount, const TKitString& AS
   if (r < 0) return -1;
   if (ABackward) {
     const int sep = r - e > 0 ? KitSeqScanChars(ASeps, chars, r, true, false, r - e) : -1;
+    // With no separator in reach the word starts where the reach ends: at the text's start,
+    // or at the limit when the scan went further than the offset itself.
     int start;
     if (sep >= 0) start = sep + 1;
-    else if (d > 1) start = e + 1;
+    else if (d > 1 || e < 0) start = e + 1;
     else return -1;
     // Already at a word's start: the previous word.
-    if (start == a && ARepeat && a > 0) return WordStart(a - 1, start - e - 1, ASeps, false, true);
+    if (start == a && ARepeat) return a > 0 ? WordStart(a - 1, start - e - 1, ASeps, false, true) : -1;
     return start;
   }
   if (r != a) return r;

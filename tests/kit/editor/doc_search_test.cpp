@@ -252,6 +252,8 @@ TEST(DocSearchTest, WordNavigation) {
             "Invalid offset given for search in document: -1. Valid range: [0, 12]");
 
   EXPECT_EQ(KitSegmentToStr(doc.FindNearWord(5, -1, {}, true)), u"bar");
+  // A word at the text's start is found from its first character.
+  EXPECT_EQ(KitSegmentToStr(doc.FindNearWord(0, -1, {}, true)), u"foo");
   EXPECT_EQ(KitSegmentToStr(doc.FindNearWord(3, -1, {}, true)), u"foo");
   EXPECT_EQ(KitSegmentToStr(doc.FindNearWord(3, -1, {}, false)), u"bar");
   EXPECT_EQ(KitSegmentToStr(doc.FindNextWord(5, -1, {})), u"baz");
