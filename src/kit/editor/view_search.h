@@ -21,6 +21,19 @@ struct TKitEditSearchArguments {
   TKitEditViewSearchStart Start = ssCursor;
 };
 
+// What a caller keeps between showings of the find and replace dialog: the histories (most
+// recent first; element 0 is the text shown), the options and what the last showing did.
+struct TKitEditSearchDlgOptions {
+  TKitStringList Searches;
+  TKitStringList Replaces;
+  TKitEditViewReplaceAllBounds ReplaceAllBounds = rbAllText;
+  TKitEditSearchOptions Options;
+  TKitEditSearchDirection Direction = sdForward;
+  TKitEditViewSearchStart Start = ssCursor;
+  int LastNumberOfReplacements = 0;
+  bool WasReplaceAllChosen = false;
+};
+
 // Asked when a search reaches the end (start) of the text; saGoStartEnd wraps around.
 using TKitEditNotFoundEvent = std::function<void(TObject* Sender, TKitEditNotFoundAction& Action)>;
 // Asked for every match before the view replaces it (the document's replace callback).
