@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMessageBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +18,7 @@
 
 #include "kit/editor/edit_fakes.h"
 #include "kit/editor/qt/find_dialog.h"
+#include "kit/editor/qt/qt_edit_platform.h"
 
 namespace zv {
 namespace {
@@ -257,6 +259,27 @@ TEST(FindDialogTest, TheDialogIsOutOfSightWhileTheViewAsks) {
                                                     u"Replace this occurence of cd?"}));
   EXPECT_EQ(f.host.Scripted.DialogShown, (std::vector<bool>{false, false}));
   EXPECT_EQ(f.Text(), u"ab Z ab");
+}
+
+TEST(FindDialogTest, TheConfirmationKeepsTheMatchClear) {
+  QWidget text;
+  text.setGeometry(100, 100, 600, 400);
+  text.show();
+  TQtEditPrompter prompter(&text);
+  // A match near the top left: the box goes below it, its left edge at the match's start.
+  const TKitRect near{40, 16, 80, 32};
+  QPoint pos;
+  QSize size;
+  QTimer::singleShot(0, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(box, nullptr);
+    pos = text.mapFromGlobal(box->pos());
+    size = box->size();
+    box->close();
+  });
+  prompter.MessageBox(u"Confirm", u"Replace this occurence of ab?", pkConfirmation, pbYes | pbNo, &near);
+  EXPECT_EQ(pos, QPoint(40, 34));
+  EXPECT_GT(size.height(), 0);
 }
 
 }  // namespace

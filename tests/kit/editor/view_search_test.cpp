@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "kit/editor/edit_view.h"
@@ -295,10 +296,18 @@ TEST(ViewSearchTest, StateChecksAndRefusals) {
   EXPECT_FALSE(x.view.IsUpdating());
   EXPECT_TRUE(x.view.SearchFirst(Args(u"b")));
 
-  // Detaching the document closes its running search.
+  // Detaching the document closes its running search, also when the document goes.
   EXPECT_NE(x.view.SearchStateBag(), nullptr);
   x.view.SetDocument(nullptr);
   EXPECT_EQ(x.view.SearchStateBag(), nullptr);
+  auto doc = std::make_unique<TKitEditDocument>();
+  doc->Insert(0, u"ab ab");
+  x.view.SetDocument(doc.get());
+  EXPECT_TRUE(x.view.ReplaceFirst(Args(u"ab", {}, sdForward, u"X")));
+  EXPECT_NE(x.view.SearchStateBag(), nullptr);
+  doc.reset();
+  EXPECT_EQ(x.view.SearchStateBag(), nullptr);
+  EXPECT_EQ(x.view.Document(), nullptr);
 }
 
 TEST(ViewSearchTest, IncrementalSearchJumpsAndBack) {
