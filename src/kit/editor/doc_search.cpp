@@ -119,7 +119,8 @@ bool TKitEditDocument::SearchStep(TKitEditFindReplaceState& AState, int ANewStar
 
   if (TKitRegExp* re = AState.FoundRegex.get()) {
     AState.Internal->ReSrc->Reset();
-    re->SetModifierS(false);
+    // Changing a modifier recompiles: only when it is not off already.
+    if (re->ModifierS()) re->SetModifierS(false);
     re->SetExpression(AState.Pattern);
     if (!backward) {
       int from = b;
