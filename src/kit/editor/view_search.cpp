@@ -49,6 +49,13 @@ bool InsideCrLf(TKitCharSeq& AChars, int AOffset) {
          AChars.GetChar(AOffset) == u'\n';
 }
 
+// A match never splits a line break: a start between CR and LF moves back before the CR,
+// an end there moves on after the LF.
+void OutOfLineBreak(TKitCharSeq& AChars, int& AStart, int& AEnd) {
+  if (InsideCrLf(AChars, AStart)) --AStart;
+  if (InsideCrLf(AChars, AEnd)) ++AEnd;
+}
+
 int ClampToInt(int64_t AValue) { return static_cast<int>(KitClamp<int64_t>(AValue, INT32_MIN / 2, INT32_MAX / 2)); }
 
 }  // namespace
@@ -116,8 +123,10 @@ void TKitCustomEditView::SearchScrollTo(const TKitPoint& AScroll, bool AAvoidEdg
 TKitRect TKitCustomEditView::SearchMatchRect(int AStart, int ACount) {
   TScreenCache& c = *FScreenCache;
   c.UpdateCaches();
-  const TKitPoint s = c.OffsetToScroll(AStart);
-  TKitPoint e = c.OffsetToScroll(AStart + ACount);
+  int start = AStart, end = AStart + ACount;
+  OutOfLineBreak(CurrentDocument().Chars(), start, end);
+  const TKitPoint s = c.OffsetToScroll(start);
+  TKitPoint e = c.OffsetToScroll(end);
   // A match over several lines: the end of its first line.
   if (e.Y != s.Y) e = {c.GetScrollLineVisWidth(s.Y), s.Y};
   int64_t sx, ex;
@@ -130,10 +139,12 @@ TKitRect TKitCustomEditView::SearchMatchRect(int AStart, int ACount) {
 }
 
 void TKitCustomEditView::ShowFoundMatch(int AStart, int ACount, bool ABackward) {
+  int start = AStart, end = AStart + ACount;
+  OutOfLineBreak(CurrentDocument().Chars(), start, end);
   InUpdate(*this, [&] {
-    SearchSelect(AStart, AStart + ACount, ABackward);
-    SearchScrollTo(FScreenCache->OffsetToScroll(AStart + ACount), true);
-    SearchScrollTo(FScreenCache->OffsetToScroll(AStart), true);
+    SearchSelect(start, end, ABackward);
+    SearchScrollTo(FScreenCache->OffsetToScroll(end), true);
+    SearchScrollTo(FScreenCache->OffsetToScroll(start), true);
   });
 }
 
@@ -213,12 +224,9 @@ bool TKitCustomEditView::DoSearchNext(bool AFirst) {
     found = FSearchStateBag != nullptr;
   }
   if (found) {
-    TKitCharSeq& chars = doc.Chars();
     int start = FSearchStateBag->FoundSegment.Start;
     int end = start + FSearchStateBag->FoundSegment.Count;
-    // A match never splits a line break.
-    if (InsideCrLf(chars, start)) --start;
-    if (InsideCrLf(chars, end)) ++end;
+    OutOfLineBreak(doc.Chars(), start, end);
     InUpdate(*this, [&] {
       SearchSelect(start, end, backward || inc);
       SearchScrollToCursor();

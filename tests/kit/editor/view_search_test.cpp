@@ -124,6 +124,13 @@ TEST(ViewSearchTest, AMatchNeverSplitsALineBreak) {
   f.SetCursor(5);
   EXPECT_TRUE(f.view.SearchFirst(Args(u"\\nb", {soRegexp}, sdBackward)));
   EXPECT_EQ(f.Selection(), std::make_pair(5, 2));
+  // A match shown for confirmation too.
+  f.SetCursor(0);
+  f.Answer({prYes});
+  EXPECT_TRUE(f.view.ReplaceFirst(Args(u"\n", {soConfirmReplace}, sdForward, u" ")));
+  ASSERT_EQ(f.host.Scripted.Questions.size(), 1u);
+  EXPECT_TRUE(f.host.Scripted.Questions[0].HasNear);
+  EXPECT_EQ(f.Text(), u"xa\r b");
 }
 
 TEST(ViewSearchTest, TheWrapAroundQuestion) {
