@@ -316,8 +316,8 @@ constexpr int kNoLimit = 0x3FFFFFFF;
 }  // namespace
 
 int TKitEditDocument::WordStart(int AOffset, int AMaxCount, const TKitString& ASeps, bool ARepeat, bool ABackward) {
-  int m = AMaxCount == -1 ? kNoLimit : AMaxCount;
-  if (m <= 0 || ASeps.empty()) return -1;
+  const int m = AMaxCount < 0 ? kNoLimit : AMaxCount;
+  if (m == 0 || ASeps.empty()) return -1;
   const int n = CharsCount();
   if (!KitInRange(AOffset, 0, n))
     KitDocError("Invalid offset given for search in document: %d. Valid range: [%d, %d]", AOffset, 0, n);
