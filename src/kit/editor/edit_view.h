@@ -20,6 +20,7 @@
 #include "kit/editor/special_chars.h"
 #include "kit/editor/view_paint.h"
 #include "kit/editor/view_settings.h"
+#include "kit/editor/view_search.h"
 
 namespace zv {
 
@@ -270,6 +271,40 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   const TKitIntArray& SyntaxCheckTokenIds() const { return FSyntaxCheckTokenIds; }
   bool Loading() const { return FLoading; }
   void SetLoading(bool AValue) { FLoading = AValue; }
+
+  // --- search and replace, incremental search (view_search.cpp) ---
+  // A match becomes the selection; at the end (start) of the text the user is asked
+  // whether to go on from the other end (OnNotFound, else a question); with
+  // soConfirmReplace each replacement is confirmed (OnReplaceFound, else a question placed
+  // next to the match). A replacement step, and a whole replace-all, is one undo step.
+  bool SearchFirst(const TKitEditSearchArguments& AArgs);
+  // During incremental search: IncrementalSearchForward.
+  bool SearchNext();
+  bool ReplaceFirst(const TKitEditSearchArguments& AArgs);
+  bool ReplaceNext();
+  bool ReplaceAll(const TKitEditSearchArguments& AArgs, TKitEditViewReplaceAllBounds ABounds);
+  // A later SearchNext (AState stInSearch) or ReplaceNext (stInReplace) starts afresh with
+  // these arguments.
+  void AssignSearchReplaceArgs(const TKitEditSearchArguments& AArgs, TKitEditViewSearchState AState);
+  const TKitEditSearchArguments& SearchLastArgs() const { return FSearchArgs; }
+  TKitEditViewSearchState SearchState() const { return FSearchState; }
+  int SearchLastNumReplacements() const { return FSearchNumOfReplacements; }
+  // The document's running search (its FoundSegment is the last match), or none.
+  const TKitEditFindReplaceState* SearchStateBag() const { return FSearchStateBag.get(); }
+  // Highlighted ranges of document offsets.
+  void AddHighlight(int AStart, int ACount);
+  void RemoveHighlight(int AStart, int ACount);
+  void ClearHighlight();
+  // The word around the cursor, when the cursor is on one of its characters.
+  TKitString GetWordUnderCursor();
+  // Incremental search runs while siIncrementalSearch is set (entering it starts the
+  // search, leaving it ends the search at the match). These are its commands.
+  virtual void IncrementalSearchAddChar(char16_t AChar);
+  virtual void IncrementalSearchBack();
+  virtual bool IncrementalSearchForward();
+  const std::vector<TIncSearchJump>& IncrementalSearchJumps() const { return FSearchIncJumps; }
+  TKitEditNotFoundEvent OnNotFound;
+  TKitEditReplaceFoundEvent OnReplaceFound;
 
   // --- events ---
   TKitViewStatusEvent OnStatusChanged;
@@ -534,8 +569,8 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   // their modes, the timers' ticks, the scroll bars at the end of a bracket.
   virtual void DoBeep() { FHost.Beep(); }
   virtual void CompletionListHide();
-  virtual void IncrementalSearchStart() {}
-  virtual void IncrementalSearchEnd() {}
+  virtual void IncrementalSearchStart();
+  virtual void IncrementalSearchEnd();
   virtual void CompletionTimerTick();
   virtual void ScrollTimerTick();
   virtual void UpdateScrollBars();
@@ -543,11 +578,6 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   virtual int CompletionListCount();
   virtual int CompletionListIndex();
   virtual void SetCompletionListIndex(int AIndex);
-  // Hooks of the command dispatcher for incremental search (a character added, back to
-  // the previous match, the next match). The view without a search does nothing.
-  virtual void IncrementalSearchAddChar(char16_t /*AChar*/) {}
-  virtual void IncrementalSearchBack() {}
-  virtual bool IncrementalSearchForward() { return false; }
   // A typed character (not a control character) becomes a command.
   virtual void DoTypedChar(char16_t& AKey);
   // OnScroll, when assigned.
@@ -692,6 +722,25 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   TKitEditInternalStates FState;
   TKitEditViewSearchState FSearchState = stNothing;
   int FSearchNumOfReplacements = 0;
+  // --- search (view_search.cpp) ---
+  bool DoSearchNext(bool AFirst);
+  void ApplySearchStart();
+  bool AskWrapAround(TKitEditSearchDirection ADirection, int AFrom);
+  void ReplaceFoundCallback(bool AReplaceAll, const TKitEditFindReplaceState& AState, int& ACount,
+                            TKitEditReplaceAction& AAction);
+  void ShowFoundMatch(int AStart, int ACount, bool ABackward);
+  // Closes the document's running search; the search state stays.
+  void CloseSearchState();
+  TKitDocUndoInfoPtr SearchUndoInfo();
+  void SearchSetCursor(const TOffsetPoint& AOffPt);
+  void SearchSelect(int AStart, int AEnd, bool ACursorAtStart);
+  void SearchCancelSelection();
+  void SearchScrollTo(const TKitPoint& AScroll, bool AAvoidEdge);
+  void SearchScrollToCursor() { SearchScrollTo(FScreenCache->CursorPos(), true); }
+  TKitRect SearchMatchRect(int AStart, int ACount);
+  TKitEditSearchArguments FSearchArgs;
+  TKitEditFindReplaceStatePtr FSearchStateBag;
+  std::vector<TIncSearchJump> FSearchIncJumps;
   int FWidth = 185;
   int FHeight = 89;
   bool FLoading = false;

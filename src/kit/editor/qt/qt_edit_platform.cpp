@@ -17,6 +17,8 @@
 #include <QStyleHints>
 #include <QTimer>
 
+#include "kit/editor/view_search.h"
+
 namespace zv {
 
 namespace {
@@ -244,9 +246,15 @@ TKitPromptResult TQtEditPrompter::MessageBox(const TKitString& ACaption, const T
   if (AButtons & pbAll) buttons |= QMessageBox::YesToAll;
   box.setStandardButtons(buttons == QMessageBox::StandardButtons() ? QMessageBox::Ok : buttons);
   if (ANear != nullptr && FParent) {
-    // Below the rectangle the user must still see.
+    // Next to the rectangle the user must still see, on the side with more room.
     box.adjustSize();
-    box.move(FParent->mapToGlobal(QPoint(ANear->Left, ANear->Bottom + 4)));
+    const QPoint origin = FParent->mapToGlobal(QPoint(0, 0));
+    const TKitRect match{origin.x() + ANear->Left, origin.y() + ANear->Top, origin.x() + ANear->Right,
+                         origin.y() + ANear->Bottom};
+    const TKitRect area{origin.x(), origin.y(), origin.x() + FParent->width(), origin.y() + FParent->height()};
+    const QPoint centred = origin + FParent->rect().center() - box.rect().center();
+    const TKitPoint p = KitPlaceNearMatch(match, area, box.width(), box.height(), {centred.x(), centred.y()});
+    box.move(p.X, p.Y);
   }
   switch (box.exec()) {
     case QMessageBox::Ok: return prOk;
