@@ -12,6 +12,7 @@
 #include "app/frame_view.h"
 #include "app/last_files.h"
 #include "kit/editor/device_schemes.h"
+#include "kit/editor/qt/find_dialog.h"
 #include "cosem/basic_classes.h"
 #include "cosem/comm_classes.h"
 #include "cosem/core_classes.h"
@@ -46,7 +47,7 @@ void RegisterDeviceClasses() {
 // ---- TFrameKit ---------------------------------------------------------------------------------
 
 TFrameKit::TFrameKit(QWidget* Owner)
-    : QFrame(Owner), FView(std::make_unique<TFrameView>(this)), FSearchOptions(std::make_unique<TSearchDlgOptions>()) {
+    : QFrame(Owner), FView(std::make_unique<TFrameView>(this)), FSearchOptions(std::make_unique<TKitEditSearchDlgOptions>()) {
   TKitEditView& view = FView->View();
   view.SetViewSettings({vsShowWrapRuler, vsHideShowScrollbars, vsHighlightSelectedLine, vsAutoIndent,
                         vsRightClickMovesCursor, vsBackspaceUnindents});
@@ -301,32 +302,39 @@ void TFrameKit::LoadClick() {
   if (ExecuteFileDialog(this, OpenDialog, FFileKey)) LoadFromFile(OpenDialog.FileName);
 }
 
+namespace {
+
+// The answers of the find and replace dialog.
+enum TFindResult : uint8_t { frDone = 0, frNotFound = 1, frCancelled = 2 };
+
+}  // namespace
+
 void TFrameKit::SearchClick() {
-  if (View().ShowFindDialog(QStringLiteral("Search text"), false, *FSearchOptions) == TFrameView::frNotFound)
-    NotFound();
+  if (KitShowFindDialog(u"Search text", &View().View(), *FSearchOptions) == frNotFound) NotFound();
 }
 
 void TFrameKit::ReplaceClick() {
-  FSearchOptions->ReplaceAllBounds = View().View().SelAvail() ? 1 : 0;
-  const int result = View().ShowFindDialog(QStringLiteral("Replace text"), true, *FSearchOptions);
-  if (result == TFrameView::frNotFound) {
+  FSearchOptions->ReplaceAllBounds = View().View().SelAvail() ? rbSelection : rbAllText;
+  const uint8_t result = KitShowReplaceDialog(u"Replace text", &View().View(), *FSearchOptions);
+  if (result == frNotFound) {
     NotFound();
-  } else if (result == TFrameView::frDone && FSearchOptions->WasReplaceAllChosen &&
-             FSearchOptions->LastNumberOfReplacements > 0) {
+  } else if (result == frDone && FSearchOptions->WasReplaceAllChosen && FSearchOptions->LastNumberOfReplacements > 0) {
     MessageDlg(this, QStringLiteral("%1 time(s) replaced.").arg(FSearchOptions->LastNumberOfReplacements),
                mtInformation, mbOK);
   }
 }
 
 void TFrameKit::NotFound() {
-  MessageDlg(this, QStringLiteral("Search string '%1' not found").arg(View().SearchText()), mtInformation, mbOK);
+  MessageDlg(this, QStringLiteral("Search string '%1' not found").arg(QtStr(View().View().SearchLastArgs().Search)),
+             mtInformation, mbOK);
 }
 
 void TFrameKit::SearchAgain() {
+  TKitEditView& view = View().View();
   bool found;
-  switch (View().SearchState()) {
-    case TFrameView::ssSearching: found = View().SearchNext(); break;
-    case TFrameView::ssReplacing: found = View().ReplaceNext(); break;
+  switch (view.SearchState()) {
+    case stInSearch: found = view.SearchNext(); break;
+    case stInReplace: found = view.ReplaceNext(); break;
     default: Prompter().Beep(); return;
   }
   if (!found) NotFound();

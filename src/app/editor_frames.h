@@ -22,7 +22,7 @@ class QMenu;
 namespace zv {
 
 class TFrameView;
-struct TSearchDlgOptions;
+struct TKitEditSearchDlgOptions;
 
 class TFrameKit : public QFrame {
  public:
@@ -120,7 +120,8 @@ class TFrameKit : public QFrame {
   std::unique_ptr<TFrameView> FView;
   mutable QStringList FPending;  // appended, not yet in the view
   bool FFlushPosted = false;
-  std::unique_ptr<TSearchDlgOptions> FSearchOptions;
+  // Kept between searches: the histories, the options and what the dialog did last.
+  std::unique_ptr<TKitEditSearchDlgOptions> FSearchOptions;
   QString FFileKey, FCurrentFileName, FFileExtension;
 };
 

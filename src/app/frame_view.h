@@ -22,22 +22,8 @@ namespace zv {
 
 class TQtEditWidget;
 
-// What the find and replace dialog keeps between its runs.
-struct TSearchDlgOptions {
-  QStringList Searches;  // most recent first
-  QStringList Replaces;
-  int ReplaceAllBounds = 0;  // 0 the whole text, 1 the selection
-  bool CaseSensitive = false;
-  int LastNumberOfReplacements = 0;
-  bool WasReplaceAllChosen = false;
-};
-
 class TFrameView {
  public:
-  enum TSearchState { ssNone, ssSearching, ssReplacing };
-  // The answers of the find dialog.
-  enum TFindResult { frDone = 0, frNotFound = 1, frCancelled = 2 };
-
   explicit TFrameView(QWidget* Parent);
   ~TFrameView();
   TFrameView(const TFrameView&) = delete;
@@ -82,33 +68,11 @@ class TFrameView {
   // view. A key without one is left to the window's shortcuts first, then to the view.
   std::function<QAction*(const QKeySequence& Key)> FrameCommand;
 
-  // ---- Search ----
-  TSearchState SearchState() const;
-  QString SearchText() const;
-  // A new search from the cursor; selects the match. False when there is none.
-  bool SearchFirst(const QString& Text, bool CaseSensitive);
-  bool SearchNext();
-  // A new replacement from the cursor: selects the first match, which ReplaceNext replaces.
-  bool StartReplace(const QString& Text, const QString& With, bool CaseSensitive);
-  // Replaces the match at the cursor, then looks for the next one; false when none follows.
-  bool ReplaceNext();
-  // Replaces every match (in the selection when InSelection); answers the count.
-  int ReplaceAll(const QString& Text, const QString& With, bool CaseSensitive, bool InSelection);
-  // The modal find (Replace false) or replace dialog over this view; answers a TFindResult
-  // and writes the options back.
-  int ShowFindDialog(const QString& Caption, bool Replace, TSearchDlgOptions& Options);
-  // Tests answer the dialog in place of a person; nullptr brings the dialog back.
-  using TFindDialogRunner = std::function<int(TFrameView& View, const QString& Caption, bool Replace,
-                                              TSearchDlgOptions& Options)>;
-  static void SetFindDialogRunner(TFindDialogRunner Runner);
-
  private:
   class TWidget;
   // Declared first: the document outlives the widget, whose view is attached to it.
   std::unique_ptr<TKitEditDocument> FDocument;
   TWidget* FWidget;
-  struct TSearch;
-  std::unique_ptr<TSearch> FSearch;
 };
 
 // Between the frames' Qt texts and the editor's.

@@ -1,6 +1,8 @@
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
 
 #include <fstream>
@@ -9,10 +11,11 @@
 
 #include "app/editor_frames.h"
 #include "app/frame_view.h"
-#include "kit/editor/scheme_collections.h"
 #include "app/last_files.h"
 #include "app/shell_test_support.h"
 #include "foundation/logger.h"
+#include "kit/editor/qt/find_dialog.h"
+#include "kit/editor/scheme_collections.h"
 #include "platform/clock.h"
 #include "support/test_server.h"
 
@@ -21,10 +24,6 @@ namespace {
 
 class FramesTest : public ShellTest {
  protected:
-  void TearDown() override {
-    TFrameView::SetFindDialogRunner(nullptr);
-    ShellTest::TearDown();
-  }
   std::string Path(const char* Name) { return (ConfigFolder / Name).string(); }
   static void Write(const std::string& Path, const std::string& Text) { std::ofstream(Path, std::ios::binary) << Text; }
   // The frame on screen with room for a few lines.
@@ -190,20 +189,20 @@ TEST_F(FramesTest, F3RepeatsTheSearchAndBeepsWithoutOne) {
   QTest::keyClick(view, Qt::Key_F3);
   EXPECT_EQ(Prompter.Beeps, 1);
   EXPECT_TRUE(Prompter.Messages.empty());
+  // The view's question at the end of the text is answered No.
+  frame->KitView().View().OnNotFound = [](TObject*, TKitEditNotFoundAction& Action) { Action = saCancel; };
 
-  // The dialog's part: it searches for the text the user typed.
+  // The dialog's part: the user types the text (and the replacement) and presses a button.
   std::vector<QString> captions;
-  TFrameView::SetFindDialogRunner([&](TFrameView& View, const QString& Caption, bool Replace, TSearchDlgOptions& Options) {
-    captions.push_back(Caption);
-    Options.Searches = {QStringLiteral("alpha")};
-    if (Replace) {
-      Options.WasReplaceAllChosen = true;
-      Options.LastNumberOfReplacements = View.ReplaceAll(QStringLiteral("alpha"), QStringLiteral("omega"), false,
-                                                         Options.ReplaceAllBounds == 1);
-      return Options.LastNumberOfReplacements > 0 ? TFrameView::frDone : TFrameView::frNotFound;
-    }
-    return View.SearchFirst(Options.Searches[0], false) ? TFrameView::frDone : TFrameView::frNotFound;
-  });
+  auto press = [&](const char* Text, QPushButton* TKitSedFindDlg::*Button) {
+    return [&captions, Text, Button](TKitSedFindDlg& Dialog) {
+      captions.push_back(Dialog.windowTitle());
+      Dialog.edTextToSearch->setEditText(QString::fromLatin1(Text));
+      Dialog.edReplaceText->setEditText(QStringLiteral("omega"));
+      (Dialog.*Button)->click();
+    };
+  };
+  TFindDialogAnswerer answer(press("alpha", &TKitSedFindDlg::btnFind));
   frame->KitView().SetCursor(0, 0);
   frame->PMSearch->trigger();
   EXPECT_EQ(frame->KitView().CursorPos(), QPoint(5, 0));
@@ -219,6 +218,7 @@ TEST_F(FramesTest, F3RepeatsTheSearchAndBeepsWithoutOne) {
   // Replace all (in the whole text: nothing is selected) reports its count.
   frame->KitView().SetCursor(0, 0);
   Prompter.Messages.clear();
+  answer.Act = press("alpha", &TKitSedFindDlg::btnReplaceAll);
   frame->PMReplace->trigger();
   ASSERT_EQ(Prompter.Messages.size(), 1u);
   EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("2 time(s) replaced."));
@@ -228,6 +228,7 @@ TEST_F(FramesTest, F3RepeatsTheSearchAndBeepsWithoutOne) {
   ASSERT_EQ(Prompter.Messages.size(), 1u);
   EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("Search string 'alpha' not found"));
   EXPECT_EQ(captions, (std::vector<QString>{"Search text", "Replace text", "Replace text"}));
+  EXPECT_EQ(answer.Seen, 3);
 }
 
 TEST_F(FramesTest, GotoPosAndFocusPutsTheCursorOnTheOneBasedLine) {

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -15,6 +17,20 @@
 inline void PrintTo(const QString& Text, std::ostream* Out) { *Out << '"' << Text.toStdString() << '"'; }
 
 namespace zv {
+
+class TKitSedFindDlg;
+
+// While it lives, each find and replace dialog that comes on screen is handed to Act, which
+// must end it (a button or reject()); Seen counts them.
+class TFindDialogAnswerer {
+ public:
+  explicit TFindDialogAnswerer(std::function<void(TKitSedFindDlg& Dialog)> AAct = {});
+  std::function<void(TKitSedFindDlg& Dialog)> Act;
+  int Seen = 0;
+
+ private:
+  QTimer FTimer;
+};
 
 class ShellTest : public ::testing::Test {
  protected:
