@@ -1,9 +1,12 @@
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <fstream>
 #include <string>
@@ -83,6 +86,30 @@ TEST_F(FramesTest, TheLogFrameIsReadOnlyAndNeverOffersLoadOrReplace) {
   // Typing changes nothing.
   Type(*log, QStringLiteral("xyz"));
   EXPECT_EQ(log->Text(), QStringLiteral("old log\n"));
+}
+
+// A right click on the text opens the popup, its items enabled as the view allows.
+TEST_F(FramesTest, APopupOpensOverTheText) {
+  TFrameKit* frame = Shown<TFrameKit>();
+  frame->AddLines(QStringList{"alpha", "beta"});
+  auto* area = static_cast<QAbstractScrollArea*>(frame->KitView().Widget());
+  auto rightClick = [&] {
+    bool shown = false, copy = false;
+    QTimer::singleShot(0, [&] {
+      QWidget* popup = QApplication::activePopupWidget();
+      shown = popup == frame->PopUpMenu;
+      copy = frame->PMCopy->isEnabled();
+      if (popup) popup->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(40, 5), area->viewport()->mapToGlobal(QPoint(40, 5)));
+    QApplication::sendEvent(area->viewport(), &event);
+    EXPECT_TRUE(shown);
+    return copy;
+  };
+  EXPECT_FALSE(rightClick());  // nothing selected
+  frame->PMSelecteAll->trigger();
+  EXPECT_TRUE(rightClick());
+  EXPECT_EQ(QtStr(frame->KitView().View().SelectedText()), frame->Text());
 }
 
 TEST_F(FramesTest, CloseQueryAsksWithTheFileKey) {

@@ -200,11 +200,17 @@ TEST_F(MainWindowTest, AnXmlErrorPutsTheCursorWhereItIs) {
   ASSERT_EQ(posY, 7);
   std::unique_ptr<TFormMain> w(Window());
   w->show();
+  // The faulty line is hidden in a fold.
+  TKitEditView& view = w->DeviceEditorFrame->KitView().View();
+  view.FoldAllIn(-1, false);
+  ASSERT_FALSE(view.IsLineStartVisible(6));
   w->PGControl->setCurrentWidget(w->TSLog);
   w->MMRunRun->trigger();
   ASSERT_EQ(Prompter.Messages.size(), 1u);
   EXPECT_EQ(Prompter.Messages[0].Type, mtError);
   EXPECT_EQ(w->PGControl->currentWidget(), w->TSDevice);
+  EXPECT_TRUE(view.IsLineStartVisible(6));
+  EXPECT_EQ(view.GetVisibleCountScroll(), view.Document()->LinesCount());
   EXPECT_EQ(w->DeviceEditorFrame->KitView().CursorPos(), QPoint(posX, 6));
   EXPECT_EQ(w->StatusPanels[2]->text(), QStringLiteral("%1:6").arg(posX));
   EXPECT_EQ(DeviceName(), "");
