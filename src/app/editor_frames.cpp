@@ -51,7 +51,7 @@ TFrameKit::TFrameKit(QWidget* Owner)
   TKitEditView& view = FView->View();
   view.SetViewSettings({vsShowWrapRuler, vsHideShowScrollbars, vsHighlightSelectedLine, vsAutoIndent,
                         vsRightClickMovesCursor, vsBackspaceUnindents});
-  view.SetSyntaxCheckTokens({u"comment", u"string", u"text"});
+  view.SetSyntaxCheckTokens({u"comment string text"});
   view.CompletionSettings().SetCompletionType(ctCustomOwnerDrawVariable);
   // Taken as written, backslashes included.
   view.CompletionSettings().SetWordSeparators(uR"([](){};.,''\"#@&*!^:+=/\\~`%|)");

@@ -75,7 +75,7 @@ class TFrameView::TWidget : public TQtEditWidget {
 
  private:
   QAction* FrameAction(const QKeyEvent& Event) const {
-    if (!FOwner.FrameCommand || Event.isAutoRepeat()) return nullptr;
+    if (!FOwner.FrameCommand) return nullptr;
     return FOwner.FrameCommand(KeyOf(Event));
   }
   TFrameView& FOwner;
