@@ -349,7 +349,8 @@ void TFrameKit::StatusChanged() {
 }
 
 void TFrameKit::KeyUp(int Key) {
-  if (Key == Qt::Key_F3) RunCommand([this] { SearchAgain(); });
+  // In incremental search the press itself was the view's next match.
+  if (Key == Qt::Key_F3 && !View().View().InIncrementalSearch()) RunCommand([this] { SearchAgain(); });
 }
 
 void TFrameKit::UpdateItems() {

@@ -258,6 +258,24 @@ TEST_F(FramesTest, F3RepeatsTheSearchAndBeepsWithoutOne) {
   EXPECT_EQ(answer.Seen, 3);
 }
 
+// In incremental search (Ctrl+E) F3 is the view's own next match: one step per press.
+TEST_F(FramesTest, F3InIncrementalSearchStepsOnce) {
+  TFrameKit* frame = Shown<TFrameKit>();
+  frame->AddLines(QStringList{"ab ab ab ab"});
+  QWidget* view = frame->KitView().Widget();
+  frame->KitView().SetCursor(0, 0);
+  QTest::keyClick(view, Qt::Key_E, Qt::ControlModifier);
+  ASSERT_TRUE(frame->KitView().View().InIncrementalSearch());
+  QTest::keyClicks(view, QStringLiteral("ab"));
+  EXPECT_EQ(frame->KitView().CursorPos(), QPoint(0, 0));  // at the match
+  QTest::keyClick(view, Qt::Key_F3);
+  EXPECT_EQ(frame->KitView().CursorPos(), QPoint(3, 0));
+  QTest::keyClick(view, Qt::Key_F3);
+  EXPECT_EQ(frame->KitView().CursorPos(), QPoint(6, 0));
+  EXPECT_TRUE(Prompter.Messages.empty());
+  EXPECT_EQ(Prompter.Beeps, 0);
+}
+
 TEST_F(FramesTest, GotoPosAndFocusPutsTheCursorOnTheOneBasedLine) {
   TFrameKit* frame = Shown<TFrameKit>();
   frame->AddLines(Numbered(0, 200));

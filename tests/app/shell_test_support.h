@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <QPoint>
 #include <QString>
 #include <QTimer>
 
@@ -13,8 +14,9 @@
 
 #include "app/fake_prompter.h"
 
-// Failures show Qt's texts as text.
+// Failures show Qt's texts as text and points as points.
 inline void PrintTo(const QString& Text, std::ostream* Out) { *Out << '"' << Text.toStdString() << '"'; }
+inline void PrintTo(const QPoint& Point, std::ostream* Out) { *Out << '(' << Point.x() << ", " << Point.y() << ')'; }
 
 namespace zv {
 
