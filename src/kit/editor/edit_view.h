@@ -773,6 +773,7 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   int FHeight = 89;
   bool FLoading = false;
   int64_t FLastDoubleClickTime = INT64_MIN / 2;
+  TKitPoint FLastDoubleClickAt;
   // The pointer of a selecting drag, for auto-scroll to go on selecting with.
   bool FMouseSelecting = false;
   TKitPoint FMouseSelectAt;

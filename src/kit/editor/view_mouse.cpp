@@ -61,9 +61,13 @@ void TKitCustomEditView::MouseDown(TKitMouseButton AButton, TKitShiftState AShif
     TKitEditScreenPart part;
     ClientToScreenPos({AX, AY}, part);
     const bool inText = part == spText || part == spPastText;
+    // A third click counts as one only near the double click: a click elsewhere that soon
+    // places the cursor there.
     const int64_t now = ClickNow();
     const bool thrice = inText && !twice && AButton == mbLeft && now - FLastDoubleClickTime >= 0 &&
-                        now - FLastDoubleClickTime <= FSysDoubleClickTime;
+                        now - FLastDoubleClickTime <= FSysDoubleClickTime &&
+                        std::abs(int64_t{AX} - FLastDoubleClickAt.X) <= FHost.SystemMetric(smDragWidth) &&
+                        std::abs(int64_t{AY} - FLastDoubleClickAt.Y) <= FHost.SystemMetric(smDragHeight);
     if (!inText) {
       int scrollLine = 0;
       TKitGutterBar* bar = nullptr;
@@ -102,6 +106,7 @@ void TKitCustomEditView::MouseDown(TKitMouseButton AButton, TKitShiftState AShif
       IncludeState(siMouseSelectByWords);
       SelectWordAtCursor();
       FLastDoubleClickTime = now;
+      FLastDoubleClickAt = {AX, AY};
     } else if (thrice) {
       SelectLineByMouse(pos.Y);
     } else {
