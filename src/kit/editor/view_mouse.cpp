@@ -19,7 +19,9 @@ constexpr int kSelectDistance = 3;
 
 bool Has(TKitShiftState AShift, TKitShiftStateItem AItem) { return (AShift & KitShift(AItem)) != 0; }
 
-bool InClient(const TKitRect& R, int AX, int AY) { return AX >= R.Left && AX < R.Right && AY >= R.Top && AY < R.Bottom; }
+bool InClient(const TKitRect& R, int AX, int AY) {
+  return AX >= R.Left && AX < R.Right && AY >= R.Top && AY < R.Bottom;
+}
 
 }  // namespace
 
