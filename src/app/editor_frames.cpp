@@ -260,6 +260,8 @@ QAction* TFrameKit::AddMenuItem(const QString& Caption) {
 void TFrameKit::YieldShortcut(const QKeySequence& Key) {
   for (QAction* a : {PMSearch, PMReplace})
     if (a->shortcut() == Key) a->setShortcut(QKeySequence());
+  FYielded << Key;
+  FView->SetWindowShortcuts(FYielded);
 }
 
 QAction* TFrameKit::FrameCommand(const QKeySequence& Key) const {

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include <QFrame>
+#include <QKeySequence>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -16,7 +18,6 @@
 #include "foundation/logger.h"
 
 class QAction;
-class QKeySequence;
 class QMenu;
 
 namespace zv {
@@ -118,6 +119,7 @@ class TFrameKit : public QFrame {
   void PostFlush();
 
   std::unique_ptr<TFrameView> FView;
+  QList<QKeySequence> FYielded;  // the window's keys
   mutable QStringList FPending;  // appended, not yet in the view
   bool FFlushPosted = false;
   // Kept between searches: the histories, the options and what the dialog did last.

@@ -1,7 +1,6 @@
 #include "app/frame_view.h"
 
 #include <QAction>
-#include <QContextMenuEvent>
 #include <QFont>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -23,25 +22,19 @@ QKeySequence KeyOf(const QKeyEvent& Event) {
 // keys besides what the editor does with its input.
 class TFrameView::TWidget : public TQtEditWidget {
  public:
-  TWidget(QWidget* Parent, TFrameView& Owner) : TQtEditWidget(Parent), FOwner(Owner) {}
-  QMenu* Popup = nullptr;
-
-  // Until the widget itself hands key strokes to the view: key-down, then the characters
-  // typed when no command ran.
-  bool DeliverKey(const TKitKeyStroke& AStroke) override {
-    uint16_t key = AStroke.Key;
-    const bool hadKey = key != 0;
-    if (hadKey) View().KeyDown(key, AStroke.Shift);
-    const bool ran = hadKey && key == 0;
-    if (!ran)
-      for (char16_t c : AStroke.Text) View().KeyPress(c);
-    return ran || !AStroke.Text.empty();
+  TWidget(QWidget* Parent, TFrameView& Owner) : TQtEditWidget(Parent), FOwner(Owner) {
+    // A popup of its own: the view leaves the right button's release to the menu.
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
+      if (Popup) Popup->exec(viewport()->mapToGlobal(At));
+    });
   }
+  QMenu* Popup = nullptr;
 
  protected:
   bool event(QEvent* Event) override {
     // A key of the frame's own commands is the frame's even where the window has a
-    // shortcut for it; any other key goes to the window's shortcuts first.
+    // shortcut for it; the widget decides for the editor's keys.
     if (Event->type() == QEvent::ShortcutOverride && FrameAction(*static_cast<QKeyEvent*>(Event))) {
       Event->accept();
       return true;
@@ -61,16 +54,6 @@ class TFrameView::TWidget : public TQtEditWidget {
   void keyReleaseEvent(QKeyEvent* Event) override {
     TQtEditWidget::keyReleaseEvent(Event);
     if (!Event->isAutoRepeat() && FOwner.OnKeyUp) FOwner.OnKeyUp(Event->key());
-  }
-  void contextMenuEvent(QContextMenuEvent* Event) override {
-    if (!Popup) return;
-    // From the keyboard the menu opens at the caret.
-    QPoint at = Event->globalPos();
-    if (Event->reason() != QContextMenuEvent::Mouse) {
-      const QRect caret = Host().CaretRect();
-      if (!caret.isNull()) at = viewport()->mapToGlobal(caret.bottomLeft());
-    }
-    Popup->exec(at);
   }
 
  private:
@@ -153,5 +136,6 @@ void TFrameView::SetFont(const QFont& Font) {
 }
 
 void TFrameView::SetPopupMenu(QMenu* Menu) { FWidget->Popup = Menu; }
+void TFrameView::SetWindowShortcuts(const QList<QKeySequence>& Keys) { FWidget->SetWindowShortcuts(Keys); }
 
 }  // namespace zv

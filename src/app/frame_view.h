@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 
+#include <QKeySequence>
+#include <QList>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -14,7 +16,6 @@
 
 class QAction;
 class QFont;
-class QKeySequence;
 class QMenu;
 class QWidget;
 
@@ -65,8 +66,9 @@ class TFrameView {
   std::function<void(int Key)> OnKeyUp;
   // The frame's own command for a key, or none: a key that has one is taken from Qt's
   // shortcuts of the window (ShortcutOverride) and runs that command instead of reaching the
-  // view. A key without one is left to the window's shortcuts first, then to the view.
+  // view. The editor's own keys override the window's shortcuts too, except these.
   std::function<QAction*(const QKeySequence& Key)> FrameCommand;
+  void SetWindowShortcuts(const QList<QKeySequence>& Keys);
 
  private:
   class TWidget;

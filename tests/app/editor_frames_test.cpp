@@ -88,11 +88,18 @@ TEST_F(FramesTest, TheLogFrameIsReadOnlyAndNeverOffersLoadOrReplace) {
   EXPECT_EQ(log->Text(), QStringLiteral("old log\n"));
 }
 
-// A right click on the text opens the popup, its items enabled as the view allows.
-TEST_F(FramesTest, APopupOpensOverTheText) {
+// A right click on the text moves the cursor there (outside the selection) and opens the
+// popup, its items enabled as the view allows.
+TEST_F(FramesTest, ARightClickOpensThePopupAtTheText) {
   TFrameKit* frame = Shown<TFrameKit>();
   frame->AddLines(QStringList{"alpha", "beta"});
+  TKitEditView& view = frame->KitView().View();
   auto* area = static_cast<QAbstractScrollArea*>(frame->KitView().Widget());
+  // Where column 2 of line 1 is on screen.
+  bool hidden = false;
+  const TKitRect cell = view.ScrollPosToClient({2, 1}, hidden);
+  ASSERT_FALSE(hidden);
+  const QPoint at(cell.Left + 1, cell.Top + 1);
   auto rightClick = [&] {
     bool shown = false, copy = false;
     QTimer::singleShot(0, [&] {
@@ -101,15 +108,22 @@ TEST_F(FramesTest, APopupOpensOverTheText) {
       copy = frame->PMCopy->isEnabled();
       if (popup) popup->close();
     });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(40, 5), area->viewport()->mapToGlobal(QPoint(40, 5)));
-    QApplication::sendEvent(area->viewport(), &event);
+    // As the window system has it: the press, the menu event, then the release.
+    QTest::mousePress(area->viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, area->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(area->viewport(), &menu);
+    QTest::mouseRelease(area->viewport(), Qt::RightButton, {}, at);
     EXPECT_TRUE(shown);
     return copy;
   };
   EXPECT_FALSE(rightClick());  // nothing selected
+  EXPECT_EQ(frame->KitView().CursorPos(), QPoint(2, 1));
+  // Inside the selection the cursor stays and the selection with it.
   frame->PMSelecteAll->trigger();
+  const QPoint end = frame->KitView().CursorPos();
   EXPECT_TRUE(rightClick());
-  EXPECT_EQ(QtStr(frame->KitView().View().SelectedText()), frame->Text());
+  EXPECT_EQ(frame->KitView().CursorPos(), end);
+  EXPECT_EQ(QtStr(view.SelectedText()), frame->Text());
 }
 
 TEST_F(FramesTest, CloseQueryAsksWithTheFileKey) {
