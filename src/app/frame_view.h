@@ -21,8 +21,6 @@ class QWidget;
 
 namespace zv {
 
-class TQtEditWidget;
-
 class TFrameView {
  public:
   explicit TFrameView(QWidget* Parent);
