@@ -2,7 +2,9 @@
 // arguments, key presses and typed characters, view settings (overwrite, virtual space,
 // tabs, indentation rules, wrap modes, tab widths), folds from an ill-formed table, a
 // clipboard with stream and block text, read-only switches, a second view on the same
-// document, scroll-bar messages and the wheel. No step may crash, hang, fail an assertion
+// document, scroll-bar messages and the wheel, the mouse (clicks anywhere, drags, double and
+// triple clicks, the gutter, auto-scroll ticks) and drags of a selection dropped into either
+// view. No step may crash, hang, fail an assertion
 // or leave a bracket open; the cursor stays in the text; and undoing everything brings the
 // text back to what it was.
 #include <cstddef>
@@ -52,8 +54,33 @@ const uint16_t kKeys[] = {kVkBack, kVkTab, kVkReturn, kVkEscape, kVkSpace, kVkPr
                           kVkLeft, kVkUp, kVkRight, kVkDown, kVkInsert, kVkDelete, kVkF3, 'A', 'C', 'E', 'I',
                           'K', 'U', 'V', 'X', 'Y', 'Z'};
 
-void Step(Script& s, TKitEditView& view, TKitEditView& other, TFakeEditHost& host, TFakeFoldParser& parser) {
-  switch (s.Below(12)) {
+void Mouse(Script& s, TKitEditView& view, TKitEditView& other, TFakeEditHost& host, int64_t& clock) {
+  const int x = s.Below(360) - 30, y = s.Below(130) - 15;
+  const auto shift = static_cast<TKitShiftState>(s.Byte());
+  TKitCursorShape shape;
+  switch (s.Below(8)) {
+    case 0:
+      clock += s.Below(800);
+      view.MouseDown(static_cast<TKitMouseButton>(s.Below(3)), shift, x, y);
+      break;
+    case 1: view.MouseMove(shift, x, y); break;
+    case 2: view.MouseUp(static_cast<TKitMouseButton>(s.Below(3)), shift, x, y); break;
+    case 3:
+      view.DragOver((s.Byte() & 1) ? &view : &other, x, y, static_cast<TKitDragState>(s.Below(3)), shift, shape);
+      break;
+    case 4: view.DragDrop((s.Byte() & 1) ? &view : &other, x, y, shift); break;
+    case 5: view.DragCanceled(); break;
+    case 6: view.UpdateMouseCursor(x, y); break;
+    default:
+      host.Focus = (s.Byte() & 3) != 0;
+      for (TFakeTimer* t : host.Timers()) t->Fire();  // auto-scroll and completion ticks
+      break;
+  }
+}
+
+void Step(Script& s, TKitEditView& view, TKitEditView& other, TFakeEditHost& host, TFakeFoldParser& parser,
+          int64_t& clock) {
+  switch (s.Below(13)) {
     case 0:
     case 1:
     case 2: {
@@ -118,6 +145,9 @@ void Step(Script& s, TKitEditView& view, TKitEditView& other, TFakeEditHost& hos
         default: view.SetReadOnly(!view.ReadOnly()); break;
       }
       break;
+    case 11:
+      Mouse(s, view, other, host, clock);
+      break;
     default: {
       const auto command = static_cast<TKitEditCommand>(s.Below(kKitEditCommandCount));
       other.InvokeCommand(command, s.Text(), false);
@@ -143,9 +173,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TKitEditView other(host);
     view.SetDocument(&doc);
     other.SetDocument(&doc);
+    int64_t clock = 0;
+    view.ClickClock = other.ClickClock = [&clock] { return clock; };
     for (int steps = 0; s.More() && steps < 300; ++steps) {
       try {
-        Step(s, steps % 5 == 4 ? other : view, steps % 5 == 4 ? view : other, host, parser);
+        Step(s, steps % 5 == 4 ? other : view, steps % 5 == 4 ? view : other, host, parser, clock);
       } catch (const EAssertionFailed&) {
         Check(false);
       } catch (const Exception&) {

@@ -11,6 +11,8 @@
 #include "app/form_base.h"
 #include "app/frame_view.h"
 #include "app/last_files.h"
+#include "kit/editor/device_schemes.h"
+#include "kit/editor/qt/find_dialog.h"
 #include "cosem/basic_classes.h"
 #include "cosem/comm_classes.h"
 #include "cosem/core_classes.h"
@@ -45,9 +47,23 @@ void RegisterDeviceClasses() {
 // ---- TFrameKit ---------------------------------------------------------------------------------
 
 TFrameKit::TFrameKit(QWidget* Owner)
-    : QFrame(Owner), FView(std::make_unique<TFrameView>(this)), FSearchOptions(std::make_unique<TSearchDlgOptions>()) {
+    : QFrame(Owner), FView(std::make_unique<TFrameView>(this)), FSearchOptions(std::make_unique<TKitEditSearchDlgOptions>()) {
+  TKitEditView& view = FView->View();
+  view.SetViewSettings({vsShowWrapRuler, vsHideShowScrollbars, vsHighlightSelectedLine, vsAutoIndent,
+                        vsRightClickMovesCursor, vsBackspaceUnindents});
+  view.SetSyntaxCheckTokens({u"comment string text"});
+  view.CompletionSettings().SetCompletionType(ctCustomOwnerDrawVariable);
+  // Taken as written, backslashes included.
+  view.CompletionSettings().SetWordSeparators(uR"([](){};.,''\"#@&*!^:+=/\\~`%|)");
   FView->OnStatusChanged = [this] { StatusChanged(); };
   FView->OnKeyUp = [this](int Key) { KeyUp(Key); };
+  FView->FrameCommand = [this](const QKeySequence& Key) { return FrameCommand(Key); };
+  TKitGutterBars& bars = view.Gutter().Bars();
+  for (int i = 0; i < bars.Count(); ++i) {
+    TKitGutterBar* bar = bars.Items(i);
+    bar->SetVisible(bar->Kind() == gbLineNumberBar || bar->Kind() == gbFoldBar);
+  }
+  view.SetReadOnlyBgColor(clWindow);
   MarkAsFrame(this);
   resize(320, 240);
   auto* layout = new QVBoxLayout(this);
@@ -55,29 +71,32 @@ TFrameKit::TFrameKit(QWidget* Owner)
   layout->addWidget(FView->Widget());
   FontDispatcher().Subscribe(this, [this] { FontChanged(); });
   FontChanged();
-  View().SetIndentWidth(2);
+  view.SetIndentWidth(2);
 
   PopUpMenu = new QMenu(this);
   PopUpMenu->setObjectName(QStringLiteral("PopUpMenu"));
   auto item = [this](const char* Name, const char* Caption, const QKeySequence& Key, std::function<void()> Run) {
     QAction* a = PopUpMenu->addAction(QString::fromLatin1(Caption));
     a->setObjectName(QLatin1String(Name));
+    // The keys are shown in the menu; the editor takes them itself (FrameCommand, the
+    // view's key bindings), so no shortcut of the menu competes with the window's.
     a->setShortcut(Key);
+    a->setShortcutContext(Qt::WidgetShortcut);
     connect(a, &QAction::triggered, this, [Run = std::move(Run)] { RunCommand(Run); });
     return a;
   };
-  auto view = [this](void (TFrameView::*Run)()) { return [this, Run] { (View().*Run)(); }; };
-  PMUndo = item("PMUndo", "Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), view(&TFrameView::Undo));
-  PMRedo = item("PMRedo", "Redo", {}, view(&TFrameView::Redo));
+  auto command = [this](TKitEditCommand Command) { return [this, Command] { View().View().InvokeCommand(Command); }; };
+  PMUndo = item("PMUndo", "Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), command(sedUndo));
+  PMRedo = item("PMRedo", "Redo", {}, command(sedRedo));
   PopUpMenu->addSeparator();
-  PMCut = item("PMCut", "Cut", QKeySequence(Qt::CTRL | Qt::Key_X), view(&TFrameView::Cut));
-  PMCopy = item("PMCopy", "Copy", QKeySequence(Qt::CTRL | Qt::Key_C), view(&TFrameView::Copy));
-  PMPaste = item("PMPaste", "Paste", QKeySequence(Qt::CTRL | Qt::Key_V), view(&TFrameView::Paste));
-  PMDelete = item("PMDelete", "Delete", {}, view(&TFrameView::DeleteSelection));
-  PMSelecteAll = item("PMSelecteAll", "Select All", QKeySequence(Qt::CTRL | Qt::Key_A), view(&TFrameView::SelectAll));
+  PMCut = item("PMCut", "Cut", QKeySequence(Qt::CTRL | Qt::Key_X), command(sedCut));
+  PMCopy = item("PMCopy", "Copy", QKeySequence(Qt::CTRL | Qt::Key_C), command(sedCopy));
+  PMPaste = item("PMPaste", "Paste", QKeySequence(Qt::CTRL | Qt::Key_V), command(sedPaste));
+  PMDelete = item("PMDelete", "Delete", {}, [this] { View().View().DeleteSelected(); });
+  PMSelecteAll = item("PMSelecteAll", "Select All", QKeySequence(Qt::CTRL | Qt::Key_A), command(sedSelectAll));
   PopUpMenu->addSeparator();
-  PMIndent = item("PMIndent", "Indent", {}, view(&TFrameView::Indent));
-  PMUnindent = item("PMUnindent", "Unindent", {}, view(&TFrameView::Unindent));
+  PMIndent = item("PMIndent", "Indent", {}, command(sedIndent));
+  PMUnindent = item("PMUnindent", "Unindent", {}, command(sedUnIndent));
   PopUpMenu->addSeparator();
   PMSearch = item("PMSearch", "Search...", QKeySequence(Qt::CTRL | Qt::Key_F), [this] { SearchClick(); });
   PMReplace = item("PMReplace", "Replace...", QKeySequence(Qt::CTRL | Qt::Key_R), [this] { ReplaceClick(); });
@@ -89,14 +108,8 @@ TFrameKit::TFrameKit(QWidget* Owner)
   // Saves as StoreFile does: the text is then no longer modified and is the last file.
   PMSave = item("PMSave", "Save", {}, [this] { StoreFile(); });
   PMSaveAs = item("PMSaveAs", "Save as...", {}, [this] { SaveFile(true); });
-  // The view takes the editing keys itself; the search keys work wherever the focus is in
-  // the frame.
-  for (QAction* a : {PMSearch, PMReplace}) {
-    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(a);
-  }
   connect(PopUpMenu, &QMenu::aboutToShow, this, [this] { UpdateItems(); });
-  View().SetPopupMenu(PopUpMenu);
+  FView->SetPopupMenu(PopUpMenu);
 
   SaveDialog.Kind = TFileDialog::fdSave;
   SaveDialog.OverwritePrompt = true;
@@ -111,10 +124,10 @@ void TFrameKit::SetFileExtension(const QString& Extension) {
   SaveDialog.Filter = OpenDialog.Filter = QStringLiteral("*.%1|*.%1").arg(Extension);
 }
 
-bool TFrameKit::ReadOnly() const { return View().ReadOnly(); }
+bool TFrameKit::ReadOnly() const { return View().View().ReadOnly(); }
 
 void TFrameKit::SetReadOnly(bool Value) {
-  View().SetReadOnly(Value);
+  View().View().SetReadOnly(Value);
   UpdateItems();
 }
 
@@ -162,25 +175,27 @@ void TFrameKit::Flush(qsizetype Most) const {
   }
   const bool endInView = FView->TopLine() + FView->LinesOnScreen() >= FView->LineCount();
   FView->AppendLines(lines);
-  if (endInView) FView->ScrollTo(0, FView->PhysicalToScrollLine(FView->LineCount() - 1));
+  // The last line at the bottom, as a log is watched.
+  TKitEditView& view = FView->View();
+  if (endInView) view.ScrollToPos({0, view.PhysicalToScroll(FView->LineCount() - 1)}, false);
 }
 
 int TFrameKit::LineCount() const {
   // What waits to be appended counts as appended: an empty text takes the first line.
   const int shown = FView->LineCount();
   if (FPending.isEmpty()) return shown;
-  const bool empty = shown == 1 && FView->Text().isEmpty();
+  const bool empty = FView->Document().CharsCount() == 0;
   return (empty ? 0 : shown) + static_cast<int>(FPending.size());
 }
 
 void TFrameKit::Clear() {
   FPending.clear();
-  FView->ClearNoUndo();
+  FView->Document().ClearNoUndo();
   SetCurrentFileName(QString());
 }
 
 bool TFrameKit::CloseQuery() {
-  if (!View().Modified()) return true;
+  if (!View().Document().Modified()) return true;
   switch (MessageDlg(this, QStringLiteral("%1 file not saved, save?").arg(FFileKey), mtConfirmation,
                      mbYes | mbNo | mbCancel)) {
     case mrYes: return SaveFile(false);
@@ -190,11 +205,11 @@ bool TFrameKit::CloseQuery() {
 }
 
 void TFrameKit::LoadFromFile(const QString& FileName) {
-  View().LoadFromFile(FileName);
+  View().Document().LoadFromFile(KitStr(FileName));
   SetCurrentFileName(FileName);
 }
 
-void TFrameKit::SaveToFile(const QString& FileName) { View().SaveToFile(FileName); }
+void TFrameKit::SaveToFile(const QString& FileName) { View().Document().SaveToFile(KitStr(FileName)); }
 
 void TFrameKit::InitialLoad() {
   const QString last = ReadLastFile(FFileKey);
@@ -203,16 +218,39 @@ void TFrameKit::InitialLoad() {
 
 void TFrameKit::GotoPosAndFocus(int X, int Y) {
   UnfoldAll();
-  const int line = View().PhysicalToScrollLine(Y) - 1;
-  View().SetFocus();
-  View().ScrollTo(X, line);
-  View().SetCursor(X, line);
+  TKitEditView& view = View().View();
+  const int line = view.PhysicalToScroll(Y) - 1;
+  View().Widget()->setFocus();
+  view.ScrollToPos({X, line});
+  view.SetCursorPos({X, line});
 }
 
-void TFrameKit::UnfoldAll() { View().UnfoldAll(); }
-void TFrameKit::FoldChildsAtCursor() { View().FoldChildsAtCursor(); }
-void TFrameKit::SetSytaxScheme(const std::vector<std::string>& List) { View().SetSyntaxScheme(List); }
-void TFrameKit::SetColorsScheme(const std::vector<std::string>& List) { View().SetColorScheme(List); }
+void TFrameKit::UnfoldAll() { View().View().UnfoldAllIn(-1, false); }
+
+void TFrameKit::FoldChildsAtCursor() {
+  TKitEditView& view = View().View();
+  const int line = View().CursorLine();
+  if (view.IsFoldStart(line)) view.FoldAllIn(line, false);
+}
+
+namespace {
+
+// The lines of a list as one text of the editor.
+TKitString SchemeText(const std::vector<std::string>& List) {
+  std::string text;
+  for (const std::string& line : List) text += line + "\r\n";
+  return KitStr(QString::fromStdString(text));
+}
+
+}  // namespace
+
+void TFrameKit::SetSytaxScheme(const std::vector<std::string>& List) {
+  KitSetSyntaxScheme(View().Document(), u"syntax", SchemeText(List));
+}
+
+void TFrameKit::SetColorsScheme(const std::vector<std::string>& List) {
+  KitSetColorScheme(View().Document(), u"colors", SchemeText(List));
+}
 
 QAction* TFrameKit::AddMenuItem(const QString& Caption) {
   if (Caption == QLatin1String("-")) return PopUpMenu->addSeparator();
@@ -220,11 +258,16 @@ QAction* TFrameKit::AddMenuItem(const QString& Caption) {
 }
 
 void TFrameKit::YieldShortcut(const QKeySequence& Key) {
-  for (QAction* a : PopUpMenu->actions()) {
-    if (a->shortcut() != Key) continue;
-    a->setShortcut(QKeySequence());
-    removeAction(a);
-  }
+  for (QAction* a : {PMSearch, PMReplace})
+    if (a->shortcut() == Key) a->setShortcut(QKeySequence());
+  FYielded << Key;
+  FView->SetWindowShortcuts(FYielded);
+}
+
+QAction* TFrameKit::FrameCommand(const QKeySequence& Key) const {
+  for (QAction* a : {PMSearch, PMReplace})
+    if (!a->shortcut().isEmpty() && a->shortcut() == Key) return a;
+  return nullptr;
 }
 
 void TFrameKit::SetCurrentFileName(const QString& FileName) {
@@ -244,9 +287,9 @@ bool TFrameKit::SaveFile(bool AskName) {
 }
 
 void TFrameKit::StoreFile() {
-  View().SaveToFile(FCurrentFileName);
+  SaveToFile(FCurrentFileName);
   WriteLastFile(FFileKey, FCurrentFileName);
-  View().SetModified(false);
+  View().Document().SetModified(false);
 }
 
 void TFrameKit::LoadClick() {
@@ -261,38 +304,45 @@ void TFrameKit::LoadClick() {
   if (ExecuteFileDialog(this, OpenDialog, FFileKey)) LoadFromFile(OpenDialog.FileName);
 }
 
+namespace {
+
+// The answers of the find and replace dialog.
+enum TFindResult : uint8_t { frDone = 0, frNotFound = 1, frCancelled = 2 };
+
+}  // namespace
+
 void TFrameKit::SearchClick() {
-  if (View().ShowFindDialog(QStringLiteral("Search text"), false, *FSearchOptions) == TFrameView::frNotFound)
-    NotFound();
+  if (KitShowFindDialog(u"Search text", &View().View(), *FSearchOptions) == frNotFound) NotFound();
 }
 
 void TFrameKit::ReplaceClick() {
-  FSearchOptions->ReplaceAllBounds = View().HasSelection() ? 1 : 0;
-  const int result = View().ShowFindDialog(QStringLiteral("Replace text"), true, *FSearchOptions);
-  if (result == TFrameView::frNotFound) {
+  FSearchOptions->ReplaceAllBounds = View().View().SelAvail() ? rbSelection : rbAllText;
+  const uint8_t result = KitShowReplaceDialog(u"Replace text", &View().View(), *FSearchOptions);
+  if (result == frNotFound) {
     NotFound();
-  } else if (result == TFrameView::frDone && FSearchOptions->WasReplaceAllChosen &&
-             FSearchOptions->LastNumberOfReplacements > 0) {
+  } else if (result == frDone && FSearchOptions->WasReplaceAllChosen && FSearchOptions->LastNumberOfReplacements > 0) {
     MessageDlg(this, QStringLiteral("%1 time(s) replaced.").arg(FSearchOptions->LastNumberOfReplacements),
                mtInformation, mbOK);
   }
 }
 
 void TFrameKit::NotFound() {
-  MessageDlg(this, QStringLiteral("Search string '%1' not found").arg(View().SearchText()), mtInformation, mbOK);
+  MessageDlg(this, QStringLiteral("Search string '%1' not found").arg(QtStr(View().View().SearchLastArgs().Search)),
+             mtInformation, mbOK);
 }
 
 void TFrameKit::SearchAgain() {
+  TKitEditView& view = View().View();
   bool found;
-  switch (View().SearchState()) {
-    case TFrameView::ssSearching: found = View().SearchNext(); break;
-    case TFrameView::ssReplacing: found = View().ReplaceNext(); break;
+  switch (view.SearchState()) {
+    case stInSearch: found = view.SearchNext(); break;
+    case stInReplace: found = view.ReplaceNext(); break;
     default: Prompter().Beep(); return;
   }
   if (!found) NotFound();
 }
 
-void TFrameKit::FontChanged() { View().SetFont(FontDispatcher().CurrentFont()); }
+void TFrameKit::FontChanged() { FView->SetFont(FontDispatcher().CurrentFont()); }
 
 void TFrameKit::StatusChanged() {
   if (!OnEditorStatusChanged) return;
@@ -301,16 +351,18 @@ void TFrameKit::StatusChanged() {
 }
 
 void TFrameKit::KeyUp(int Key) {
-  if (Key == Qt::Key_F3) RunCommand([this] { SearchAgain(); });
+  // In incremental search the press itself was the view's next match.
+  if (Key == Qt::Key_F3 && !View().View().InIncrementalSearch()) RunCommand([this] { SearchAgain(); });
 }
 
 void TFrameKit::UpdateItems() {
-  const bool writable = !View().ReadOnly();
-  PMUndo->setEnabled(View().CanUndo());
-  PMRedo->setEnabled(View().CanRedo());
-  PMCut->setEnabled(View().CanCut());
-  PMCopy->setEnabled(View().CanCopy());
-  PMPaste->setEnabled(View().CanPaste());
+  TKitEditView& view = View().View();
+  const bool writable = !view.ReadOnly();
+  PMUndo->setEnabled(view.CanUndo());
+  PMRedo->setEnabled(view.CanRedo());
+  PMCut->setEnabled(view.CanCut());
+  PMCopy->setEnabled(view.CanCopy());
+  PMPaste->setEnabled(view.CanPaste());
   for (QAction* a : {PMDelete, PMIndent, PMUnindent, PMNew}) a->setEnabled(writable);
   PMSave->setEnabled(!FCurrentFileName.isEmpty());
   for (QAction* a : PopUpMenu->actions())
@@ -320,6 +372,8 @@ void TFrameKit::UpdateItems() {
 // ---- TFrameLog ---------------------------------------------------------------------------------
 
 TFrameLog::TFrameLog(QWidget* Owner) : TFrameKit(Owner) {
+  // Nobody undoes the log: what the logger appends keeps no history.
+  KitView().Document().SetUndoLimit(0);
   PMLoad->setData(1);
   PMReplace->setData(1);
   SetReadOnly(true);
@@ -332,22 +386,12 @@ int TFrameLog::LineCount() const { return TFrameKit::LineCount(); }
 // ---- TFrameDeviceEditor ------------------------------------------------------------------------
 
 TFrameDeviceEditor::TFrameDeviceEditor(QWidget* Owner) : TFrameKit(Owner) {
-  SetColorsScheme(ColorSchemeLines());
+  // The colours first, then the syntax, which loads the pair.
   RegisterDeviceClasses();
-  SetSytaxScheme(TKitSupport::GetKitSchema());
+  KitSetDeviceSchemes(KitView().Document());
   AddMenuItem(QStringLiteral("-"));
   connect(AddMenuItem(QStringLiteral("Fold childs")), &QAction::triggered, this, [this] { FoldChildsAtCursor(); });
   connect(AddMenuItem(QStringLiteral("Unfold All")), &QAction::triggered, this, [this] { UnfoldAll(); });
-}
-
-std::vector<std::string> TFrameDeviceEditor::ColorSchemeLines() {
-  return {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-          "<Attributes>",
-          "<Token name=\"default\" textColor=\"#0\" />",
-          "<Token name=\"string\" textColor=\"#800080\" />",
-          "<Token name=\"keyword\" fontStyle=\"bold\" />",
-          "<Token name=\"comment\"  textColor=\"#0000FF\" />",
-          "</Attributes>"};
 }
 
 }  // namespace zv

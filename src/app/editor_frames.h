@@ -9,6 +9,8 @@
 #include <vector>
 
 #include <QFrame>
+#include <QKeySequence>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -16,13 +18,12 @@
 #include "foundation/logger.h"
 
 class QAction;
-class QKeySequence;
 class QMenu;
 
 namespace zv {
 
 class TFrameView;
-struct TSearchDlgOptions;
+struct TKitEditSearchDlgOptions;
 
 class TFrameKit : public QFrame {
  public:
@@ -71,7 +72,9 @@ class TFrameKit : public QFrame {
   void SetColorsScheme(const std::vector<std::string>& List);
   // A new item at the end of the popup menu ("-" makes a separator).
   QAction* AddMenuItem(const QString& Caption);
-  // The window's own command keeps Key: the popup's item with that shortcut loses it.
+  // Search... (Ctrl+F) and Replace... (Ctrl+R) are the frame's own keys while the editor has
+  // the focus, ahead of the window's shortcuts. Yielding a key leaves it to the window (its
+  // item keeps its command but no longer shows the key).
   void YieldShortcut(const QKeySequence& Key);
 
   // Tells OnEditorStatusChanged where the cursor is.
@@ -79,6 +82,7 @@ class TFrameKit : public QFrame {
 
   int LineCount() const;
 
+  // The editor: the view with its document and widget.
   TFrameView& KitView() { return View(); }
   const TFrameView& KitView() const { return View(); }
 
@@ -99,6 +103,7 @@ class TFrameKit : public QFrame {
  private:
   void FontChanged();
   void KeyUp(int Key);
+  QAction* FrameCommand(const QKeySequence& Key) const;
   void UpdateItems();
   void LoadClick();
   void SearchClick();
@@ -114,9 +119,11 @@ class TFrameKit : public QFrame {
   void PostFlush();
 
   std::unique_ptr<TFrameView> FView;
+  QList<QKeySequence> FYielded;  // the window's keys
   mutable QStringList FPending;  // appended, not yet in the view
   bool FFlushPosted = false;
-  std::unique_ptr<TSearchDlgOptions> FSearchOptions;
+  // Kept between searches: the histories, the options and what the dialog did last.
+  std::unique_ptr<TKitEditSearchDlgOptions> FSearchOptions;
   QString FFileKey, FCurrentFileName, FFileExtension;
 };
 
@@ -135,8 +142,6 @@ class TFrameLog : public TFrameKit, public ILogSink {
 class TFrameDeviceEditor : public TFrameKit {
  public:
   explicit TFrameDeviceEditor(QWidget* Owner = nullptr);
-  // The seven lines of the colour scheme.
-  static std::vector<std::string> ColorSchemeLines();
 };
 
 }  // namespace zv

@@ -1,7 +1,12 @@
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <fstream>
 #include <string>
@@ -12,6 +17,8 @@
 #include "app/last_files.h"
 #include "app/shell_test_support.h"
 #include "foundation/logger.h"
+#include "kit/editor/qt/find_dialog.h"
+#include "kit/editor/scheme_collections.h"
 #include "platform/clock.h"
 #include "support/test_server.h"
 
@@ -20,10 +27,6 @@ namespace {
 
 class FramesTest : public ShellTest {
  protected:
-  void TearDown() override {
-    TFrameView::SetFindDialogRunner(nullptr);
-    ShellTest::TearDown();
-  }
   std::string Path(const char* Name) { return (ConfigFolder / Name).string(); }
   static void Write(const std::string& Path, const std::string& Text) { std::ofstream(Path, std::ios::binary) << Text; }
   // The frame on screen with room for a few lines.
@@ -83,6 +86,44 @@ TEST_F(FramesTest, TheLogFrameIsReadOnlyAndNeverOffersLoadOrReplace) {
   // Typing changes nothing.
   Type(*log, QStringLiteral("xyz"));
   EXPECT_EQ(log->Text(), QStringLiteral("old log\n"));
+}
+
+// A right click on the text moves the cursor there (outside the selection) and opens the
+// popup, its items enabled as the view allows.
+TEST_F(FramesTest, ARightClickOpensThePopupAtTheText) {
+  TFrameKit* frame = Shown<TFrameKit>();
+  frame->AddLines(QStringList{"alpha", "beta"});
+  TKitEditView& view = frame->KitView().View();
+  auto* area = static_cast<QAbstractScrollArea*>(frame->KitView().Widget());
+  // Where column 2 of line 1 is on screen.
+  bool hidden = false;
+  const TKitRect cell = view.ScrollPosToClient({2, 1}, hidden);
+  ASSERT_FALSE(hidden);
+  const QPoint at(cell.Left + 1, cell.Top + 1);
+  auto rightClick = [&] {
+    bool shown = false, copy = false;
+    QTimer::singleShot(0, [&] {
+      QWidget* popup = QApplication::activePopupWidget();
+      shown = popup == frame->PopUpMenu;
+      copy = frame->PMCopy->isEnabled();
+      if (popup) popup->close();
+    });
+    // As the window system has it: the press, the menu event, then the release.
+    QTest::mousePress(area->viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, at, area->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(area->viewport(), &menu);
+    QTest::mouseRelease(area->viewport(), Qt::RightButton, {}, at);
+    EXPECT_TRUE(shown);
+    return copy;
+  };
+  EXPECT_FALSE(rightClick());  // nothing selected
+  EXPECT_EQ(frame->KitView().CursorPos(), QPoint(2, 1));
+  // Inside the selection the cursor stays and the selection with it.
+  frame->PMSelecteAll->trigger();
+  const QPoint end = frame->KitView().CursorPos();
+  EXPECT_TRUE(rightClick());
+  EXPECT_EQ(frame->KitView().CursorPos(), end);
+  EXPECT_EQ(QtStr(view.SelectedText()), frame->Text());
 }
 
 TEST_F(FramesTest, CloseQueryAsksWithTheFileKey) {
@@ -189,20 +230,20 @@ TEST_F(FramesTest, F3RepeatsTheSearchAndBeepsWithoutOne) {
   QTest::keyClick(view, Qt::Key_F3);
   EXPECT_EQ(Prompter.Beeps, 1);
   EXPECT_TRUE(Prompter.Messages.empty());
+  // The view's question at the end of the text is answered No.
+  frame->KitView().View().OnNotFound = [](TObject*, TKitEditNotFoundAction& Action) { Action = saCancel; };
 
-  // The dialog's part: it searches for the text the user typed.
+  // The dialog's part: the user types the text (and the replacement) and presses a button.
   std::vector<QString> captions;
-  TFrameView::SetFindDialogRunner([&](TFrameView& View, const QString& Caption, bool Replace, TSearchDlgOptions& Options) {
-    captions.push_back(Caption);
-    Options.Searches = {QStringLiteral("alpha")};
-    if (Replace) {
-      Options.WasReplaceAllChosen = true;
-      Options.LastNumberOfReplacements = View.ReplaceAll(QStringLiteral("alpha"), QStringLiteral("omega"), false,
-                                                         Options.ReplaceAllBounds == 1);
-      return Options.LastNumberOfReplacements > 0 ? TFrameView::frDone : TFrameView::frNotFound;
-    }
-    return View.SearchFirst(Options.Searches[0], false) ? TFrameView::frDone : TFrameView::frNotFound;
-  });
+  auto press = [&](const char* Text, QPushButton* TKitSedFindDlg::*Button) {
+    return [&captions, Text, Button](TKitSedFindDlg& Dialog) {
+      captions.push_back(Dialog.windowTitle());
+      Dialog.edTextToSearch->setEditText(QString::fromLatin1(Text));
+      Dialog.edReplaceText->setEditText(QStringLiteral("omega"));
+      (Dialog.*Button)->click();
+    };
+  };
+  TFindDialogAnswerer answer(press("alpha", &TKitSedFindDlg::btnFind));
   frame->KitView().SetCursor(0, 0);
   frame->PMSearch->trigger();
   EXPECT_EQ(frame->KitView().CursorPos(), QPoint(5, 0));
@@ -218,6 +259,7 @@ TEST_F(FramesTest, F3RepeatsTheSearchAndBeepsWithoutOne) {
   // Replace all (in the whole text: nothing is selected) reports its count.
   frame->KitView().SetCursor(0, 0);
   Prompter.Messages.clear();
+  answer.Act = press("alpha", &TKitSedFindDlg::btnReplaceAll);
   frame->PMReplace->trigger();
   ASSERT_EQ(Prompter.Messages.size(), 1u);
   EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("2 time(s) replaced."));
@@ -227,6 +269,25 @@ TEST_F(FramesTest, F3RepeatsTheSearchAndBeepsWithoutOne) {
   ASSERT_EQ(Prompter.Messages.size(), 1u);
   EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("Search string 'alpha' not found"));
   EXPECT_EQ(captions, (std::vector<QString>{"Search text", "Replace text", "Replace text"}));
+  EXPECT_EQ(answer.Seen, 3);
+}
+
+// In incremental search (Ctrl+E) F3 is the view's own next match: one step per press.
+TEST_F(FramesTest, F3InIncrementalSearchStepsOnce) {
+  TFrameKit* frame = Shown<TFrameKit>();
+  frame->AddLines(QStringList{"ab ab ab ab"});
+  QWidget* view = frame->KitView().Widget();
+  frame->KitView().SetCursor(0, 0);
+  QTest::keyClick(view, Qt::Key_E, Qt::ControlModifier);
+  ASSERT_TRUE(frame->KitView().View().InIncrementalSearch());
+  QTest::keyClicks(view, QStringLiteral("ab"));
+  EXPECT_EQ(frame->KitView().CursorPos(), QPoint(0, 0));  // at the match
+  QTest::keyClick(view, Qt::Key_F3);
+  EXPECT_EQ(frame->KitView().CursorPos(), QPoint(3, 0));
+  QTest::keyClick(view, Qt::Key_F3);
+  EXPECT_EQ(frame->KitView().CursorPos(), QPoint(6, 0));
+  EXPECT_TRUE(Prompter.Messages.empty());
+  EXPECT_EQ(Prompter.Beeps, 0);
 }
 
 TEST_F(FramesTest, GotoPosAndFocusPutsTheCursorOnTheOneBasedLine) {
@@ -245,20 +306,79 @@ TEST_F(FramesTest, GotoPosAndFocusPutsTheCursorOnTheOneBasedLine) {
   EXPECT_GT(top + frame->KitView().LinesOnScreen(), 119);
 }
 
-TEST_F(FramesTest, TheDeviceEditorGetsItsSchemesAndFoldCommands) {
-  TFrameDeviceEditor editor;
-  EXPECT_EQ(editor.KitView().ColorScheme(), TFrameDeviceEditor::ColorSchemeLines());
-  ASSERT_EQ(TFrameDeviceEditor::ColorSchemeLines().size(), 7u);
-  EXPECT_EQ(TFrameDeviceEditor::ColorSchemeLines()[5], "<Token name=\"comment\"  textColor=\"#0000FF\" />");
-  // The scheme knows the device's element names.
-  std::string scheme;
-  for (const std::string& line : editor.KitView().SyntaxScheme()) scheme += line + "\n";
-  EXPECT_NE(scheme.find("LNAssociationObject_3"), std::string::npos);
-  QList<QAction*> items = editor.PopUpMenu->actions();
+// The device editor highlights with the device schemes; its fold items fold the blocks
+// inside the one at the cursor and open them all again, and a jump to a line opens the fold
+// it is hidden in.
+TEST_F(FramesTest, TheDeviceEditorFoldsAndHighlightsADescription) {
+  TFrameDeviceEditor* editor = Shown<TFrameDeviceEditor>();
+  TKitEditDocument& doc = editor->KitView().Document();
+  EXPECT_EQ(doc.ActiveColorScheme(), u"colors");
+  EXPECT_EQ(doc.ActiveSyntaxScheme(), u"syntax");
+  const TKitEditParserSchemeCollectionItem* colors = doc.ColorSchemes().FindItem(u"colors");
+  ASSERT_NE(colors, nullptr);
+  EXPECT_NE(QtStr(colors->Scheme().Text()).indexOf(QStringLiteral("<Token name=\"comment\"  textColor=\"#0000FF\" />")),
+            -1);
+  const TKitEditParserSchemeCollectionItem* syntax = doc.SyntaxSchemes().FindItem(u"syntax");
+  ASSERT_NE(syntax, nullptr);
+  EXPECT_NE(QtStr(syntax->Scheme().Text()).indexOf(QStringLiteral("LNAssociationObject_3")), -1);
+  QList<QAction*> items = editor->PopUpMenu->actions();
   ASSERT_GE(items.size(), 3);
   EXPECT_TRUE(items[items.size() - 3]->isSeparator());
-  EXPECT_EQ(items[items.size() - 2]->text(), QStringLiteral("Fold childs"));
-  EXPECT_EQ(items[items.size() - 1]->text(), QStringLiteral("Unfold All"));
+  QAction* foldChilds = items[items.size() - 2];
+  QAction* unfoldAll = items[items.size() - 1];
+  EXPECT_EQ(foldChilds->text(), QStringLiteral("Fold childs"));
+  EXPECT_EQ(unfoldAll->text(), QStringLiteral("Unfold All"));
+
+  const std::string file = Path("meter.xml");
+  Write(file, test::ReadFile(ZV_EXAMPLES_DIR "/meter.xml"));
+  editor->LoadFromFile(QString::fromStdString(file));
+  TKitEditView& view = editor->KitView().View();
+  const QStringList lines = editor->Lines();
+  auto lineOf = [&](const char* Text) {
+    for (int i = 0; i < lines.size(); ++i)
+      if (lines[i].startsWith(QLatin1String(Text))) return i;
+    return -1;
+  };
+  const int device = lineOf("<LogicalDevice>"), list = lineOf("  <COSEMObjectList"),
+            assoc = lineOf("    <LNAssociationObject_3>"), clock = lineOf("    <ClockObject>");
+  ASSERT_GE(device, 0);
+  ASSERT_LT(device, list);
+  ASSERT_LT(assoc, clock);
+  // On the line <LogicalDevice> the element's name is a keyword, in bold.
+  TKitEditParserBase& parser = doc.GetParser();
+  TKitEditParsedLine* parsed = parser.GetParsedLine(device);
+  ASSERT_NE(parsed, nullptr);
+  std::vector<TKitEditParsedToken> tokens(1);
+  ASSERT_EQ(parsed->GetTokens(parsed->GetTokenIdx(3), 1, tokens), 1);
+  EXPECT_EQ(KitSegmentToStr(tokens[0].Seg), u"LogicalDevice");
+  EXPECT_EQ(tokens[0].Attrs.FontStyle, fsBold);
+  ASSERT_TRUE(parser.IsFoldStart(list));
+  ASSERT_TRUE(parser.IsFoldStart(clock));
+
+  // On a line that starts no fold nothing happens.
+  editor->KitView().SetCursor(0, device);
+  foldChilds->trigger();
+  EXPECT_EQ(view.GetVisibleCountScroll(), doc.LinesCount());
+  // On the object list's line the blocks inside fold; the list's own block stays open.
+  editor->KitView().SetCursor(0, list);
+  foldChilds->trigger();
+  EXPECT_FALSE(view.IsCollapsedFold(list));
+  EXPECT_TRUE(view.IsCollapsedFold(assoc));
+  EXPECT_TRUE(view.IsCollapsedFold(clock));
+  EXPECT_TRUE(view.IsLineStartVisible(clock));
+  EXPECT_FALSE(view.IsLineStartVisible(clock + 1));
+  unfoldAll->trigger();
+  EXPECT_FALSE(view.IsCollapsedFold(clock));
+  EXPECT_EQ(view.GetVisibleCountScroll(), doc.LinesCount());
+
+  // The error of a description on a folded line: every fold opens.
+  editor->KitView().SetCursor(0, list);
+  foldChilds->trigger();
+  ASSERT_FALSE(view.IsLineStartVisible(clock + 1));
+  editor->GotoPosAndFocus(4, clock + 2);
+  EXPECT_TRUE(view.IsLineStartVisible(clock + 1));
+  EXPECT_EQ(view.GetVisibleCountScroll(), doc.LinesCount());
+  EXPECT_EQ(editor->KitView().CursorPos(), QPoint(4, clock + 1));
 }
 
 // The log frame as the logger's pane: session lines, and the limit that empties it.

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QKeyEvent>
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
@@ -30,6 +31,7 @@
 #include "foundation/ini_file.h"
 #include "foundation/logger.h"
 #include "import/import_support.h"
+#include "kit/editor/qt/find_dialog.h"
 #include "server/logical_device_wrapper.h"
 #include "support/test_client.h"
 #include "support/test_server.h"
@@ -198,11 +200,17 @@ TEST_F(MainWindowTest, AnXmlErrorPutsTheCursorWhereItIs) {
   ASSERT_EQ(posY, 7);
   std::unique_ptr<TFormMain> w(Window());
   w->show();
+  // The faulty line is hidden in a fold.
+  TKitEditView& view = w->DeviceEditorFrame->KitView().View();
+  view.FoldAllIn(-1, false);
+  ASSERT_FALSE(view.IsLineStartVisible(6));
   w->PGControl->setCurrentWidget(w->TSLog);
   w->MMRunRun->trigger();
   ASSERT_EQ(Prompter.Messages.size(), 1u);
   EXPECT_EQ(Prompter.Messages[0].Type, mtError);
   EXPECT_EQ(w->PGControl->currentWidget(), w->TSDevice);
+  EXPECT_TRUE(view.IsLineStartVisible(6));
+  EXPECT_EQ(view.GetVisibleCountScroll(), view.Document()->LinesCount());
   EXPECT_EQ(w->DeviceEditorFrame->KitView().CursorPos(), QPoint(posX, 6));
   EXPECT_EQ(w->StatusPanels[2]->text(), QStringLiteral("%1:6").arg(posX));
   EXPECT_EQ(DeviceName(), "");
@@ -233,31 +241,56 @@ TEST_F(MainWindowTest, ADuplicateNameKeepsThePreviousDevice) {
   EXPECT_EQ(w->ApplicationProcess().State(), isIdle);
 }
 
-// Run is Ctrl+R wherever the focus is, also in the device editor, whose Replace... would
-// otherwise take the key.
-TEST_F(MainWindowTest, CtrlRRunsFromTheEditor) {
+// Ctrl+R is Run wherever the focus is in the main window, also in the device editor and
+// the log; Ctrl+F stays the editor's search. The import window has no Run: there Ctrl+R is
+// the editor's Replace... The editor claims its own keys ahead of the window's shortcuts
+// through ShortcutOverride and leaves Run's to the window.
+TEST_F(MainWindowTest, CtrlRRunsExceptInTheImportWindow) {
   DeviceFile(SmallDevice("ONE"));
   std::unique_ptr<TFormMain> w(Window());
   w->show();
   QApplication::setActiveWindow(w.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-  int dialogs = 0;
-  TFrameView::SetFindDialogRunner([&](TFrameView&, const QString&, bool, TSearchDlgOptions&) {
-    ++dialogs;
-    return int(TFrameView::frCancelled);
+  std::vector<QString> captions;
+  TFindDialogAnswerer answer([&](TKitSedFindDlg& Dialog) {
+    captions.push_back(Dialog.windowTitle());
+    Dialog.reject();
   });
-  QWidget* view = w->DeviceEditorFrame->KitView().Widget();
-  view->setFocus();
-  QTest::keyClick(view, Qt::Key_R, Qt::ControlModifier);
+  auto claims = [](QWidget* Editor, int Key) {
+    QKeyEvent event(QEvent::ShortcutOverride, Key, Qt::ControlModifier);
+    event.ignore();
+    QApplication::sendEvent(Editor, &event);
+    return event.isAccepted();
+  };
+  QWidget* device = w->DeviceEditorFrame->KitView().Widget();
+  QWidget* log = w->LogFrame->KitView().Widget();
+  EXPECT_FALSE(claims(device, Qt::Key_R));
+  EXPECT_FALSE(claims(log, Qt::Key_R));
+  EXPECT_TRUE(claims(device, Qt::Key_F));
+  // The popup still offers Replace..., without the key.
+  EXPECT_TRUE(w->DeviceEditorFrame->PMReplace->shortcut().isEmpty());
+  EXPECT_EQ(w->DeviceEditorFrame->PMSearch->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+
+  device->setFocus();
+  QTest::keyClick(device, Qt::Key_R, Qt::ControlModifier);
   EXPECT_TRUE(Started(*w));
-  EXPECT_EQ(dialogs, 0);
   // Ctrl+F is still the editor's search.
   w->PGControl->setCurrentWidget(w->TSDevice);
-  view->setFocus();
-  QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
-  EXPECT_EQ(dialogs, 1);
-  TFrameView::SetFindDialogRunner(nullptr);
+  device->setFocus();
+  QTest::keyClick(device, Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(captions, (std::vector<QString>{"Search text"}));
   EXPECT_TRUE(Stopped(*w));
+
+  TFormImportDevice& import = w->FormImportDevice();
+  import.show();
+  QApplication::setActiveWindow(&import);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&import));
+  QWidget* editor = import.Editor->KitView().Widget();
+  EXPECT_TRUE(claims(editor, Qt::Key_R));
+  editor->setFocus();
+  QTest::keyClick(editor, Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(captions, (std::vector<QString>{"Search text", "Replace text"}));
+  EXPECT_EQ(w->ApplicationProcess().State(), isIdle);
 }
 
 TEST_F(MainWindowTest, ClosingWhileRunningAsksAndClosesOnceStopped) {

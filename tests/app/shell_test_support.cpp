@@ -4,11 +4,13 @@
 #include <fstream>
 #include <memory>
 
+#include <QApplication>
 #include <QPointer>
 #include <QWidget>
 
 #include "app/application.h"
 #include "foundation/globals.h"
+#include "kit/editor/qt/find_dialog.h"
 
 namespace zv {
 
@@ -74,6 +76,18 @@ void ShellTest::TearDown() {
 
 void ShellTest::WriteIni(const std::string& Text) {
   std::ofstream(IniFileName(), std::ios::binary) << Text;
+}
+
+TFindDialogAnswerer::TFindDialogAnswerer(std::function<void(TKitSedFindDlg&)> AAct) : Act(std::move(AAct)) {
+  // A dialog ended by a button is hidden at once, so each one is answered once.
+  QObject::connect(&FTimer, &QTimer::timeout, [this] {
+    auto* dialog = dynamic_cast<TKitSedFindDlg*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) return;
+    ++Seen;
+    if (Act) Act(*dialog);
+    else dialog->reject();
+  });
+  FTimer.start(1);
 }
 
 }  // namespace zv

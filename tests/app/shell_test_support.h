@@ -3,18 +3,36 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <QPoint>
 #include <QString>
+#include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
 
 #include "app/fake_prompter.h"
 
-// Failures show Qt's texts as text.
+// Failures show Qt's texts as text and points as points.
 inline void PrintTo(const QString& Text, std::ostream* Out) { *Out << '"' << Text.toStdString() << '"'; }
+inline void PrintTo(const QPoint& Point, std::ostream* Out) { *Out << '(' << Point.x() << ", " << Point.y() << ')'; }
 
 namespace zv {
+
+class TKitSedFindDlg;
+
+// While it lives, each find and replace dialog that comes on screen is handed to Act, which
+// must end it (a button or reject()); Seen counts them.
+class TFindDialogAnswerer {
+ public:
+  explicit TFindDialogAnswerer(std::function<void(TKitSedFindDlg& Dialog)> AAct = {});
+  std::function<void(TKitSedFindDlg& Dialog)> Act;
+  int Seen = 0;
+
+ private:
+  QTimer FTimer;
+};
 
 class ShellTest : public ::testing::Test {
  protected:

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kit/editor/doc_errors.h"
+#include "kit/editor/doc_search.h"
 #include "kit/editor/gap_storage.h"
 #include "kit/editor/line_manager.h"
 #include "kit/editor/markers.h"
@@ -264,6 +265,52 @@ class TKitEditDocument : public TKitCustomComponent {
   TKitDebugFrameKind GetDebugFrameKind(const IKitMarkPtr& AFrameMark);
   void SetDebugFrameKind(const IKitMarkPtr& AFrameMark, TKitDebugFrameKind AKind);
 
+  // --- pattern search and replacement (doc_search.cpp) ---
+  // A search runs from AOffset over at most AMaxCount characters (-1: to the text's end,
+  // or its start going backward). The First forms answer the state of a search that
+  // found something and nothing otherwise; the caller frees what it receives (Close).
+  TKitEditFindReplaceStatePtr FindPatternFirst(int AOffset, const TKitString& APattern);
+  TKitEditFindReplaceStatePtr FindPatternFirst(int AOffset, const TKitString& APattern,
+                                               TKitEditSearchOptions AOptions);
+  TKitEditFindReplaceStatePtr FindPatternFirst(int AOffset, int AMaxCount, TKitEditSearchOptions AOptions,
+                                               const TKitString& APattern);
+  TKitEditFindReplaceStatePtr FindPatternFirst(int AOffset, int AMaxCount, TKitEditSearchDirection ADirection,
+                                               TKitEditSearchOptions AOptions, const TKitString& APattern);
+  // The next match after the last one, or from ANewStart (clamped to the text).
+  bool FindPatternNext(TKitEditFindReplaceState& AState);
+  bool FindPatternNext(int ANewStart, TKitEditFindReplaceState& AState);
+  void FindPatternClose(TKitEditFindReplaceStatePtr& AState) { AState.reset(); }
+  // One replacement step: the First forms answer the state when the step succeeded.
+  TKitEditFindReplaceStatePtr ReplacePatternFirst(int AOffset, int AMaxCount, TKitEditSearchDirection ADirection,
+                                                  TKitEditSearchOptions AOptions, const TKitString& AReplacement,
+                                                  const TKitString& APattern);
+  TKitEditFindReplaceStatePtr ReplacePatternFirst(int AOffset, int AMaxCount, TKitEditSearchDirection ADirection,
+                                                  TKitEditSearchOptions AOptions, const TKitString& AReplacement,
+                                                  const TKitString& APattern, const TKitEditReplaceEvent& AOnReplace);
+  bool ReplacePatternNext(TKitEditFindReplaceState& AState);
+  bool ReplacePatternNext(int ANewStart, TKitEditFindReplaceState& AState);
+  // Every match of the range replaced in one compound edit (one undo step, views frozen),
+  // until a step finds nothing or the callback cancels; nothing when the first step failed.
+  TKitEditFindReplaceStatePtr ReplacePatternAll(const TKitString& APattern, const TKitString& AReplacement);
+  TKitEditFindReplaceStatePtr ReplacePatternAll(int AOffset, int AMaxCount, TKitEditSearchDirection ADirection,
+                                                TKitEditSearchOptions AOptions, const TKitString& AReplacement,
+                                                const TKitString& APattern);
+  TKitEditFindReplaceStatePtr ReplacePatternAll(int AOffset, int AMaxCount, TKitEditSearchDirection ADirection,
+                                                TKitEditSearchOptions AOptions, const TKitString& AReplacement,
+                                                const TKitString& APattern, const TKitEditReplaceEvent& AOnReplace);
+  void ReplacePatternClose(TKitEditFindReplaceStatePtr& AState) { AState.reset(); }
+  // Word navigation over ASeparators plus space, TAB, CR and LF (the document's full word
+  // separators when ASeparators is empty); AMaxCount -1 means no limit. Offsets, or -1.
+  int FindNextWordStart(int AOffset, int AMaxCount, const TKitString& ASeparators);
+  int FindPrevWordStart(int AOffset, int AMaxCount, const TKitString& ASeparators);
+  // The offset of a word's last character.
+  int FindNextWordEnd(int AOffset, int AMaxCount, const TKitString& ASeparators);
+  int FindPrevWordEnd(int AOffset, int AMaxCount, const TKitString& ASeparators);
+  // The word as a segment of the document; (-1, 0, none) when there is none.
+  TKitSegment FindNextWord(int AOffset, int AMaxCount, const TKitString& ASeparators);
+  TKitSegment FindPrevWord(int AOffset, int AMaxCount, const TKitString& ASeparators);
+  TKitSegment FindNearWord(int AOffset, int AMaxCount, const TKitString& ASeparators, bool ABackward);
+
   // OnLineMarkDeleting and OnLineMarkCreating are other names of the same two handlers.
   TKitMarkEvent OnMarkDeleting;
   TKitMarkEvent OnMarkCreating;
@@ -291,6 +338,15 @@ class TKitEditDocument : public TKitCustomComponent {
   void SchemeCollectionChanged(TKitEditParserSchemeCollection& ACollection, bool AItemChange);
   void ActivateSchemes();
   void InstallSchemeLoaders();
+
+  // --- search (doc_search.cpp) ---
+  TKitEditFindReplaceStatePtr CreateSearchState(int AStart, int AMaxCount, TKitEditSearchDirection ADirection,
+                                                TKitEditSearchOptions AOptions, const TKitString& APattern);
+  bool SearchStep(TKitEditFindReplaceState& AState, int ANewStart, bool AFirst);
+  bool ReplaceStep(TKitEditFindReplaceState& AState, int ANewStart, bool AFirst);
+  TKitString WordSeparatorsFor(const TKitString& ASeparators) const;
+  int WordStart(int AOffset, int AMaxCount, const TKitString& ASeps, bool ARepeat, bool ABackward);
+  int WordEnd(int AOffset, int AMaxCount, const TKitString& ASeps, bool ARepeat, bool ABackward);
 
   // --- checks ---
   void CheckReadOnly() const;

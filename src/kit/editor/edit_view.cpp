@@ -168,6 +168,7 @@ void TKitCustomEditView::AttachDocument(TKitEditDocument* ADoc) {
 void TKitCustomEditView::DetachDocument(bool AStoreState) {
   if (FFDoc != nullptr) {
     LeaveStates(kKitCommandModes);
+    CloseSearchState();
     FScreenMarksChanged = false;
     FScreenCache->DetachFromDocument(AStoreState);
     FDocInternal->RemoveListener(FDocLst.get());

@@ -5,6 +5,7 @@
 // the caret, the gutter, the settings objects and the property setters. Keys, commands,
 // caret movement, painting and the window's messages are built on this class.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -20,6 +21,7 @@
 #include "kit/editor/special_chars.h"
 #include "kit/editor/view_paint.h"
 #include "kit/editor/view_settings.h"
+#include "kit/editor/view_search.h"
 
 namespace zv {
 
@@ -68,6 +70,21 @@ using TKitBeforeCommandEvent =
 using TKitAfterCommandEvent = std::function<void(TObject* Sender, TKitEditCommand ACommand, const TKitCommandArg& Arg)>;
 using TKitKeyDownEvent = std::function<void(TObject* Sender, uint16_t& Key, TKitShiftState Shift)>;
 using TKitKeyPressEvent = std::function<void(TObject* Sender, char16_t& Key)>;
+
+// --- mouse and drag-and-drop ---
+// A click on a gutter bar, as OnGutterClick is told of it.
+struct TKitGutterClickParams {
+  int ScrollLine = 0;
+  TKitGutterBar* Bar = nullptr;
+  TKitShiftState Shift = 0;
+  TKitMouseButton Button = mbLeft;
+};
+using TKitGutterClickEvent =
+    std::function<void(TKitCustomEditView* AView, const TKitGutterClickParams& AParams, bool& Handled)>;
+using TKitGetMouseCursorEvent =
+    std::function<void(TObject* Sender, const TKitPoint& AScrollPos, TKitCursorShape& ACursor)>;
+// Where a drag held over the view is.
+enum TKitDragState { dsDragEnter, dsDragLeave, dsDragMove };
 
 // Forwards the document's notifications to its view.
 class TViewLst : public TKitDocumentListener {
@@ -270,6 +287,40 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   const TKitIntArray& SyntaxCheckTokenIds() const { return FSyntaxCheckTokenIds; }
   bool Loading() const { return FLoading; }
   void SetLoading(bool AValue) { FLoading = AValue; }
+
+  // --- search and replace, incremental search (view_search.cpp) ---
+  // A match becomes the selection; at the end (start) of the text the user is asked
+  // whether to go on from the other end (OnNotFound, else a question); with
+  // soConfirmReplace each replacement is confirmed (OnReplaceFound, else a question placed
+  // next to the match). A replacement step, and a whole replace-all, is one undo step.
+  bool SearchFirst(const TKitEditSearchArguments& AArgs);
+  // During incremental search: IncrementalSearchForward.
+  bool SearchNext();
+  bool ReplaceFirst(const TKitEditSearchArguments& AArgs);
+  bool ReplaceNext();
+  bool ReplaceAll(const TKitEditSearchArguments& AArgs, TKitEditViewReplaceAllBounds ABounds);
+  // A later SearchNext (AState stInSearch) or ReplaceNext (stInReplace) starts afresh with
+  // these arguments.
+  void AssignSearchReplaceArgs(const TKitEditSearchArguments& AArgs, TKitEditViewSearchState AState);
+  const TKitEditSearchArguments& SearchLastArgs() const { return FSearchArgs; }
+  TKitEditViewSearchState SearchState() const { return FSearchState; }
+  int SearchLastNumReplacements() const { return FSearchNumOfReplacements; }
+  // The document's running search (its FoundSegment is the last match), or none.
+  const TKitEditFindReplaceState* SearchStateBag() const { return FSearchStateBag.get(); }
+  // Highlighted ranges of document offsets.
+  void AddHighlight(int AStart, int ACount);
+  void RemoveHighlight(int AStart, int ACount);
+  void ClearHighlight();
+  // The word around the cursor, when the cursor is on one of its characters.
+  TKitString GetWordUnderCursor();
+  // Incremental search runs while siIncrementalSearch is set (entering it starts the
+  // search, leaving it ends the search at the match). These are its commands.
+  virtual void IncrementalSearchAddChar(char16_t AChar);
+  virtual void IncrementalSearchBack();
+  virtual bool IncrementalSearchForward();
+  const std::vector<TIncSearchJump>& IncrementalSearchJumps() const { return FSearchIncJumps; }
+  TKitEditNotFoundEvent OnNotFound;
+  TKitEditReplaceFoundEvent OnReplaceFound;
 
   // --- events ---
   TKitViewStatusEvent OnStatusChanged;
@@ -529,13 +580,65 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   void FoldAllIn(int AOuterFold, bool ATopOnly);
   void UnfoldAllIn(int AOuterFold, bool ATopOnly);
 
+  // --- mouse and drag-and-drop (view_mouse.cpp) ---
+  // The window's mouse in client pixels. The shift state carries the modifiers, the
+  // buttons held and ssDouble on the press of a double click; Alt selects a block.
+  void MouseDown(TKitMouseButton AButton, TKitShiftState AShift, int AX, int AY);
+  void MouseMove(TKitShiftState AShift, int AX, int AY);
+  void MouseUp(TKitMouseButton AButton, TKitShiftState AShift, int AX, int AY);
+  // The window lost the mouse it had captured.
+  void CaptureChanged();
+  // Sets the pointer shape for a client point not captured by a press.
+  void UpdateMouseCursor(int AX, int AY);
+  // A drag held over the view: ASource is the editor view whose selection is dragged, null
+  // for text from another program. Answers whether a drop would be taken here, and in
+  // ADragCursor what it would do (crDrag moves, crMultiDrag copies, crNoDrop and crNo
+  // refuse). The cursor follows the point.
+  bool DragOver(TKitCustomEditView* ASource, int AX, int AY, TKitDragState AState, TKitShiftState AShift,
+                TKitCursorShape& ADragCursor);
+  // The selection of ASource dropped at the point: moved, or copied with Ctrl or from a
+  // read-only source, as one undo step of this view's document.
+  void DragDrop(TKitCustomEditView* ASource, int AX, int AY, TKitShiftState AShift);
+  // The drag of this view's selection ended without a drop: the cursor goes back.
+  void DragCanceled();
+  TOffsetPoint CursorBeforeDrag() const { return FCursorBeforeDrag; }
+  TKitGutterClickEvent OnGutterClick;
+  TKitGetMouseCursorEvent OnGetMouseCursor;
+  // A popup menu takes the right button's release.
+  bool HasPopupMenu = false;
+  // Milliseconds of a steady clock, for telling a triple click; tests set their own.
+  std::function<int64_t()> ClickClock;
+
+  // --- the window (view_window.cpp) ---
+  // What the window answers to other code: the whole text and its length, the clipboard
+  // operations (a beep without a document) and clearing the whole document.
+  TKitString GetText() const;
+  int GetTextLength() const { return CurrentDocument().CharsCount(); }
+  void ClipboardCopy();
+  void ClipboardCut();
+  void ClipboardPaste();
+  void ClearText();
+  // Whether Tab and Return are the editor's keys or the dialog's around it.
+  bool WantTabs() const { return FWantTabs; }
+  void SetWantTabs(bool AValue) { FWantTabs = AValue; }
+  bool WantReturns() const { return FWantReturns; }
+  void SetWantReturns(bool AValue) { FWantReturns = AValue; }
+  // Whether a key stroke would run or begin a binding in the current mode.
+  bool IsKeyBound(uint16_t AKey, TKitShiftState AShift) const;
+  void SetDebugFrameTopLineColor(TColor AValue) { SetSettingsColor(FDebugFrameTopLineColor, AValue); }
+  void SetDebugFrameActiveLineColor(TColor AValue) { SetSettingsColor(FDebugFrameActiveLineColor, AValue); }
+  void SetDebugFrameLineColor(TColor AValue) { SetSettingsColor(FDebugFrameLineColor, AValue); }
+  void SetDebugFrameTopLineBg(TColor AValue) { SetSettingsColor(FDebugFrameTopLineBg, AValue); }
+  void SetDebugFrameActiveLineBg(TColor AValue) { SetSettingsColor(FDebugFrameActiveLineBg, AValue); }
+  void SetDebugFrameLineBg(TColor AValue) { SetSettingsColor(FDebugFrameLineBg, AValue); }
+
  protected:
   // Hooks of the later parts: a beep, the completion list and incremental search leaving
   // their modes, the timers' ticks, the scroll bars at the end of a bracket.
   virtual void DoBeep() { FHost.Beep(); }
   virtual void CompletionListHide();
-  virtual void IncrementalSearchStart() {}
-  virtual void IncrementalSearchEnd() {}
+  virtual void IncrementalSearchStart();
+  virtual void IncrementalSearchEnd();
   virtual void CompletionTimerTick();
   virtual void ScrollTimerTick();
   virtual void UpdateScrollBars();
@@ -543,11 +646,6 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   virtual int CompletionListCount();
   virtual int CompletionListIndex();
   virtual void SetCompletionListIndex(int AIndex);
-  // Hooks of the command dispatcher for incremental search (a character added, back to
-  // the previous match, the next match). The view without a search does nothing.
-  virtual void IncrementalSearchAddChar(char16_t /*AChar*/) {}
-  virtual void IncrementalSearchBack() {}
-  virtual bool IncrementalSearchForward() { return false; }
   // A typed character (not a control character) becomes a command.
   virtual void DoTypedChar(char16_t& AKey);
   // OnScroll, when assigned.
@@ -602,6 +700,15 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   void SetHorizScrollCode(int AValue, TKitScrollCode ACode);
   void ScrollOneLine(int ADelta);
   void ApplyScrollBar(TKitScrollBarKind AKind, const TKitScrollInfo& AInfo);
+  // The mouse's helpers (view_mouse.cpp).
+  int64_t ClickNow() const;
+  TKitPoint MouseScrollPos(int AX, int AY, bool ARound, bool ABlock);
+  void SelectWordAtCursor();
+  void SelectLineByMouse(int AScrollLine);
+  void ExtendMouseSelection(int AX, int AY, TKitShiftState AShift);
+  bool InsideOwnSelection(const TKitPoint& AScrollPos);
+  void InsertDropped(TKitCustomEditView& ASource, bool AMove);
+  void SetSettingsColor(TColor& AField, TColor AValue);
 
   void AttachDocument(TKitEditDocument* ADoc);
   void DetachDocument(bool AStoreState);
@@ -666,7 +773,7 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   int FScrollTimerBase = 100;
   int FMouseDownX = -1;
   int FMouseDownY = -1;
-  TOffsetPoint FCursorBeforeDrag{0, 0};
+  TOffsetPoint FCursorBeforeDrag{-1, -1};
   int FSysDoubleClickTime = 500;
   TKitBorderStyle FBorderStyle = bsSingle;
   TKitScrollStyle FScrollBars = ssBoth;
@@ -692,9 +799,36 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   TKitEditInternalStates FState;
   TKitEditViewSearchState FSearchState = stNothing;
   int FSearchNumOfReplacements = 0;
+  // --- search (view_search.cpp) ---
+  bool DoSearchNext(bool AFirst);
+  void ApplySearchStart();
+  bool AskWrapAround(TKitEditSearchDirection ADirection, int AFrom);
+  void ReplaceFoundCallback(bool AReplaceAll, const TKitEditFindReplaceState& AState, int& ACount,
+                            TKitEditReplaceAction& AAction);
+  void ShowFoundMatch(int AStart, int ACount, bool ABackward);
+  // Closes the document's running search; the search state stays.
+  void CloseSearchState();
+  TKitDocUndoInfoPtr SearchUndoInfo();
+  void SearchSetCursor(const TOffsetPoint& AOffPt);
+  void SearchSelect(int AStart, int AEnd, bool ACursorAtStart);
+  void SearchCancelSelection();
+  void SearchScrollTo(const TKitPoint& AScroll, bool AAvoidEdge);
+  void SearchScrollToCursor() { SearchScrollTo(FScreenCache->CursorPos(), true); }
+  TKitRect SearchMatchRect(int AStart, int ACount);
+  TKitEditSearchArguments FSearchArgs;
+  TKitEditFindReplaceStatePtr FSearchStateBag;
+  std::vector<TIncSearchJump> FSearchIncJumps;
   int FWidth = 185;
   int FHeight = 89;
   bool FLoading = false;
+  int64_t FLastDoubleClickTime = INT64_MIN / 2;
+  TKitPoint FLastDoubleClickAt;
+  // The pointer of a selecting drag, for auto-scroll to go on selecting with.
+  bool FMouseSelecting = false;
+  TKitPoint FMouseSelectAt;
+  TKitShiftState FMouseSelectShift = 0;
+  // The word or line a double or triple click selected.
+  TOffsetPoint FMouseUnitStart, FMouseUnitEnd;
 
   // --- painting and completion ---
   std::unique_ptr<TComplList> FCompletionList;

@@ -390,34 +390,6 @@ TKitDropEffect TKitCustomEditView::ExternalDrop(const TKitString& AText, bool AC
   return ACtrlHeld ? deCopy : deMove;
 }
 
-// --- auto-scroll ---
-
-void TKitCustomEditView::SetAutoScroll(const TKitPoint& AClient, bool AMargin) {
-  const int m = AMargin ? 3 : 0;
-  const TKitRect r = FHost.ClientRect();
-  FScrollDirY = AClient.Y < r.Top + m ? -1 : AClient.Y >= r.Bottom - m ? 1 : 0;
-  FScrollDirX = AClient.X < FGutterWidth + r.Left + m ? -1 : AClient.X >= r.Right - m ? 1 : 0;
-  FScrollTimer->SetInterval(FScrollTimerBase);
-  FScrollTimer->SetEnabled(FHost.Focused() && (FScrollDirX != 0 || FScrollDirY != 0));
-}
-
-void TKitCustomEditView::StopAutoScroll() {
-  FScrollTimer->SetEnabled(false);
-  FScrollDirX = FScrollDirY = 0;
-}
-
-void TKitCustomEditView::ScrollTimerTick() {
-  if (!FHost.Focused() || FFDoc == nullptr) {
-    StopAutoScroll();
-    return;
-  }
-  if (FScrollDirX == 0 && FScrollDirY == 0) return;
-  Updating([&] {
-    if (FScrollDirY != 0) ScrollLinesBy(FScrollDirY, FScrollDirY < 0 ? scLineUp : scLineDown, false);
-    if (FScrollDirX != 0) SetHorizScroll(std::max(0, HorizScroll() + FScrollDirX));
-  });
-}
-
 // --- visibility ---
 
 bool TKitCustomEditView::IsFoldStart(int APhysLine) {

@@ -321,7 +321,9 @@ void TKitCustomEditView::ExecuteCommand(TKitEditCommand ACommand, const TKitComm
     case sedIncrementalSearchStart:
       CheckComplListShown(false);
       CheckIncrementalSearch(false);
-      IncludeState(siIncrementalSearch);
+      // There is nothing to search without a document.
+      if (FFDoc == nullptr) DoBeep();
+      else IncludeState(siIncrementalSearch);
       break;
     case sedIncrementalSearchAddChar:
       CheckIncrementalSearch(true);

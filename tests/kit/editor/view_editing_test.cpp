@@ -138,8 +138,8 @@ TEST(ViewEditingTest, RefusalsBeepOrRaise) {
   detached.InvokeCommand(sedChar, u"x");
   EXPECT_EQ(host.Beeps, 1);
   EXPECT_EQ(ErrorOf([&] { detached.Paste(); }), "Document must be attached to View for this operation");
-  // Every command on a view without a document beeps or does nothing; only the list's own
-  // commands refuse, as the list is not shown.
+  // Every command on a view without a document beeps or does nothing; only the list's and
+  // the incremental search's own commands refuse, as neither mode can begin.
   EXPECT_EQ(ErrorOf([&] { detached.InvokeCommand(sedIncrementalSearchBack); }),
             "View should be in incremental search mode for this command (or method)");
   for (int c = 0; c < kKitEditCommandCount; ++c) {
@@ -147,7 +147,9 @@ TEST(ViewEditingTest, RefusalsBeepOrRaise) {
     const std::string error = ErrorOf([&] { detached.InvokeCommand(command, u"x"); });
     if (command >= sedCompletionUp && command <= sedCompletionEnd)
       EXPECT_EQ(error, "Completion list should be shown for this command (or method)");
-    else  // incremental search too: the command before them started it
+    else if (command >= sedIncrementalSearchAddChar && command <= sedIncrementalSearchForward)
+      EXPECT_EQ(error, "View should be in incremental search mode for this command (or method)");
+    else
       EXPECT_EQ(error, "<no error>") << c;
   }
 }

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QImage>
 #include <QMessageBox>
 #include <QMimeData>
@@ -16,6 +18,8 @@
 #include <QStyle>
 #include <QStyleHints>
 #include <QTimer>
+
+#include "kit/editor/view_search.h"
 
 namespace zv {
 
@@ -77,6 +81,15 @@ QFont KitToQFont(const TKitFont& AFont) {
   f.setItalic((AFont.Style & fsItalic) != 0);
   f.setUnderline((AFont.Style & fsUnderline) != 0);
   f.setStrikeOut((AFont.Style & fsStrikeOut) != 0);
+  // A missing family is replaced by what the desktop offers for monospace, which need not
+  // be fixed-pitch by Qt's measure; then a face that is.
+  const QFontInfo info(f);
+  if (info.family().compare(f.family(), Qt::CaseInsensitive) != 0 && !info.fixedPitch())
+    for (const char* family : {"DejaVu Sans Mono", "Liberation Mono", "Noto Mono"})
+      if (QFontDatabase::hasFamily(QString::fromLatin1(family))) {
+        f.setFamily(QString::fromLatin1(family));
+        break;
+      }
   return f;
 }
 
@@ -244,9 +257,15 @@ TKitPromptResult TQtEditPrompter::MessageBox(const TKitString& ACaption, const T
   if (AButtons & pbAll) buttons |= QMessageBox::YesToAll;
   box.setStandardButtons(buttons == QMessageBox::StandardButtons() ? QMessageBox::Ok : buttons);
   if (ANear != nullptr && FParent) {
-    // Below the rectangle the user must still see.
+    // Next to the rectangle the user must still see, on the side with more room.
     box.adjustSize();
-    box.move(FParent->mapToGlobal(QPoint(ANear->Left, ANear->Bottom + 4)));
+    const QPoint origin = FParent->mapToGlobal(QPoint(0, 0));
+    const TKitRect match{origin.x() + ANear->Left, origin.y() + ANear->Top, origin.x() + ANear->Right,
+                         origin.y() + ANear->Bottom};
+    const TKitRect area{origin.x(), origin.y(), origin.x() + FParent->width(), origin.y() + FParent->height()};
+    const QPoint centred = origin + FParent->rect().center() - box.rect().center();
+    const TKitPoint p = KitPlaceNearMatch(match, area, box.width(), box.height(), {centred.x(), centred.y()});
+    box.move(p.X, p.Y);
   }
   switch (box.exec()) {
     case QMessageBox::Ok: return prOk;
@@ -383,15 +402,13 @@ void TQtEditHost::SetCursorShape(TKitCursorShape AShape) {
   }
 }
 
-void TQtEditHost::SetCapture() {
-  if (QWidget* v = Viewport()) v->grabMouse();
-}
+// Qt already sends every move and the release of a press to the pressed widget; the
+// capture only tells the view that a press of its own is still held.
+void TQtEditHost::SetCapture() { FCaptured = Viewport() != nullptr; }
 
-void TQtEditHost::ReleaseCapture() {
-  if (QWidget* v = Viewport(); v != nullptr && QWidget::mouseGrabber() == v) v->releaseMouse();
-}
+void TQtEditHost::ReleaseCapture() { FCaptured = false; }
 
-bool TQtEditHost::HasCapture() { return Viewport() != nullptr && QWidget::mouseGrabber() == Viewport(); }
+bool TQtEditHost::HasCapture() { return FCaptured; }
 
 TKitPoint TQtEditHost::ClientToScreen(const TKitPoint& APoint) {
   QWidget* v = Viewport();

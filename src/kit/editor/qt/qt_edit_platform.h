@@ -138,6 +138,7 @@ class TQtEditHost : public TKitEditHost {
   TQtEditPrompter FPrompter;
   bool FCaretCreated = false;
   bool FCaretVisible = false;
+  bool FCaptured = false;
   QRect FCaret;
 };
 

@@ -2,8 +2,12 @@
 
 #include <algorithm>
 
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
+#include <QMimeData>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -29,6 +33,12 @@ class TQtEditWidgetHost : public TQtEditHost {
     TQtEditHost::ShowCaret();
     FWidget->CaretMoved();
   }
+  void SetScrollBar(TKitScrollBarKind AKind, const TKitScrollInfo& AInfo) override {
+    TQtEditHost::SetScrollBar(AKind, AInfo);
+    Bars[AKind] = AInfo;
+  }
+  // The bars as the view last set them.
+  TKitScrollInfo Bars[2];
 
  private:
   TQtEditWidget* FWidget;
@@ -36,14 +46,9 @@ class TQtEditWidgetHost : public TQtEditHost {
 
 namespace {
 
-// Errors must not leave a Qt event handler: the user hears them.
-template <class F>
-void Guarded(TKitEditHost& AHost, F ABody) {
-  try {
-    ABody();
-  } catch (const std::exception&) {
-    AHost.Beep();
-  }
+bool IsWindowShortcut(const QList<QKeySequence>& AKeys, const QKeyEvent& AEvent) {
+  const QKeySequence stroke(QKeyCombination(AEvent.modifiers() & ~Qt::KeypadModifier, Qt::Key(AEvent.key())));
+  return AKeys.contains(stroke);
 }
 
 TKitShiftState ButtonsShift(Qt::MouseButtons AButtons) {
@@ -69,13 +74,27 @@ TKitScrollCode KitScrollCodeFromSliderAction(int AAction) {
   }
 }
 
+// Errors must not leave a Qt event handler: the user hears them.
+template <class F>
+void TQtEditWidget::Guard(F ABody) {
+  try {
+    ABody();
+  } catch (const std::exception&) {
+    FHost->Beep();
+  }
+}
+
 TQtEditWidget::TQtEditWidget(QWidget* AParent) : QAbstractScrollArea(AParent) {
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   viewport()->setAutoFillBackground(false);
   viewport()->setCursor(Qt::IBeamCursor);
+  viewport()->setMouseTracking(true);
+  viewport()->setAcceptDrops(true);
+  setAcceptDrops(true);
   FHost = std::make_unique<TQtEditWidgetHost>(this);
+  FHost->OnStartDrag = [this] { StartSelectionDrag(); };
   FView = std::make_unique<TKitEditView>(*FHost);
   const int flash = QGuiApplication::styleHints()->cursorFlashTime();
   FBlink.setInterval(std::max(1, flash / 2));
@@ -83,9 +102,8 @@ TQtEditWidget::TQtEditWidget(QWidget* AParent) : QAbstractScrollArea(AParent) {
   for (TKitScrollBarKind kind : {sbHorizontal, sbVertical}) {
     QScrollBar* bar = kind == sbHorizontal ? horizontalScrollBar() : verticalScrollBar();
     connect(bar, &QAbstractSlider::actionTriggered, this, [this, kind](int AAction) { SliderAction(kind, AAction); });
-    connect(bar, &QAbstractSlider::sliderReleased, this, [this, kind, bar] {
-      Guarded(*FHost, [&] { DeliverScroll(kind, scEndScroll, bar->value()); });
-    });
+    connect(bar, &QAbstractSlider::sliderReleased, this,
+            [this, kind, bar] { Guard([&] { DeliverScroll(kind, scEndScroll, bar->sliderPosition()); }); });
   }
 }
 
@@ -110,15 +128,81 @@ void TQtEditWidget::BlinkCaret() {
   viewport()->update(FHost->CaretRect());
 }
 
+// --- the window's operations ---
+
+QString TQtEditWidget::Text() const {
+  const TKitString text = FView->GetText();
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString TQtEditWidget::SelectedText() {
+  TKitString text;
+  Guard([&] { text = FView->SelectedText(); });
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void TQtEditWidget::SetSelection(int AStart, int AEnd) {
+  Guard([&] {
+    FView->CheckDocument();
+    FView->SetSelection(AStart, AEnd, false);
+  });
+}
+
+void TQtEditWidget::SelectAll() { Guard([&] { FView->SelectAll(); }); }
+void TQtEditWidget::Copy() { Guard([&] { FView->ClipboardCopy(); }); }
+void TQtEditWidget::Cut() { Guard([&] { FView->ClipboardCut(); }); }
+void TQtEditWidget::Paste() { Guard([&] { FView->ClipboardPaste(); }); }
+void TQtEditWidget::Clear() { Guard([&] { FView->ClearText(); }); }
+
+void TQtEditWidget::SetBorderStyle(TKitBorderStyle AValue) {
+  Guard([&] { FView->SetBorderStyle(AValue); });
+  setFrameStyle(AValue == bsNone ? QFrame::NoFrame : QFrame::StyledPanel | QFrame::Sunken);
+}
+
+QSize TQtEditWidget::minimumSizeHint() const {
+  const int frame = 2 * frameWidth();
+  const int vbar = verticalScrollBar()->isVisibleTo(this) ? verticalScrollBar()->sizeHint().width() : 0;
+  const int hbar = horizontalScrollBar()->isVisibleTo(this) ? horizontalScrollBar()->sizeHint().height() : 0;
+  return {frame + vbar + FView->GutterWidth(), frame + hbar + std::max(1, FView->LineHeight())};
+}
+
+QVariant TQtEditWidget::inputMethodQuery(Qt::InputMethodQuery AQuery) const {
+  switch (AQuery) {
+    case Qt::ImEnabled: return true;
+    case Qt::ImCursorRectangle: {
+      // The candidate window opens at the caret.
+      const QRect caret = FHost->CaretRect();
+      return QRectF(caret.translated(viewport()->pos()));
+    }
+    default: return QAbstractScrollArea::inputMethodQuery(AQuery);
+  }
+}
+
 // --- Qt's events ---
 
-bool TQtEditWidget::focusNextPrevChild(bool) { return false; }  // Tab is the editor's
+bool TQtEditWidget::event(QEvent* AEvent) {
+  if (AEvent->type() == QEvent::ShortcutOverride) {
+    // The editor's bindings win over the window's shortcuts, except those it is told to keep.
+    auto* key = static_cast<QKeyEvent*>(AEvent);
+    const TKitKeyStroke stroke = KitKeyStrokeFromQt(*key);
+    if (!IsWindowShortcut(FWindowShortcuts, *key) && FView->IsKeyBound(stroke.Key, stroke.Shift)) {
+      AEvent->accept();
+      return true;
+    }
+  }
+  return QAbstractScrollArea::event(AEvent);
+}
+
+// Tab is the editor's unless it leaves it to the dialog.
+bool TQtEditWidget::focusNextPrevChild(bool ANext) {
+  return FView->WantTabs() ? false : QAbstractScrollArea::focusNextPrevChild(ANext);
+}
 
 void TQtEditWidget::paintEvent(QPaintEvent* AEvent) {
   QPainter painter(viewport());
   TQtCanvas canvas(painter);
   const QRect r = AEvent->rect();
-  Guarded(*FHost, [&] { FView->Paint(canvas, {r.left(), r.top(), r.right() + 1, r.bottom() + 1}); });
+  Guard([&] { FView->Paint(canvas, {r.left(), r.top(), r.right() + 1, r.bottom() + 1}); });
   const QRect caret = DrawnCaret();
   if (caret.isEmpty() || !caret.intersects(r)) return;
   // The caret inverts what lies under it, readable on any background.
@@ -129,7 +213,7 @@ void TQtEditWidget::paintEvent(QPaintEvent* AEvent) {
 
 bool TQtEditWidget::viewportEvent(QEvent* AEvent) {
   if (AEvent->type() == QEvent::Resize)
-    Guarded(*FHost, [&] {
+    Guard([&] {
       FView->BeginUpdate();
       FView->EndUpdate();
     });
@@ -138,37 +222,46 @@ bool TQtEditWidget::viewportEvent(QEvent* AEvent) {
 
 void TQtEditWidget::focusInEvent(QFocusEvent* AEvent) {
   QAbstractScrollArea::focusInEvent(AEvent);
-  Guarded(*FHost, [&] { FView->FocusEntered(); });
+  Guard([&] { FView->FocusEntered(); });
   CaretMoved();
 }
 
 void TQtEditWidget::focusOutEvent(QFocusEvent* AEvent) {
   QAbstractScrollArea::focusOutEvent(AEvent);
   FBlink.stop();
-  Guarded(*FHost, [&] { FView->FocusLeft(); });
+  Guard([&] {
+    FView->FocusLeft();
+    if (FHost->HasCapture()) {
+      FHost->ReleaseCapture();
+      FView->CaptureChanged();
+    }
+  });
 }
 
 void TQtEditWidget::keyPressEvent(QKeyEvent* AEvent) {
+  const int key = AEvent->key();
+  const bool isReturn = key == Qt::Key_Return || key == Qt::Key_Enter;
+  // A dialog's default button takes Return when the editor leaves it.
+  if (isReturn && !FView->WantReturns()) {
+    AEvent->ignore();
+    return;
+  }
   const TKitKeyStroke stroke = KitKeyStrokeFromQt(*AEvent);
-  bool took = false;
-  Guarded(*FHost, [&] { took = DeliverKey(stroke); });
-  if (took) AEvent->accept();
-  else QAbstractScrollArea::keyPressEvent(AEvent);
+  bool took = true;
+  Guard([&] { took = DeliverKey(stroke); });
+  // What the editor leaves goes to the window around it (Escape to a dialog, say).
+  AEvent->setAccepted(took);
 }
 
 void TQtEditWidget::inputMethodEvent(QInputMethodEvent* AEvent) {
   const QString text = AEvent->commitString();
-  if (!text.isEmpty()) {
-    TKitKeyStroke stroke;
-    stroke.Text = text.toStdU16String();
-    Guarded(*FHost, [&] { DeliverKey(stroke); });
-  }
+  if (!text.isEmpty()) Guard([&] { DeliverInputText(text.toStdU16String()); });
   AEvent->accept();
 }
 
 void TQtEditWidget::wheelEvent(QWheelEvent* AEvent) {
   const int delta = AEvent->angleDelta().y();
-  if (delta != 0) Guarded(*FHost, [&] { DeliverWheel(delta, KitShiftFromQt(AEvent->modifiers())); });
+  if (delta != 0) Guard([&] { DeliverWheel(delta, KitShiftFromQt(AEvent->modifiers())); });
   AEvent->accept();
 }
 
@@ -179,7 +272,7 @@ void TQtEditWidget::Mouse(QMouseEvent* AEvent, TKitMouseEventKind AKind, bool AD
                                  : AEvent->button() == Qt::MiddleButton ? mbMiddle
                                                                         : mbLeft;
   const QPoint p = AEvent->position().toPoint();
-  Guarded(*FHost, [&] { DeliverMouse(AKind, button, shift, p.x(), p.y()); });
+  Guard([&] { DeliverMouse(AKind, button, shift, p.x(), p.y()); });
   AEvent->accept();
 }
 
@@ -194,118 +287,137 @@ void TQtEditWidget::scrollContentsBy(int, int) {}
 void TQtEditWidget::SliderAction(TKitScrollBarKind AKind, int AAction) {
   QScrollBar* bar = AKind == sbHorizontal ? horizontalScrollBar() : verticalScrollBar();
   const int pos = bar->sliderPosition();
-  Guarded(*FHost, [&] { DeliverScroll(AKind, KitScrollCodeFromSliderAction(AAction), pos); });
+  Guard([&] { DeliverScroll(AKind, KitScrollCodeFromSliderAction(AAction), pos); });
+  // Qt moves the bar after this signal by its own arithmetic; the view's place is the one
+  // that counts, also when the view did not move.
+  if (AAction != QAbstractSlider::SliderMove) {
+    const QSignalBlocker blocker(bar);
+    bar->setSliderPosition(FHost->Bars[AKind].Pos);
+  }
+}
+
+// --- dragging ---
+
+TKitEditView* TQtEditWidget::DragSourceView(const QDropEvent* AEvent) const {
+  if (!AEvent->mimeData()->hasFormat(kQtEditDragMimeType)) return nullptr;
+  auto* source = dynamic_cast<TQtEditWidget*>(AEvent->source());
+  return source != nullptr ? &source->View() : nullptr;
+}
+
+// A drag held over the widget: a selection of an editor view moves or copies as the view
+// says; text from elsewhere as the program offers it, a move only when offered.
+void TQtEditWidget::DragOver(QDropEvent* AEvent, TKitDragState AState) {
+  const QPoint p = AEvent->position().toPoint();
+  const TKitShiftState shift = KitShiftFromQt(AEvent->modifiers());
+  TKitEditView* source = DragSourceView(AEvent);
+  bool accept = false;
+  Qt::DropAction action = Qt::IgnoreAction;
+  Guard([&] {
+    TKitCursorShape shape = crNo;
+    if (source != nullptr) {
+      accept = FView->DragOver(source, p.x(), p.y(), AState, shift, shape);
+      action = shape == crMultiDrag ? Qt::CopyAction : shape == crDrag ? Qt::MoveAction : Qt::IgnoreAction;
+    } else if (AEvent->mimeData()->hasText()) {
+      accept = FView->DragOver(nullptr, p.x(), p.y(), AState, shift, shape);
+      const TKitDropEffect effect = FView->ExternalDragOver((shift & KitShift(ssCtrl)) != 0);
+      action = effect == deCopy ? Qt::CopyAction : effect == deMove ? Qt::MoveAction : Qt::IgnoreAction;
+      if (action == Qt::MoveAction && !(AEvent->possibleActions() & Qt::MoveAction)) action = Qt::CopyAction;
+    }
+  });
+  if (action != Qt::IgnoreAction && !(AEvent->possibleActions() & action)) action = Qt::IgnoreAction;
+  // The enter is taken for any drag the editor could take somewhere, or no moves follow;
+  // each move says whether a drop at its point would be taken.
+  if (accept && action != Qt::IgnoreAction) {
+    AEvent->setDropAction(action);
+    AEvent->accept();
+  } else if (accept && AState == dsDragEnter) {
+    AEvent->accept();
+  } else {
+    AEvent->ignore();
+  }
+}
+
+void TQtEditWidget::dragEnterEvent(QDragEnterEvent* AEvent) { DragOver(AEvent, dsDragEnter); }
+void TQtEditWidget::dragMoveEvent(QDragMoveEvent* AEvent) { DragOver(AEvent, dsDragMove); }
+
+void TQtEditWidget::dragLeaveEvent(QDragLeaveEvent* AEvent) {
+  FView->StopAutoScroll();
+  AEvent->accept();
+}
+
+void TQtEditWidget::dropEvent(QDropEvent* AEvent) {
+  const QPoint p = AEvent->position().toPoint();
+  const TKitShiftState shift = KitShiftFromQt(AEvent->modifiers());
+  const bool ctrl = (shift & KitShift(ssCtrl)) != 0;
+  TKitEditView* source = DragSourceView(AEvent);
+  Qt::DropAction action = Qt::IgnoreAction;
+  Guard([&] {
+    if (source != nullptr) {
+      const bool copy = ctrl || source->IsReadOnly();
+      FView->DragDrop(source, p.x(), p.y(), shift);
+      action = copy ? Qt::CopyAction : Qt::MoveAction;
+    } else if (AEvent->mimeData()->hasText()) {
+      TKitCursorShape shape;
+      FView->DragOver(nullptr, p.x(), p.y(), dsDragMove, shift, shape);
+      const TKitDropEffect effect = FView->ExternalDrop(AEvent->mimeData()->text().toStdU16String(), ctrl);
+      action = effect == deCopy ? Qt::CopyAction : effect == deMove ? Qt::MoveAction : Qt::IgnoreAction;
+      if (action == Qt::MoveAction && !(AEvent->possibleActions() & Qt::MoveAction)) action = Qt::CopyAction;
+    }
+    FView->StopAutoScroll();
+  });
+  if (action == Qt::IgnoreAction) {
+    AEvent->ignore();
+    return;
+  }
+  AEvent->setDropAction(action);
+  AEvent->accept();
+}
+
+// Runs the drag of the selection to its end; the view that takes the drop moves or copies
+// the text, so a drag that nobody took puts the cursor back.
+void TQtEditWidget::StartSelectionDrag() {
+  auto* data = new QMimeData;
+  data->setData(kQtEditDragMimeType, QByteArray());
+  auto* drag = new QDrag(this);  // Qt deletes it when the drag ends
+  drag->setMimeData(data);
+  const Qt::DropAction result = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+  if (result == Qt::IgnoreAction) Guard([&] { FView->DragCanceled(); });
 }
 
 // --- the connection to the view ---
 
 bool TQtEditWidget::DeliverKey(const TKitKeyStroke& AStroke) {
-  // Not connected: the view's key-down and typed-character entry points come with the
-  // key bindings. They go here as:
-  //   bool ran = AStroke.Key != 0 && <view key-down>(AStroke.Key, AStroke.Shift);
-  //   if (!ran) for (char16_t c : AStroke.Text) <view typed character>(c);
-  //   return ran || !AStroke.Text.empty();
-  (void)AStroke;
-  return false;
+  TKitEditView& v = *FView;
+  const bool pending = v.PressedShortcut() != 0;
+  uint16_t key = AStroke.Key;
+  // Also without a virtual key: the key-down decides whether the character that follows
+  // is typed.
+  v.KeyDown(key, AStroke.Shift);
+  if (AStroke.Key != 0 && key == 0) return true;  // a command ran, or the handler took it
+  for (char16_t c : AStroke.Text) v.KeyPress(c);
+  return pending || v.PressedShortcut() != 0 || !AStroke.Text.empty();
 }
 
-// Until the view scrolls by the wheel itself: lines per notch from the system, a page with
-// Ctrl or when the system asks for more than a page; half notches add up.
-void TQtEditWidget::DeliverWheel(int ADelta, TKitShiftState AShift) {
-  FWheelAcc += ADelta;
-  const int notches = FWheelAcc / 120;
-  FWheelAcc -= notches * 120;
-  if (notches == 0) return;
-  const int page = FView->FullLinesOnScreen();
-  int lines = FHost->SystemMetric(smWheelScrollLines);
-  if ((AShift & KitShift(ssCtrl)) != 0 || lines < 0 || lines > page) lines = page;
-  TScreenCache& c = FView->ScreenCache();
-  FView->BeginUpdate();
-  try {
-    c.SetFirstLineAsScroll(std::max(0, c.FirstLineScroll() - lines * notches));
-  } catch (...) {
-    FView->EndUpdate();
-    throw;
-  }
-  FView->EndUpdate();
-}
+void TQtEditWidget::DeliverInputText(const TKitString& AText) { FView->InvokeCommand(sedStr, AText); }
 
-// Until the view takes its scroll bars' actions itself.
+void TQtEditWidget::DeliverWheel(int ADelta, TKitShiftState AShift) { FView->DoMouseWheel(AShift, ADelta); }
+
 void TQtEditWidget::DeliverScroll(TKitScrollBarKind AKind, TKitScrollCode ACode, int APos) {
-  if (ACode == scEndScroll) return;
-  TScreenCache& c = FView->ScreenCache();
-  FView->BeginUpdate();
-  try {
-    if (AKind == sbVertical) {
-      const int top = c.FirstLineScroll(), page = FView->FullLinesOnScreen();
-      int to = APos;
-      switch (ACode) {
-        case scLineUp: to = top - 1; break;
-        case scLineDown: to = top + 1; break;
-        case scPageUp: to = top - page; break;
-        case scPageDown: to = top + page; break;
-        case scTop: to = 0; break;
-        case scBottom: to = c.LastScrollLine(); break;
-        default: break;
-      }
-      c.SetFirstLineAsScroll(std::max(0, to));
-    } else if (c.WrapMode() != wmWrapToWindow) {
-      const int left = c.HorizScroll(), page = std::max(1, c.ScreenWidthPixels() / std::max(1, c.SpaceCharW()));
-      int to = APos;
-      switch (ACode) {
-        case scLineUp: to = left - 1; break;
-        case scLineDown: to = left + 1; break;
-        case scPageUp: to = left - page; break;
-        case scPageDown: to = left + page; break;
-        case scTop: to = 0; break;
-        default: break;
-      }
-      c.SetHorizScroll(std::max(0, to));
-    }
-  } catch (...) {
-    FView->EndUpdate();
-    throw;
-  }
-  FView->EndUpdate();
+  if (AKind == sbVertical) FView->VScrollMessage(ACode, APos);
+  else FView->HScrollMessage(ACode, APos);
 }
 
-// Until the view takes the mouse itself: a left press in the text puts the cursor there, one
-// on the fold bar folds or unfolds the line (with Ctrl the nested folds too).
 void TQtEditWidget::DeliverMouse(TKitMouseEventKind AKind, TKitMouseButton AButton, TKitShiftState AShift, int AX,
                                  int AY) {
-  if (AKind != meDown || AButton != mbLeft) return;
-  FHost->SetFocus();
   TKitEditView& v = *FView;
-  TScreenCache& c = v.ScreenCache();
-  if (v.Document() == nullptr || c.LinesOnScreenScroll() == 0 || v.LineHeight() <= 0) return;
-  const int line = std::clamp(AY / v.LineHeight(), 0, c.LinesOnScreenScroll() - 1);
-  v.BeginUpdate();
-  try {
-    if (AX < v.GutterWidth()) {
-      TKitGutterBars& bars = v.Gutter().Bars();
-      int left = 0;
-      for (int i = 0; i < bars.Count(); ++i) {
-        TKitGutterBar* bar = bars.Items(i);
-        if (!bar->Visible()) continue;
-        if (AX >= left && AX < left + bar->FullWidth() && bar->Kind() == gbFoldBar) {
-          const int phys = c.GetScreenLine(line).ScrollInfo.PhysicalLine;
-          const bool all = (AShift & KitShift(ssCtrl)) != 0;
-          if (c.IsCollapsedFold(phys)) c.Unfold(phys, all);
-          else if (v.Document()->GetParser().IsFoldStart(phys) && !c.Fold(phys, all)) FHost->Beep();
-        }
-        left += bar->FullWidth();
-      }
-    } else {
-      const TKitPoint screen = c.ScreenPixToScreenPos(AX - v.GutterWidth(), line);
-      c.SetCursorPos({screen.X, c.ScreenToScroll(line, false)}, scBackward, false);
-      const TOffsetPoint cursor = c.CursorOffset();
-      c.SetSelection(cursor, cursor, false);
-    }
-  } catch (...) {
-    v.EndUpdate();
-    throw;
+  v.HasPopupMenu = contextMenuPolicy() == Qt::CustomContextMenu || contextMenuPolicy() == Qt::ActionsContextMenu;
+  switch (AKind) {
+    case meDown: v.MouseDown(AButton, AShift, AX, AY); break;
+    case meMove: v.MouseMove(AShift, AX, AY); break;
+    case meUp: v.MouseUp(AButton, AShift, AX, AY); break;
   }
-  v.EndUpdate();
+  // The pointer's shape follows the point while no press holds the mouse.
+  if (!FHost->HasCapture()) v.UpdateMouseCursor(AX, AY);
 }
 
 }  // namespace zv
