@@ -14,6 +14,7 @@
 #include "cosem/core_classes.h"
 #include "cosem/logical_device.h"
 #include "cosem/meter_classes.h"
+#include "device_text.h"
 #include "foundation/axdr_types.h"
 #include "foundation/kit_support.h"
 #include "kit/editor/device_schemes.h"
@@ -36,23 +37,6 @@ struct ViewListener : TKitDocumentListener {
   void AfterDelete(int s, int) override { seen += s; }
   void DoUserEventAfterDocChange() override { ++seen; }
 };
-
-// About 4 MB: 100,000 lines shaped like a device description's.
-TKitString DeviceDescription() {
-  TKitString text;
-  text.reserve(4'200'000);
-  const std::u16string lines[] = {
-      u"    <DataObject>",
-      u"      <LogicalName Value=\"0000600100FF\" />  // device identification",
-      u"      <Value><OctetString Value=\"5A4F5256414E2D53494D554C41544F52\" /></Value>",
-      u"    </DataObject>",
-  };
-  for (int i = 0; i < 100'000; ++i) {
-    text += lines[i % 4];
-    text += u"\r\n";
-  }
-  return text;
-}
 
 // The description written as a UTF-8 file, removed at exit.
 const TKitString& DeviceDescriptionFile() {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "fuzz_script.h"
 #include "kit/editor/edit_fakes.h"
 #include "kit/editor/edit_view.h"
 
@@ -18,27 +19,10 @@ using namespace zv;
 
 namespace {
 
-class Script {
- public:
-  Script(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
-  bool More() const { return p_ < end_; }
-  uint32_t Byte() { return p_ < end_ ? *p_++ : 0; }
-  int Below(int n) { return n <= 0 ? 0 : static_cast<int>(Byte() % static_cast<uint32_t>(n)); }
-  TKitString Text() {
-    static const char16_t alphabet[] = {u'a', u'\t', u'\r', u'\n', u' ', u'(', u'.', u'b', 0xD800, u'x', u'\u00e9'};
-    TKitString s(Byte() % 8, u'a');
-    for (char16_t& c : s) c = alphabet[Byte() % 11];
-    return s;
-  }
+using fuzz::Check;
+using fuzz::Script;
 
- private:
-  const uint8_t* p_;
-  const uint8_t* end_;
-};
-
-void Check(bool ok) {
-  if (!ok) __builtin_trap();
-}
+constexpr char16_t kAlphabet[] = {u'a', u'\t', u'\r', u'\n', u' ', u'(', u'.', u'b', 0xD800, u'x', u'\u00e9'};
 
 void CheckView(TKitEditView& view) {
   Check(!view.IsUpdating());
@@ -55,18 +39,18 @@ const uint16_t kKeys[] = {kVkBack, kVkTab, kVkReturn, kVkEscape, kVkSpace, kVkPr
                           'K', 'U', 'V', 'X', 'Y', 'Z'};
 
 void Mouse(Script& s, TKitEditView& view, TKitEditView& other, TFakeEditHost& host, int64_t& clock) {
-  const int x = s.Below(360) - 30, y = s.Below(130) - 15;
+  const int x = s.Pick(360) - 30, y = s.Pick(130) - 15;
   const auto shift = static_cast<TKitShiftState>(s.Byte());
   TKitCursorShape shape;
-  switch (s.Below(8)) {
+  switch (s.Pick(8)) {
     case 0:
-      clock += s.Below(800);
-      view.MouseDown(static_cast<TKitMouseButton>(s.Below(3)), shift, x, y);
+      clock += s.Pick(800);
+      view.MouseDown(static_cast<TKitMouseButton>(s.Pick(3)), shift, x, y);
       break;
     case 1: view.MouseMove(shift, x, y); break;
-    case 2: view.MouseUp(static_cast<TKitMouseButton>(s.Below(3)), shift, x, y); break;
+    case 2: view.MouseUp(static_cast<TKitMouseButton>(s.Pick(3)), shift, x, y); break;
     case 3:
-      view.DragOver((s.Byte() & 1) ? &view : &other, x, y, static_cast<TKitDragState>(s.Below(3)), shift, shape);
+      view.DragOver((s.Byte() & 1) ? &view : &other, x, y, static_cast<TKitDragState>(s.Pick(3)), shift, shape);
       break;
     case 4: view.DragDrop((s.Byte() & 1) ? &view : &other, x, y, shift); break;
     case 5: view.DragCanceled(); break;
@@ -80,68 +64,68 @@ void Mouse(Script& s, TKitEditView& view, TKitEditView& other, TFakeEditHost& ho
 
 void Step(Script& s, TKitEditView& view, TKitEditView& other, TFakeEditHost& host, TFakeFoldParser& parser,
           int64_t& clock) {
-  switch (s.Below(13)) {
+  switch (s.Pick(13)) {
     case 0:
     case 1:
     case 2: {
-      const auto command = static_cast<TKitEditCommand>(s.Below(kKitEditCommandCount));
+      const auto command = static_cast<TKitEditCommand>(s.Pick(kKitEditCommandCount));
       TKitCommandArg arg;
-      if (s.Byte() & 1) arg = s.Text();
+      if (s.Byte() & 1) arg = s.Text(kAlphabet, 7);
       view.InvokeCommand(command, arg, true);
       break;
     }
     case 3: {
-      uint16_t key = kKeys[s.Below(sizeof(kKeys) / sizeof(kKeys[0]))];
+      uint16_t key = kKeys[s.Pick(sizeof(kKeys) / sizeof(kKeys[0]))];
       view.KeyDown(key, static_cast<TKitShiftState>(s.Byte() & 7));
-      if (s.Byte() & 1) view.KeyPress(static_cast<char16_t>(32 + s.Below(100)));
+      if (s.Byte() & 1) view.KeyPress(static_cast<char16_t>(32 + s.Pick(100)));
       break;
     }
     case 4:
-      for (char16_t c : s.Text()) view.KeyPress(c);
+      for (char16_t c : s.Text(kAlphabet, 7)) view.KeyPress(c);
       break;
     case 5: {
       static const TKitViewSetting settings[] = {vsOverwrite,   vsUseTabs,           vsAutoIndent, vsKeepBlanks,
                                                  vsCursorBoundToChars, vsBackspaceUnindents, vsPreciseScrollbars,
                                                  vsHideShowScrollbars};
       TKitViewSettings v = view.ViewSettings();
-      const TKitViewSetting x = settings[s.Below(8)];
+      const TKitViewSetting x = settings[s.Pick(8)];
       if (v.Contains(x)) v.Exclude(x);
       else v.Include(x);
       view.SetViewSettings(v);
       break;
     }
     case 6:
-      switch (s.Below(4)) {
-        case 0: view.SetWrapMode(static_cast<TKitViewWrapMode>(s.Below(3))); break;
-        case 1: view.SetWrapRulerWidth(1 + s.Below(12)); break;
-        case 2: view.SetTabWidth(1 + s.Below(9)); break;
-        default: view.SetIndentWidth(s.Below(9)); break;
+      switch (s.Pick(4)) {
+        case 0: view.SetWrapMode(static_cast<TKitViewWrapMode>(s.Pick(3))); break;
+        case 1: view.SetWrapRulerWidth(1 + s.Pick(12)); break;
+        case 2: view.SetTabWidth(1 + s.Pick(9)); break;
+        default: view.SetIndentWidth(s.Pick(9)); break;
       }
       break;
     case 7: {
-      const int a = s.Below(12), b = s.Below(12);
+      const int a = s.Pick(12), b = s.Pick(12);
       parser.Folds.push_back({a, b});
       if (parser.Folds.size() > 6) parser.Folds.erase(parser.Folds.begin());
-      const int line = s.Below(view.CurrentDocument().LinesCount() + 1);
+      const int line = s.Pick(view.CurrentDocument().LinesCount() + 1);
       if (s.Byte() & 1) view.Fold(line, s.Byte() & 1);
       else view.UnfoldAllIn(-1, s.Byte() & 1);
       break;
     }
     case 8:
-      host.FakeClipboard().SetText(s.Text(), s.Byte() & 1);
+      host.FakeClipboard().SetText(s.Text(kAlphabet, 7), s.Byte() & 1);
       break;
     case 9: {
-      const int x = s.Below(40), y = s.Below(12);
+      const int x = s.Pick(40), y = s.Pick(12);
       if (s.Byte() & 1) view.SetCursorPos({x, y});
-      else view.SetSelection(TKitPoint{x, y}, TKitPoint{s.Below(40), s.Below(12)}, s.Byte() & 1);
+      else view.SetSelection(TKitPoint{x, y}, TKitPoint{s.Pick(40), s.Pick(12)}, s.Byte() & 1);
       break;
     }
     case 10:
-      switch (s.Below(5)) {
-        case 0: view.VScrollMessage(static_cast<TKitScrollCode>(s.Below(9)), s.Below(40000)); break;
-        case 1: view.HScrollMessage(static_cast<TKitScrollCode>(s.Below(9)), s.Below(40000)); break;
+      switch (s.Pick(5)) {
+        case 0: view.VScrollMessage(static_cast<TKitScrollCode>(s.Pick(9)), s.Pick(40000)); break;
+        case 1: view.HScrollMessage(static_cast<TKitScrollCode>(s.Pick(9)), s.Pick(40000)); break;
         case 2: view.DoMouseWheel(static_cast<TKitShiftState>(s.Byte() & 4), static_cast<int>(s.Byte()) * 7 - 900); break;
-        case 3: view.ExternalDrop(s.Text(), s.Byte() & 1); break;
+        case 3: view.ExternalDrop(s.Text(kAlphabet, 7), s.Byte() & 1); break;
         default: view.SetReadOnly(!view.ReadOnly()); break;
       }
       break;
@@ -149,8 +133,8 @@ void Step(Script& s, TKitEditView& view, TKitEditView& other, TFakeEditHost& hos
       Mouse(s, view, other, host, clock);
       break;
     default: {
-      const auto command = static_cast<TKitEditCommand>(s.Below(kKitEditCommandCount));
-      other.InvokeCommand(command, s.Text(), false);
+      const auto command = static_cast<TKitEditCommand>(s.Pick(kKitEditCommandCount));
+      other.InvokeCommand(command, s.Text(kAlphabet, 7), false);
       break;
     }
   }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz_script.h"
 #include "kit/editor/edit_document.h"
 #include "kit/editor/edit_model.h"
 #include "kit/text/stream.h"
@@ -17,32 +18,10 @@ using namespace zv;
 
 namespace {
 
-class Script {
- public:
-  Script(const uint8_t* data, size_t size) : p_(data), end_(data + size) {}
-  bool More() const { return p_ < end_; }
-  uint32_t Byte() { return p_ < end_ ? *p_++ : 0; }
-  int Below(int n) { return n <= 0 ? 0 : static_cast<int>((Byte() << 8 | Byte()) % static_cast<uint32_t>(n)); }
-  TKitByteArray Bytes(int n) {
-    TKitByteArray b(p_, p_ + std::min<ptrdiff_t>(n, end_ - p_));
-    p_ += b.size();
-    return b;
-  }
-  TKitString Text() {
-    static const char16_t alphabet[] = {u'a', u'\r', u'\n', u'b', u'\r', u'\n', u' ', u'\u00e9'};
-    TKitString s(Byte() % 7, u'a');
-    for (char16_t& c : s) c = alphabet[Byte() % 8];
-    return s;
-  }
+using fuzz::Check;
+using fuzz::Script;
 
- private:
-  const uint8_t* p_;
-  const uint8_t* end_;
-};
-
-void Check(bool ok) {
-  if (!ok) __builtin_trap();
-}
+constexpr char16_t kAlphabet[] = {u'a', u'\r', u'\n', u'b', u'\r', u'\n', u' ', u'\u00e9'};
 
 void CheckMarkers(TKitEditDocument& doc, const IKitMarkersPtr& set) {
   int prev = 0;
@@ -118,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
       if (op <= 2) {
         const int at = script.Below(len + 1);
-        const TKitString s = script.Text();
+        const TKitString s = script.Text(kAlphabet, 6);
         doc.Insert(at, s);
         if (modelExact) model.Insert(at, s);
       } else if (op <= 4 && len > 0) {
@@ -129,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       } else if (op == 5 && len > 0) {
         const int at = script.Below(len);
         const int n = script.Below(std::min(9, len - at) + 1);
-        const TKitString s = script.Text();
+        const TKitString s = script.Text(kAlphabet, 6);
         doc.Replace(at, n, s);
         if (modelExact) {
           model.Delete(at, n);
@@ -163,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           modelExact = true;
         }
       } else if (op == 9 && compound == 0 && load == 0) {
-        const TKitString text = script.Text() + script.Text() + script.Text();
+        const TKitString text = script.Text(kAlphabet, 6) + script.Text(kAlphabet, 6) + script.Text(kAlphabet, 6);
         TKitSeqFromString seq(text);
         doc.RefreshText(KitWholeSegment(seq));
         original = text;

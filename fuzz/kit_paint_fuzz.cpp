@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz_script.h"
 #include "kit/editor/edit_fakes.h"
 #include "kit/editor/edit_view.h"
 
@@ -14,31 +15,10 @@ using namespace zv;
 
 namespace {
 
-class Script {
- public:
-  Script(const uint8_t *data, size_t size) : p_(data), end_(data + size) {}
-  bool More() const { return p_ < end_; }
-  uint32_t Byte() { return p_ < end_ ? *p_++ : 0; }
-  int Below(int n) {
-    const uint32_t hi = Byte(),
-                   lo = Byte();  // in this order whatever the compiler
-    return n <= 0 ? 0 : static_cast<int>((hi << 8 | lo) % static_cast<uint32_t>(n));
-  }
-  TKitString Text() {
-    static const char16_t alphabet[] = {u'a', u'\t', u'\r', u'\n', u' ', u'(', u'.', u'b', 0xD800, 0xDC00, u'A'};
-    TKitString s(Byte() % 12, u'a');
-    for (char16_t &c : s) c = alphabet[Byte() % 11];
-    return s;
-  }
+using fuzz::Check;
+using fuzz::Script;
 
- private:
-  const uint8_t *p_;
-  const uint8_t *end_;
-};
-
-void Check(bool ok) {
-  if (!ok) __builtin_trap();
-}
+constexpr char16_t kAlphabet[] = {u'a', u'\t', u'\r', u'\n', u' ', u'(', u'.', u'b', 0xD800, 0xDC00, u'A'};
 
 // Checks each call against the client area and the line grid.
 class CheckingCanvas : public TKitCanvas {
@@ -100,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       const int lines = doc.LinesCount(), chars = doc.CharsCount();
       switch (s.Byte() % 16) {
         case 0:
-        case 1: doc.Insert(s.Below(chars + 1), s.Text()); break;
+        case 1: doc.Insert(s.Below(chars + 1), s.Text(kAlphabet, 11)); break;
         case 2: {
           const int at = s.Below(chars + 1);
           doc.Delete(at, s.Below(chars - at + 1));

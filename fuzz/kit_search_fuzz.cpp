@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_script.h"
 #include "kit/editor/edit_fakes.h"
 #include "kit/editor/edit_view.h"
 #include "kit/text/regex.h"
@@ -17,26 +18,10 @@ using namespace zv;
 
 namespace {
 
-class Script {
- public:
-  Script(const uint8_t *data, size_t size) : p_(data), end_(data + size) {}
-  bool More() const { return p_ < end_; }
-  uint32_t Byte() { return p_ < end_ ? *p_++ : 0; }
-  TKitString Text(size_t AMax) {
-    static const char16_t alphabet[] = {u'a', u'b', u'A', u' ', u'\r', u'\n', u'.', u'*', u'(', u'[', u'$', u'\\'};
-    TKitString s(Byte() % (AMax + 1), u'a');
-    for (char16_t &c : s) c = alphabet[Byte() % 12];
-    return s;
-  }
+using fuzz::Check;
+using fuzz::Script;
 
- private:
-  const uint8_t *p_;
-  const uint8_t *end_;
-};
-
-void Check(bool ok) {
-  if (!ok) __builtin_trap();
-}
+constexpr char16_t kAlphabet[] = {u'a', u'b', u'A', u' ', u'\r', u'\n', u'.', u'*', u'(', u'[', u'$', u'\\'};
 
 TKitString TextOf(TKitEditDocument &ADoc) { return KitSegmentToStr(KitWholeSegment(ADoc.Chars())); }
 
@@ -156,9 +141,9 @@ void ViewSession(Script &s, const TKitString &text, const TKitString &pattern, c
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   Script s(data, size);
-  const TKitString text = s.Text(40);
-  const TKitString pattern = s.Text(4);
-  const TKitString replacement = s.Text(3);
+  const TKitString text = s.Text(kAlphabet, 40);
+  const TKitString pattern = s.Text(kAlphabet, 4);
+  const TKitString replacement = s.Text(kAlphabet, 3);
   TKitEditSearchOptions opts = TKitEditSearchOptions::FromBits(static_cast<uint8_t>(s.Byte() & 0x1F));
   const TKitEditSearchDirection dir = s.Byte() % 2 ? sdBackward : sdForward;
   TKitEditDocument doc;

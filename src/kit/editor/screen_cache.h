@@ -386,6 +386,8 @@ class TScreenCache : public TObject {
   void RemoveHiddenRange(THiddenStart* AStart);
   void ClearHidden();
   void CollapseLine(int ALine, int AEnd);
+  // The line the folds inside AOuterFold end before; -1 stands for the whole text.
+  int InnerFoldsLimit(int AOuterFold);
   bool CanCollapse(int ALine, int AEnd);
   THiddenStart* FindStart(int ALine) const;
   void RebuildHiddenIntervals();

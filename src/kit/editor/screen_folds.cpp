@@ -141,17 +141,16 @@ void TScreenCache::Unfold(int ALine, bool AAll) {
   UpdateCaches();
 }
 
+int TScreenCache::InnerFoldsLimit(int AOuterFold) {
+  if (AOuterFold == -1) return LinesCount() - 1;
+  if (IsCollapsedFold(AOuterFold)) return CollapsedFoldEnd(AOuterFold);
+  if (!Parser().IsFoldStart(AOuterFold))
+    KitViewError("This operation requires argument line to be fold start: line: %d", AOuterFold);
+  return Parser().GetFoldEnd(AOuterFold);
+}
+
 void TScreenCache::FoldAllIn(int AOuterFold, bool ATopOnly, bool ARunUpdate) {
-  int limit;
-  if (AOuterFold == -1) {
-    limit = LinesCount() - 1;
-  } else if (IsCollapsedFold(AOuterFold)) {
-    limit = CollapsedFoldEnd(AOuterFold);
-  } else {
-    if (!Parser().IsFoldStart(AOuterFold))
-      KitViewError("This operation requires argument line to be fold start: line: %d", AOuterFold);
-    limit = Parser().GetFoldEnd(AOuterFold);
-  }
+  const int limit = InnerFoldsLimit(AOuterFold);
   int i = AOuterFold + 1;
   while (i < limit) {
     THiddenStart* s = FindStart(i);
@@ -183,16 +182,7 @@ void TScreenCache::FoldAllIn(int AOuterFold, bool ATopOnly, bool ARunUpdate) {
 }
 
 void TScreenCache::UnfoldAllIn(int AOuterFold, bool ATopOnly) {
-  int limit;
-  if (AOuterFold == -1) {
-    limit = LinesCount() - 1;
-  } else if (IsCollapsedFold(AOuterFold)) {
-    limit = CollapsedFoldEnd(AOuterFold);
-  } else {
-    if (!Parser().IsFoldStart(AOuterFold))
-      KitViewError("This operation requires argument line to be fold start: line: %d", AOuterFold);
-    limit = Parser().GetFoldEnd(AOuterFold);
-  }
+  const int limit = InnerFoldsLimit(AOuterFold);
   int i = AOuterFold + 1;
   while (i < limit) {
     THiddenStart* s = FindStart(i);
