@@ -3,13 +3,11 @@
 // modes, tab widths, scrolling, stream and block selections, highlights, special
 // characters, read-only states, line attributes and the completion list. Painting never
 // fails, draws only inside the client area and keeps every text call at its line's top.
-#include <algorithm>
+#include <memory>
 #include <cstddef>
 #include <cstdint>
 
-#include "fuzz_script.h"
-#include "kit/editor/edit_fakes.h"
-#include "kit/editor/edit_view.h"
+#include "view_session.h"
 
 using namespace zv;
 
@@ -17,8 +15,7 @@ namespace {
 
 using fuzz::Check;
 using fuzz::Script;
-
-constexpr char16_t kAlphabet[] = {u'a', u'\t', u'\r', u'\n', u' ', u'(', u'.', u'b', 0xD800, 0xDC00, u'A'};
+using fuzz::ViewModelStep;
 
 // Checks each call against the client area and the line grid.
 class CheckingCanvas : public TKitCanvas {
@@ -41,18 +38,6 @@ class CheckingCanvas : public TKitCanvas {
   TKitRect FClient;
   int FLineHeight;
 };
-
-template <class F>
-void InUpdate(TKitEditView &AView, F AStep) {
-  AView.BeginUpdate();
-  try {
-    AStep();
-  } catch (...) {
-    AView.EndUpdate();
-    throw;
-  }
-  AView.EndUpdate();
-}
 
 }  // namespace
 
@@ -77,34 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   };
   for (int step = 0; s.More() && step < 200; ++step) {
     try {
-      const int lines = doc.LinesCount(), chars = doc.CharsCount();
-      switch (s.Byte() % 16) {
-        case 0:
-        case 1: doc.Insert(s.Below(chars + 1), s.Text(kAlphabet, 11)); break;
-        case 2: {
-          const int at = s.Below(chars + 1);
-          doc.Delete(at, s.Below(chars - at + 1));
-          break;
-        }
-        case 3: {
-          folds->Folds.clear();
-          for (int i = s.Byte() % 6; i > 0; --i) {
-            const int from = s.Below(lines + 1);
-            folds->Folds.emplace_back(from, s.Below(lines + 2) - 1);
-          }
-          view.DocumentRefresh();
-          break;
-        }
-        case 4: {
-          const int line = s.Below(lines);
-          InUpdate(view, [&] {
-            if (view.ScreenCache().IsCollapsedFold(line)) view.ScreenCache().Unfold(line, false);
-            else view.ScreenCache().Fold(line, s.Byte() & 1);
-          });
-          break;
-        }
-        case 5: {
-          const int line = s.Below(lines);
+      const unsigned kind = s.Byte() % (fuzz::kViewStepKinds + 5);
+      if (kind < fuzz::kViewStepKinds) ViewModelStep(s, kind, view, *folds, host);
+      else switch (kind - fuzz::kViewStepKinds) {
+        case 0: {
+          const int line = s.Below(doc.LinesCount());
           switch (s.Byte() % 4) {
             case 0: doc.Bookmarks()->CreateLineMark(line)->set_Name(s.Byte() & 1 ? u"7" : u"x"); break;
             case 1: doc.SetBreakpointKind(doc.Breakpoints()->CreateLineMark(line), static_cast<TKitBreakpointKind>(s.Byte() % 3)); break;
@@ -113,37 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
           }
           break;
         }
-        case 6:
-          view.SetWrapRulerWidth(1 + s.Below(30));
-          view.SetWrapMode(static_cast<TKitViewWrapMode>(s.Byte() % 3));
-          break;
-        case 7: view.SetTabWidth(1 + s.Below(12)); break;
-        case 8: {
-          const int by = s.Below(41) - 20, horiz = s.Below(5);
-          InUpdate(view, [&] {
-            view.ScreenCache().Scroll(by);
-            view.ScreenCache().SetHorizScroll(horiz);
-          });
-          break;
-        }
-        case 9: {
-          const TOffsetPoint p{s.Below(chars + 1), s.Below(6)};
-          const bool block = s.Byte() & 1;
-          InUpdate(view, [&] { view.ScreenCache().SetCursorOffset(p, scBackward, block); });
-          break;
-        }
-        case 10: {
-          const TKitPoint a{s.Below(40), s.Below(40)}, b{s.Below(40), s.Below(40)};
-          const bool block = s.Byte() & 1;
-          InUpdate(view, [&] { view.ScreenCache().SetSelection(a, b, block); });
-          break;
-        }
-        case 11: {
-          const int at = s.Below(chars + 1);
-          InUpdate(view, [&] { view.ScreenCache().AddHighlight(at, s.Below(chars - at + 1)); });
-          break;
-        }
-        case 12: {
+        case 1: {
           const uint32_t b = s.Byte();
           view.SpecialChars().SetShowCharKinds(TKitSpecialCharKinds::FromBits(static_cast<uint16_t>(b << 1)));
           TKitViewSettings vs = view.ViewSettings();
@@ -152,14 +84,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
           view.SetViewSettings(vs);
           break;
         }
-        case 13: {
+        case 2: {
           const uint32_t b = s.Byte();
           view.SetReadOnly(b & 1);
           lineAttrs = (b & 2) != 0;
           view.Gutter().SetLineNumberingInterval(1 + static_cast<int>(b % 7));
           break;
         }
-        case 14: {
+        case 3: {
           const uint32_t b = s.Byte();
           view.CompletionSettings().SetCaseSensitive(b & 1);
           view.CompletionSettings().SetMinChars(static_cast<int>(b % 4));
