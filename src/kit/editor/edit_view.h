@@ -802,6 +802,7 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   // --- search (view_search.cpp) ---
   bool DoSearchNext(bool AFirst);
   void ApplySearchStart();
+  bool FindFromCursor(int& AFrom);
   bool AskWrapAround(TKitEditSearchDirection ADirection, int AFrom);
   void ReplaceFoundCallback(bool AReplaceAll, const TKitEditFindReplaceState& AState, int& ACount,
                             TKitEditReplaceAction& AAction);

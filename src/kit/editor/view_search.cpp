@@ -183,6 +183,22 @@ bool TKitCustomEditView::SearchNext() {
   return DoSearchNext(false);
 }
 
+// The next match from the cursor: the search under way goes on, or one starts there.
+bool TKitCustomEditView::FindFromCursor(int& AFrom) {
+  TKitEditDocument& doc = *FFDoc;
+  if (FSearchStateBag) {
+    AFrom = FScreenCache->CursorOffset().Offset;
+    return doc.FindPatternNext(AFrom, *FSearchStateBag);
+  }
+  FSearchNumOfReplacements = 0;
+  ApplySearchStart();
+  AFrom = FScreenCache->CursorOffset().Offset;
+  const bool backward = FSearchArgs.Direction == sdBackward;
+  FSearchStateBag = doc.FindPatternFirst(AFrom, backward ? AFrom : doc.CharsCount() - AFrom, FSearchArgs.Direction,
+                                         FSearchArgs.Options, FSearchArgs.Search);
+  return FSearchStateBag != nullptr;
+}
+
 bool TKitCustomEditView::DoSearchNext(bool AFirst) {
   const bool inc = InIncrementalSearch();
   TModesLock lock(*this, inc);
@@ -193,18 +209,7 @@ bool TKitCustomEditView::DoSearchNext(bool AFirst) {
   const TOffsetPoint remembered = FScreenCache->CursorOffset();
   const bool backward = FSearchArgs.Direction == sdBackward;
   int from;
-  bool found;
-  if (FSearchStateBag) {
-    from = FScreenCache->CursorOffset().Offset;
-    found = doc.FindPatternNext(from, *FSearchStateBag);
-  } else {
-    FSearchNumOfReplacements = 0;
-    ApplySearchStart();
-    from = FScreenCache->CursorOffset().Offset;
-    FSearchStateBag = doc.FindPatternFirst(from, backward ? from : doc.CharsCount() - from, FSearchArgs.Direction,
-                                           FSearchArgs.Options, FSearchArgs.Search);
-    found = FSearchStateBag != nullptr;
-  }
+  const bool found = FindFromCursor(from);
   if (found) {
     int start = FSearchStateBag->FoundSegment.Start;
     int end = start + FSearchStateBag->FoundSegment.Count;
@@ -277,18 +282,7 @@ bool TKitCustomEditView::ReplaceNext() {
     });
   };
   int from;
-  bool found;
-  if (FSearchStateBag) {
-    from = remembered.Offset;
-    found = doc.FindPatternNext(from, *FSearchStateBag);
-  } else {
-    FSearchNumOfReplacements = 0;
-    ApplySearchStart();
-    from = FScreenCache->CursorOffset().Offset;
-    FSearchStateBag = doc.FindPatternFirst(from, backward ? from : doc.CharsCount() - from, FSearchArgs.Direction,
-                                           FSearchArgs.Options, FSearchArgs.Search);
-    found = FSearchStateBag != nullptr;
-  }
+  const bool found = FindFromCursor(from);
   if (found) {
     const int before = FSearchNumOfReplacements;
     const int max = backward ? from : doc.CharsCount() - from;
