@@ -31,7 +31,9 @@ class QtEnvironment : public ::testing::Environment {
   void SetUp() override {
     char pattern[] = "/tmp/zv-app-test-XXXXXX";
     gRoot = mkdtemp(pattern);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Offscreen unless a platform is named; an empty name would make Qt look for a display.
+    if (const char* platform = std::getenv("QT_QPA_PLATFORM"); platform == nullptr || *platform == '\0')
+      ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::setenv("XDG_CONFIG_HOME", (gRoot / "config").c_str(), 1);
     ::setenv("XDG_RUNTIME_DIR", (gRoot / "runtime").c_str(), 1);
     std::filesystem::create_directories(gRoot / "runtime");

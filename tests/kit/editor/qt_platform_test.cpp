@@ -24,7 +24,9 @@ namespace {
 class QtEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Offscreen unless a platform is named; an empty name would make Qt look for a display.
+    if (const char* platform = std::getenv("QT_QPA_PLATFORM"); platform == nullptr || *platform == '\0')
+      ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     FApp = std::make_unique<QApplication>(FArgc, FArgv);
   }
   void TearDown() override { FApp.reset(); }
