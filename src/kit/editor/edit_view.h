@@ -673,6 +673,10 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   // Runs ABody inside BeginUpdate/EndUpdate (closed also when it fails); view_internal.h.
   template <class F>
   void Updating(F ABody);
+  // A cursor move: APlace puts the cursor, then the selection follows it from its anchor
+  // (AWithSelect) or collapses, and the view scrolls to the cursor; view_caret.cpp.
+  template <class F>
+  void MovingCursor(bool AWithSelect, bool ABlock, F APlace);
   // ABody inside one compound action of the document carrying the cursor undo info.
   template <class F>
   void InCompoundAction(F ABody);

@@ -289,11 +289,20 @@ void TKitCustomEditView::MoveCursorBy(bool ABackward, TMoveUnit AUnit, bool ABlo
   });
 }
 
-void TKitCustomEditView::MoveCursorByPage(bool ADown, bool AWithSelect, bool ABlock) {
+template <class F>
+void TKitCustomEditView::MovingCursor(bool AWithSelect, bool ABlock, F APlace) {
   Updating([&] {
     LeaveStatesLocked(kKitCommandModes);
     TScreenCache& c = *FScreenCache;
     const TOffsetPoint anchor = SelectionAnchor(c);
+    APlace(c);
+    SelectToCursor(c, anchor, AWithSelect, FFDoc != nullptr, ABlock);
+    ScrollToCursor();
+  });
+}
+
+void TKitCustomEditView::MoveCursorByPage(bool ADown, bool AWithSelect, bool ABlock) {
+  MovingCursor(AWithSelect, ABlock, [&](TScreenCache& c) {
     const int oldTop = CurrentTop();
     const int64_t h = c.ScreenHeightLines();
     const int64_t newTop = oldTop + (ADown ? h : -h);
@@ -301,42 +310,22 @@ void TKitCustomEditView::MoveCursorByPage(bool ADown, bool AWithSelect, bool ABl
     const int64_t line = std::min<int64_t>(std::max<int64_t>(0, newTop + cursor.Y - oldTop), c.LastScrollLine());
     ScrollLinesBy(static_cast<int>(newTop - oldTop), ADown ? scPageDown : scPageUp, false);
     c.SetCursorPos({cursor.X, static_cast<int>(line)}, ADown ? scForward : scBackward, ABlock);
-    SelectToCursor(c, anchor, AWithSelect, FFDoc != nullptr, ABlock);
-    ScrollToCursor();
   });
 }
 
 void TKitCustomEditView::MoveCursorToOffsetPt(const TOffsetPoint& AOffPt, bool AWithSelect, bool ABlock) {
-  Updating([&] {
-    LeaveStatesLocked(kKitCommandModes);
-    TScreenCache& c = *FScreenCache;
-    const TOffsetPoint anchor = SelectionAnchor(c);
-    c.SetCursorOffset(AOffPt, scForward, ABlock);
-    SelectToCursor(c, anchor, AWithSelect, FFDoc != nullptr, ABlock);
-    ScrollToCursor();
-  });
+  MovingCursor(AWithSelect, ABlock, [&](TScreenCache& c) { c.SetCursorOffset(AOffPt, scForward, ABlock); });
 }
 
 void TKitCustomEditView::MoveToFirstScreenLine(bool AWithSelect, bool ABlock) {
-  Updating([&] {
-    LeaveStatesLocked(kKitCommandModes);
-    TScreenCache& c = *FScreenCache;
-    const TOffsetPoint anchor = SelectionAnchor(c);
-    c.SetCursorPos({CursorPos().X, CurrentTop()}, scBackward, ABlock);
-    SelectToCursor(c, anchor, AWithSelect, FFDoc != nullptr, ABlock);
-    ScrollToCursor();
-  });
+  MovingCursor(AWithSelect, ABlock,
+               [&](TScreenCache& c) { c.SetCursorPos({CursorPos().X, CurrentTop()}, scBackward, ABlock); });
 }
 
 void TKitCustomEditView::MoveToLastScreenLine(bool AWithSelect, bool ABlock) {
-  Updating([&] {
-    LeaveStatesLocked(kKitCommandModes);
-    TScreenCache& c = *FScreenCache;
-    const TOffsetPoint anchor = SelectionAnchor(c);
+  MovingCursor(AWithSelect, ABlock, [&](TScreenCache& c) {
     const int64_t last = std::min<int64_t>(int64_t{CurrentTop()} + c.ScreenHeightLines() - 1, c.LastScrollLine());
     c.SetCursorPos({CursorPos().X, static_cast<int>(last)}, scForward, ABlock);
-    SelectToCursor(c, anchor, AWithSelect, FFDoc != nullptr, ABlock);
-    ScrollToCursor();
   });
 }
 
