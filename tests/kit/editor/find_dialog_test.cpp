@@ -10,8 +10,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QMessageBox>
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -144,14 +145,16 @@ TEST(FindDialogTest, HistoriesMergeIgnoringCase) {
 TEST(FindDialogTest, TheInitialSearchText) {
   Fixture f(u"foo bar");
   f.options.Searches = {u"last"};
-  QString shown;
+  QString shown, selected;
   const auto peek = [&](TKitSedFindDlg& D) {
     shown = D.edTextToSearch->currentText();
+    selected = D.edTextToSearch->lineEdit()->selectedText();
     D.btnFindCancel->click();
   };
   f.Select(4, 7);
   f.Show(false, peek);
   EXPECT_EQ(shown, QStringLiteral("bar"));  // the selection
+  EXPECT_EQ(selected, shown);               // selected, so that typing replaces it
   f.Select(1, 1);
   f.Show(false, peek);
   EXPECT_EQ(shown, QStringLiteral("foo"));  // the word at the cursor

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -91,7 +92,6 @@ TKitSedFindDlg::TKitSedFindDlg(QWidget* AParent) : QDialog(AParent) {
   lblTextToSearch = new QLabel(QStringLiteral("&Text to search"), pnSearch);
   edTextToSearch = HistoryBox(pnSearch);
   lblTextToSearch->setBuddy(edTextToSearch);
-  lblTextToSearch->setFixedWidth(80);
   row->addWidget(lblTextToSearch);
   row->addWidget(edTextToSearch, 1);
   root->addWidget(pnSearch);
@@ -100,10 +100,13 @@ TKitSedFindDlg::TKitSedFindDlg(QWidget* AParent) : QDialog(AParent) {
   lblTextToReplace = new QLabel(QStringLiteral("&Replace with"), pnReplaceText);
   edReplaceText = HistoryBox(pnReplaceText);
   lblTextToReplace->setBuddy(edReplaceText);
-  lblTextToReplace->setFixedWidth(80);
   row->addWidget(lblTextToReplace);
   row->addWidget(edReplaceText, 1);
   root->addWidget(pnReplaceText);
+  // Both boxes start at one column, wide enough for either label in the font in use.
+  const int labels = std::max({80, lblTextToSearch->sizeHint().width(), lblTextToReplace->sizeHint().width()});
+  lblTextToSearch->setFixedWidth(labels);
+  lblTextToReplace->setFixedWidth(labels);
 
   pnOpts1 = Panel(this, 0, row);
   row->setSpacing(4);
@@ -236,6 +239,8 @@ TKitEditSearchArguments TKitSedFindDlg::Arguments(bool AWithReplacement) const {
 TKitSedFindDlg::TResult TKitSedFindDlg::Run() {
   if (QWidget* main = QApplication::activeWindow(); main != nullptr && main != this)
     move(main->frameGeometry().center() - rect().center());
+  // The search text comes up selected, so that typing replaces it.
+  edTextToSearch->lineEdit()->selectAll();
   switch (exec()) {
     case acFind: return FindAct();
     case acReplaceAll: return ReplaceAllAct();
