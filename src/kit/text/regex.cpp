@@ -37,6 +37,7 @@ TKitRegExp::TKitRegExp() : FBMSearch(256, nullptr, 255), FMustSearch(256, nullpt
   FLoopIterStart.assign(kLoopStackMax + 2, -1);
   FSpaceChars = u" \t";
   FLineSeparators = u"\r\n";
+  RebuildSets();
   ResetProgram();
   SetModifier(1, false);
   SetModifier(3, true);
@@ -170,7 +171,6 @@ void TKitRegExp::ResetProgram() {
   ClearMatches();
   FNodes.clear();
   FProgrammFirst = FProgrammLast = -1;
-  RebuildSets();
   FSubexpCount = 0;
   FVariablesList.clear();
   FVarsOptsOk = false;
@@ -257,24 +257,28 @@ void TKitRegExp::SetInvertCaseFn(TKitInvertCaseFunction AFn) {
 void TKitRegExp::SetSpaceChars(const TKitString& AValue) {
   if (AValue == FSpaceChars) return;
   FSpaceChars = AValue;
+  RebuildSets();
   ResetProgram();
 }
 
 void TKitRegExp::SetWordChars(const TKitString& AValue) {
   if (AValue == FWordChars) return;
   FWordChars = AValue;
+  RebuildSets();
   ResetProgram();
 }
 
 void TKitRegExp::SetWordSeparators(const TKitString& AValue) {
   if (AValue == FWordSeparators) return;
   FWordSeparators = AValue;
+  RebuildSets();
   ResetProgram();
 }
 
 void TKitRegExp::SetLineSeparators(const TKitString& AValue) {
   if (AValue == FLineSeparators) return;
   FLineSeparators = AValue;
+  RebuildSets();
   ResetProgram();
 }
 
