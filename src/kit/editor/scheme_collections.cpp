@@ -61,7 +61,7 @@ void TKitEditParserSchemeStrings::LoadFromFile(const TKitString& AFileName) {
   std::ifstream in(KitToPlatformText(AFileName), std::ios::binary);
   if (!in) KitDocError("Cannot open file %s", KitSchemeUtf8(AFileName).c_str());
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+  // The byte-order mark stays for the decoder: it is what says UTF-8 rather than ANSI.
   TKitString text;
   KitUTF8OrAnsiToString(bytes, text);
   SetText(text);

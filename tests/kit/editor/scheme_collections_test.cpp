@@ -127,14 +127,15 @@ TEST(SchemeCollectionsTest, LoadFromDirectory) {
   auto write = [&](const char* AName, const std::string& AText) {
     std::ofstream(dir / AName, std::ios::binary) << AText;
   };
-  write("main.v2.XML", "\xEF\xBB\xBF<SchemeList>\r\n</SchemeList>");
+  // A byte-order mark says UTF-8; without one the bytes are ANSI.
+  write("main.v2.XML", "\xEF\xBB\xBF<SchemeList>\xC3\xA9\r\n</SchemeList>");
   write("other.xml", "line1\nline2");
   write("notes.txt", "x");
   TKitEditDocument doc;
   doc.SyntaxSchemes().LoadFromDirectory(KitFromPlatformText(dir.string()), u"xml");
   ASSERT_EQ(doc.SyntaxSchemes().Count(), 2);
   EXPECT_EQ(doc.SyntaxSchemes().Items(0).Name(), u"main");
-  EXPECT_EQ(doc.SyntaxSchemes().Items(0).Scheme().Lines(), (TKitStringList{u"<SchemeList>", u"</SchemeList>"}));
+  EXPECT_EQ(doc.SyntaxSchemes().Items(0).Scheme().Lines(), (TKitStringList{u"<SchemeList>\u00e9", u"</SchemeList>"}));
   EXPECT_EQ(doc.SyntaxSchemes().Items(1).Name(), u"other");
   EXPECT_EQ(doc.SyntaxSchemes().Items(1).Scheme().Text(), u"line1\r\nline2\r\n");
   // Two files of one name: the second is refused and the first stays.
