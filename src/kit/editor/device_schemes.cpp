@@ -18,10 +18,18 @@ TKitString FromUtf8(const std::string& AText) {
   return text;
 }
 
+// One change of the collection: the schemes are activated once, not after each step.
 void SetScheme(TKitEditParserSchemeCollection& ACollection, const TKitString& AName, const TKitString& AText) {
-  TKitEditParserSchemeCollectionItem& item = ACollection.Add();
-  item.SetName(AName);
-  item.Scheme().SetText(AText);
+  ACollection.BeginUpdate();
+  try {
+    TKitEditParserSchemeCollectionItem& item = ACollection.Add();
+    item.SetName(AName);
+    item.Scheme().SetText(AText);
+  } catch (...) {
+    ACollection.EndUpdate();
+    throw;
+  }
+  ACollection.EndUpdate();
 }
 
 }  // namespace

@@ -84,6 +84,8 @@ TKitEditFindReplaceStatePtr TKitEditDocument::CreateSearchState(int AStart, int 
     st->FoundRegex = std::make_unique<TKitRegExp>();
     st->FoundRegex->SetModifierI(!AOptions.Contains(soCaseSensitive));
     st->FoundRegex->SetModifierM(true);
+    // "." stops at line ends; set before the pattern, as every modifier change recompiles.
+    st->FoundRegex->SetModifierS(false);
     st->FoundRegex->SetExpression(APattern);
     st->Internal->ReSrc = std::make_unique<TKitRegexCharSeqSource>(FStorage);
     st->FoundRegex->SetInputSource(st->Internal->ReSrc.get());
@@ -119,8 +121,6 @@ bool TKitEditDocument::SearchStep(TKitEditFindReplaceState& AState, int ANewStar
 
   if (TKitRegExp* re = AState.FoundRegex.get()) {
     AState.Internal->ReSrc->Reset();
-    // Changing a modifier recompiles: only when it is not off already.
-    if (re->ModifierS()) re->SetModifierS(false);
     re->SetExpression(AState.Pattern);
     if (!backward) {
       int from = b;
