@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   TKitRegExp r;
   Setup(r, data[0]);
-  const TKitString expr = Decode(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
+  const TKitString expr = KitFromPlatformText(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
   try {
     r.SetExpression(expr);
   } catch (const EKitRegExprError& e) {

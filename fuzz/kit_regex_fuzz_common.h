@@ -4,20 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz_script.h"
 #include "kit/text/regex.h"
-#include "kit/text/unicode.h"
+#include "kit/text/sys_info.h"
 
 namespace zv::fuzz {
-
-inline void Check(bool ok) {
-  if (!ok) __builtin_trap();
-}
-
-inline TKitString Decode(const std::string& Bytes) {
-  TKitString s;
-  KitUTF8ToUTF16(Bytes, s, true, false);
-  return s;
-}
 
 // Bits of AMods: I S G M X A C, then a changed word-character and line-separator setup.
 inline void Setup(TKitRegExp& R, uint8_t AMods) {

@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t restSize = size - 2;
   const char* zero = static_cast<const char*>(std::memchr(rest, 0, restSize));
   const size_t exprSize = zero ? static_cast<size_t>(zero - rest) : restSize;
-  const TKitString expr = Decode(std::string(rest, exprSize));
-  const TKitString text = zero ? Decode(std::string(zero + 1, rest + restSize)) : TKitString(u"abcabc");
+  const TKitString expr = KitFromPlatformText(std::string(rest, exprSize));
+  const TKitString text = zero ? KitFromPlatformText(std::string(zero + 1, rest + restSize)) : TKitString(u"abcabc");
   if (expr.empty()) return 0;
 
   TKitRegExp r;

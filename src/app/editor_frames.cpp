@@ -205,11 +205,11 @@ bool TFrameKit::CloseQuery() {
 }
 
 void TFrameKit::LoadFromFile(const QString& FileName) {
-  View().Document().LoadFromFile(KitStr(FileName));
+  View().Document().LoadFromFile(FromQString(FileName));
   SetCurrentFileName(FileName);
 }
 
-void TFrameKit::SaveToFile(const QString& FileName) { View().Document().SaveToFile(KitStr(FileName)); }
+void TFrameKit::SaveToFile(const QString& FileName) { View().Document().SaveToFile(FromQString(FileName)); }
 
 void TFrameKit::InitialLoad() {
   const QString last = ReadLastFile(FFileKey);
@@ -239,7 +239,7 @@ namespace {
 TKitString SchemeText(const std::vector<std::string>& List) {
   std::string text;
   for (const std::string& line : List) text += line + "\r\n";
-  return KitStr(QString::fromStdString(text));
+  return FromQString(QString::fromStdString(text));
 }
 
 }  // namespace
@@ -327,7 +327,7 @@ void TFrameKit::ReplaceClick() {
 }
 
 void TFrameKit::NotFound() {
-  MessageDlg(this, QStringLiteral("Search string '%1' not found").arg(QtStr(View().View().SearchLastArgs().Search)),
+  MessageDlg(this, QStringLiteral("Search string '%1' not found").arg(ToQString(View().View().SearchLastArgs().Search)),
              mtInformation, mbOK);
 }
 

@@ -86,13 +86,13 @@ TFrameView::~TFrameView() {
 QWidget* TFrameView::Widget() const { return FWidget; }
 TKitEditView& TFrameView::View() const { return FWidget->View(); }
 
-QString TFrameView::Text() const { return QtStr(KitSeqToStr(FDocument->Chars())); }
+QString TFrameView::Text() const { return FWidget->Text(); }
 
 QStringList TFrameView::Lines() const {
   QStringList lines;
   const int count = FDocument->LinesCount();
   lines.reserve(count);
-  for (int i = 0; i < count; ++i) lines << QtStr(KitSegmentToStr(FDocument->GetLine(i)));
+  for (int i = 0; i < count; ++i) lines << ToQString(KitSegmentToStr(FDocument->GetLine(i)));
   return lines;
 }
 
@@ -130,7 +130,7 @@ int TFrameView::CursorLine() const { return FDocument->GetLineByOffset(View().Cu
 
 void TFrameView::SetFont(const QFont& Font) {
   TKitFont font = View().Font();
-  font.Name = KitStr(Font.family());
+  font.Name = FromQString(Font.family());
   font.Size = Font.pointSize() > 0 ? Font.pointSize() : 10;
   View().SetFont(font);
 }

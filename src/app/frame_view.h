@@ -13,6 +13,7 @@
 
 #include "kit/editor/edit_document.h"
 #include "kit/editor/edit_view.h"
+#include "kit/editor/qt/qt_text.h"
 
 class QAction;
 class QFont;
@@ -74,9 +75,5 @@ class TFrameView {
   std::unique_ptr<TKitEditDocument> FDocument;
   TWidget* FWidget;
 };
-
-// Between the frames' Qt texts and the editor's.
-inline TKitString KitStr(const QString& S) { return S.toStdU16String(); }
-inline QString QtStr(const TKitString& S) { return QString::fromStdU16String(S); }
 
 }  // namespace zv

@@ -123,7 +123,7 @@ TEST_F(FramesTest, ARightClickOpensThePopupAtTheText) {
   const QPoint end = frame->KitView().CursorPos();
   EXPECT_TRUE(rightClick());
   EXPECT_EQ(frame->KitView().CursorPos(), end);
-  EXPECT_EQ(QtStr(view.SelectedText()), frame->Text());
+  EXPECT_EQ(ToQString(view.SelectedText()), frame->Text());
 }
 
 TEST_F(FramesTest, CloseQueryAsksWithTheFileKey) {
@@ -316,11 +316,11 @@ TEST_F(FramesTest, TheDeviceEditorFoldsAndHighlightsADescription) {
   EXPECT_EQ(doc.ActiveSyntaxScheme(), u"syntax");
   const TKitEditParserSchemeCollectionItem* colors = doc.ColorSchemes().FindItem(u"colors");
   ASSERT_NE(colors, nullptr);
-  EXPECT_NE(QtStr(colors->Scheme().Text()).indexOf(QStringLiteral("<Token name=\"comment\"  textColor=\"#0000FF\" />")),
+  EXPECT_NE(ToQString(colors->Scheme().Text()).indexOf(QStringLiteral("<Token name=\"comment\"  textColor=\"#0000FF\" />")),
             -1);
   const TKitEditParserSchemeCollectionItem* syntax = doc.SyntaxSchemes().FindItem(u"syntax");
   ASSERT_NE(syntax, nullptr);
-  EXPECT_NE(QtStr(syntax->Scheme().Text()).indexOf(QStringLiteral("LNAssociationObject_3")), -1);
+  EXPECT_NE(ToQString(syntax->Scheme().Text()).indexOf(QStringLiteral("LNAssociationObject_3")), -1);
   QList<QAction*> items = editor->PopUpMenu->actions();
   ASSERT_GE(items.size(), 3);
   EXPECT_TRUE(items[items.size() - 3]->isSeparator());

@@ -1,15 +1,10 @@
 #include "kit/editor/color_scheme.h"
 
 #include "kit/text/strings.h"
+#include "kit/text/sys_info.h"
 #include "kit/text/unicode.h"
 
 namespace zv {
-
-std::string KitSchemeUtf8(const TKitString& S) {
-  std::string out;
-  KitUTF16ToUTF8(S, out, true, false);
-  return out;
-}
 
 // ---- TKeywordMap -------------------------------------------------------------------------
 
@@ -123,7 +118,7 @@ void ReadColor(const IKitXmlNode& ANode, const char16_t* AAttr, TColor& AColor, 
   const TKitString value = ANode->GetAttr(TKitString(AAttr));
   if (value.empty()) return;
   if (!KitParseSchemeColor(value, AColor))
-    throw EKitColorSchemeLoadError("Invalid color format for attribute '" + KitSchemeUtf8(AAttr) + "'");
+    throw EKitColorSchemeLoadError("Invalid color format for attribute '" + KitToPlatformText(AAttr) + "'");
   ASet |= AKind;
 }
 
@@ -151,7 +146,7 @@ void KitDecodeTokenXML(const IKitXmlNode& ANode, TKitEditAttributes& AAttrs, TKi
     else if (word == u"italic") AAttrs.FontStyle |= fsItalic;
     else if (word == u"underline") AAttrs.FontStyle |= fsUnderline;
     else if (word == u"strikeout") AAttrs.FontStyle |= fsStrikeOut;
-    else throw EKitColorSchemeLoadError("Invalid 'fontStyle' attribute value: " + KitSchemeUtf8(word));
+    else throw EKitColorSchemeLoadError("Invalid 'fontStyle' attribute value: " + KitToPlatformText(word));
     AAttrs.AttributesSet |= asFontStyle;
   }
 
@@ -189,7 +184,7 @@ TKitEditAttributes KitLayerAttributes(const TKitEditAttributes& ABase, const TKi
 }
 
 void KitReadColorScheme(const IKitXmlNode& ADoc, const TKitString& AName, TTokenTable& ATokens, int& ACodeCounter) {
-  const std::string suffix = "\r\nAttributes document: " + KitSchemeUtf8(AName);
+  const std::string suffix = "\r\nAttributes document: " + KitToPlatformText(AName);
   const IKitXmlNode root = ADoc->SelectSingleNode(u"Attributes");
   if (!root) throw EKitColorSchemeLoadError("Can't find root <Attributes> node." + suffix);
   const IKitXmlNodeList tokens = root->SelectNodes(u"Token");
@@ -201,7 +196,7 @@ void KitReadColorScheme(const IKitXmlNode& ADoc, const TKitString& AName, TToken
         if (ATokens.Find(token->Name))
           throw EKitColorSchemeLoadError(
               "Attribute 'name' of node <Token> or <TokenAlias> should be unique. Found duplicate: " +
-              KitSchemeUtf8(token->Name));
+              KitToPlatformText(token->Name));
       } catch (const Exception& e) {
         throw EKitColorSchemeLoadError(e.Message() + suffix);
       }

@@ -18,9 +18,6 @@ ZV_ERROR_CLASS(EKitEditParserError, Exception)
 ZV_ERROR_CLASS(EKitSyntaxSchemeLoadError, EKitEditParserError)
 ZV_ERROR_CLASS(EKitColorSchemeLoadError, EKitEditParserError)
 
-// UTF-8 form of a scheme text for error messages.
-std::string KitSchemeUtf8(const TKitString& S);
-
 // A set of words, each with an optional integer code, compared exactly or ignoring case.
 class TKeywordMap {
  public:

@@ -198,10 +198,7 @@ bool WordLeftOf(TKitCharSeq& AChars, int AOffset, const TSeparators& ASeps, int&
 }
 
 TKitString Text(TKitCharSeq& AChars, int AStart, int AEnd) {
-  TKitString s;
-  s.reserve(static_cast<size_t>(std::max(0, AEnd - AStart)));
-  for (int i = AStart; i < AEnd; ++i) s += AChars.GetChar(i);
-  return s;
+  return KitSegmentToStr(KitMakeSegment(AStart, std::max(0, AEnd - AStart), &AChars));
 }
 
 TKitPopupDrawStyle DrawStyle(TKitCompletionListStyle AStyle) {

@@ -625,12 +625,12 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   void SetWantReturns(bool AValue) { FWantReturns = AValue; }
   // Whether a key stroke would run or begin a binding in the current mode.
   bool IsKeyBound(uint16_t AKey, TKitShiftState AShift) const;
-  void SetDebugFrameTopLineColor(TColor AValue) { SetSettingsColor(FDebugFrameTopLineColor, AValue); }
-  void SetDebugFrameActiveLineColor(TColor AValue) { SetSettingsColor(FDebugFrameActiveLineColor, AValue); }
-  void SetDebugFrameLineColor(TColor AValue) { SetSettingsColor(FDebugFrameLineColor, AValue); }
-  void SetDebugFrameTopLineBg(TColor AValue) { SetSettingsColor(FDebugFrameTopLineBg, AValue); }
-  void SetDebugFrameActiveLineBg(TColor AValue) { SetSettingsColor(FDebugFrameActiveLineBg, AValue); }
-  void SetDebugFrameLineBg(TColor AValue) { SetSettingsColor(FDebugFrameLineBg, AValue); }
+  void SetDebugFrameTopLineColor(TColor AValue) { SetColor(FDebugFrameTopLineColor, AValue); }
+  void SetDebugFrameActiveLineColor(TColor AValue) { SetColor(FDebugFrameActiveLineColor, AValue); }
+  void SetDebugFrameLineColor(TColor AValue) { SetColor(FDebugFrameLineColor, AValue); }
+  void SetDebugFrameTopLineBg(TColor AValue) { SetColor(FDebugFrameTopLineBg, AValue); }
+  void SetDebugFrameActiveLineBg(TColor AValue) { SetColor(FDebugFrameActiveLineBg, AValue); }
+  void SetDebugFrameLineBg(TColor AValue) { SetColor(FDebugFrameLineBg, AValue); }
 
  protected:
   // Hooks of the later parts: a beep, the completion list and incremental search leaving
@@ -712,7 +712,6 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   void ExtendMouseSelection(int AX, int AY, TKitShiftState AShift);
   bool InsideOwnSelection(const TKitPoint& AScrollPos);
   void InsertDropped(TKitCustomEditView& ASource, bool AMove);
-  void SetSettingsColor(TColor& AField, TColor AValue);
 
   void AttachDocument(TKitEditDocument* ADoc);
   void DetachDocument(bool AStoreState);
@@ -843,7 +842,6 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   bool FPressedShortcutDefault = false;
   TKitScrollInfo FBarInfo[2];
   bool FBarApplied[2] = {false, false};
-  int FBarScaledPage[2] = {0, 0};
 };
 
 // The published form; it adds no behaviour.

@@ -59,7 +59,7 @@ void TKitEditParserSchemeStrings::SetText(const TKitString& AText) {
 
 void TKitEditParserSchemeStrings::LoadFromFile(const TKitString& AFileName) {
   std::ifstream in(KitToPlatformText(AFileName), std::ios::binary);
-  if (!in) KitDocError("Cannot open file %s", KitSchemeUtf8(AFileName).c_str());
+  if (!in) KitDocError("Cannot open file %s", KitToPlatformText(AFileName).c_str());
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   // The byte-order mark stays for the decoder: it is what says UTF-8 rather than ANSI.
   TKitString text;
@@ -258,7 +258,7 @@ void TKitEditDocument::SetColorSchemes(const TKitEditParserSchemeCollection& AVa
 void TKitEditDocument::SetActiveSyntaxScheme(const TKitString& AValue) {
   if (AValue == FSyntaxScheme) return;
   if (!AValue.empty() && !FSyntaxSchemes->FindItem(AValue))
-    KitDocError("Can't find syntax scheme by name: %s", KitSchemeUtf8(AValue).c_str());
+    KitDocError("Can't find syntax scheme by name: %s", KitToPlatformText(AValue).c_str());
   FSyntaxScheme = AValue;
   ActivateSchemes();
 }
@@ -266,7 +266,7 @@ void TKitEditDocument::SetActiveSyntaxScheme(const TKitString& AValue) {
 void TKitEditDocument::SetActiveColorScheme(const TKitString& AValue) {
   if (AValue == FColorScheme) return;
   if (!AValue.empty() && !FColorSchemes->FindItem(AValue))
-    KitDocError("Can't find color scheme by name: %s", KitSchemeUtf8(AValue).c_str());
+    KitDocError("Can't find color scheme by name: %s", KitToPlatformText(AValue).c_str());
   FColorScheme = AValue;
   ActivateSchemes();
 }
@@ -277,7 +277,7 @@ void TKitEditDocument::InstallSchemeLoaders() {
   auto loader = [](TKitEditParserSchemeCollection& ACollection, const char* AMessage) {
     return [&ACollection, AMessage](const TKitString& AName) {
       const TKitEditParserSchemeCollectionItem* item = ACollection.FindItem(AName);
-      if (!item) KitDocError("%s%s", AMessage, KitSchemeUtf8(AName).c_str());
+      if (!item) KitDocError("%s%s", AMessage, KitToPlatformText(AName).c_str());
       return item->Scheme().Text();
     };
   };

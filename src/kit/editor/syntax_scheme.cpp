@@ -4,13 +4,12 @@
 #include <climits>
 
 #include "kit/text/strings.h"
+#include "kit/text/sys_info.h"
 #include "kit/text/unicode.h"
 
 namespace zv {
 
 namespace {
-
-std::string U8(const TKitString& S) { return KitSchemeUtf8(S); }
 
 // The child elements of that name, held while the caller walks them.
 std::vector<IKitXmlNode> Children(const IKitXmlNode& ANode, const TKitString& AName) {
@@ -273,16 +272,16 @@ void TSchemeModel::GetAllTokenIDs(const TKitString& ATokenName, TKitIntArray& AR
 }
 
 void TSchemeModel::SchemeError(const std::string& AMessage) const {
-  std::string s = "Scheme loading error: \r\n" + AMessage + "\r\n--------Current document: " + U8(FCurDocName) + ", " +
-                  U8(FCurDocPath) + "\r\nCurrent scheme name: " + U8(FCurSchemeName) + "\r\n";
-  if (!FCurRule.empty()) s += "Current rule code: \r\n--------" + U8(FCurRule) + "\r\n--------";
-  if (!FCurBlock.empty()) s += "Current block code: \r\n--------" + U8(FCurBlock) + "\r\n--------";
+  std::string s = "Scheme loading error: \r\n" + AMessage + "\r\n--------Current document: " + KitToPlatformText(FCurDocName) + ", " +
+                  KitToPlatformText(FCurDocPath) + "\r\nCurrent scheme name: " + KitToPlatformText(FCurSchemeName) + "\r\n";
+  if (!FCurRule.empty()) s += "Current rule code: \r\n--------" + KitToPlatformText(FCurRule) + "\r\n--------";
+  if (!FCurBlock.empty()) s += "Current block code: \r\n--------" + KitToPlatformText(FCurBlock) + "\r\n--------";
   throw EKitSyntaxSchemeLoadError(s);
 }
 
 void TSchemeModel::DocError(const std::string& AMessage) const {
   throw EKitSyntaxSchemeLoadError("Schemes document loading error: \r\n" + AMessage +
-                                  "\r\n--------Current document: " + U8(FCurDocName) + ", " + U8(FCurDocPath));
+                                  "\r\n--------Current document: " + KitToPlatformText(FCurDocName) + ", " + KitToPlatformText(FCurDocPath));
 }
 
 void TSchemeModel::LoadSchemeDoc(const TKitString& ADocName, const TKitString& AAttrsDocName) {
@@ -349,13 +348,13 @@ TScheme* TSchemeModel::ReadSchemesDoc(const TKitString& ADocName) {
   const TKitString rootName = root.find(u'.') != TKitString::npos ? root : ADocName + u"." + root;
   for (size_t i = FSchemes.size(); i > first; --i)
     if (FSchemes[i - 1]->Name == rootName) return FSchemes[i - 1].get();
-  DocError(Format("Can't find root Scheme element with name '%s' in document!", U8(root).c_str()));
+  DocError(Format("Can't find root Scheme element with name '%s' in document!", KitToPlatformText(root).c_str()));
 }
 
 void TSchemeModel::ReadAliases(const IKitXmlNode& AList) {
   const IKitXmlNodeList aliases = AList->SelectNodes(u"TokenAlias");
   auto duplicate = [this](const TKitString& AName) {
-    DocError("Attribute 'name' of node <Token> or <TokenAlias> should be unique. Found duplicate: " + U8(AName));
+    DocError("Attribute 'name' of node <Token> or <TokenAlias> should be unique. Found duplicate: " + KitToPlatformText(AName));
   };
   for (const IKitXmlNode& a : *aliases) {
     const TKitString name = KitTrim(a->GetAttr(u"name"));
@@ -377,7 +376,7 @@ bool TSchemeModel::ReadBool(const IKitXmlNode& ANode, const TKitString& AName, b
   const TKitString v = KitLowerCase(KitTrim(ANode->GetAttr(AName)));
   if (v == u"1" || v == u"true") return true;
   if (v == u"0" || v == u"false") return false;
-  SchemeError(Format("Malformed boolean attribute %s. 0/1 of \"true\"/\"false\" required", U8(AName).c_str()));
+  SchemeError(Format("Malformed boolean attribute %s. 0/1 of \"true\"/\"false\" required", KitToPlatformText(AName).c_str()));
 }
 
 int TSchemeModel::ReadInt(const IKitXmlNode& ANode, const TKitString& AName, int ALow, int AHigh, int ADefault) const {
@@ -396,9 +395,9 @@ int TSchemeModel::ReadInt(const IKitXmlNode& ANode, const TKitString& AName, int
     if (value > INT_MAX + int64_t{1}) ok = false;
   }
   if (negative) value = -value;
-  if (!ok || value < INT_MIN || value > INT_MAX) SchemeError(Format("Malformed int attribute %s", U8(AName).c_str()));
+  if (!ok || value < INT_MIN || value > INT_MAX) SchemeError(Format("Malformed int attribute %s", KitToPlatformText(AName).c_str()));
   if (value < ALow || value > AHigh)
-    SchemeError(Format("Int attribute %s should be in range (%d given instead): [%d, %d]", U8(AName).c_str(),
+    SchemeError(Format("Int attribute %s should be in range (%d given instead): [%d, %d]", KitToPlatformText(AName).c_str(),
                        static_cast<int>(value), ALow, AHigh));
   return static_cast<int>(value);
 }
@@ -499,7 +498,7 @@ void TSchemeModel::CompileRegex(TKitRegExp& ARegex, const TKitString& AText, con
   try {
     ARegex.SetExpression(AText);
   } catch (const EKitRegExprError& e) {
-    SchemeError(AErrorPrefix + "regex: " + U8(AText) + ", error: " + e.Message());
+    SchemeError(AErrorPrefix + "regex: " + KitToPlatformText(AText) + ", error: " + e.Message());
   }
 }
 
@@ -507,7 +506,7 @@ std::unique_ptr<TKitRegExp> TSchemeModel::ReadRuleRegex(const IKitXmlNode& ANode
                                                         bool AIgnoreCase) {
   auto re = NewRuleRegex(AIgnoreCase, ANode->GetAttr(u"moreWordSeparators") + AScheme.MoreWordSeparators,
                          ANode->GetAttr(u"moreWordChars") + AScheme.MoreWordChars);
-  const std::string element = U8(ANode->NodeName());
+  const std::string element = KitToPlatformText(ANode->NodeName());
   const TKitString attr = ANode->GetAttr(u"regex");
   if (!attr.empty()) {
     CompileRegex(*re, attr, "Error in 'regex' attribute in " + element + " node: ");
@@ -523,7 +522,7 @@ std::unique_ptr<TKitRegExp> TSchemeModel::ReadBlockRegex(const IKitXmlNode& ANod
                                                          const TKitString& AChild, const TScheme* AScheme,
                                                          IKitXmlNode& AChildNode) {
   AChildNode = ANode->SelectSingleNode(AChild);
-  const std::string element = U8(ANode->NodeName());
+  const std::string element = KitToPlatformText(ANode->NodeName());
   std::unique_ptr<TKitRegExp> re;
   if (!AScheme) {
     re = NewCodeRegex();
@@ -536,13 +535,13 @@ std::unique_ptr<TKitRegExp> TSchemeModel::ReadBlockRegex(const IKitXmlNode& ANod
   }
   const TKitString attr = ANode->GetAttr(AAttr);
   if (!attr.empty()) {
-    CompileRegex(*re, attr, "Error in '" + U8(AAttr) + "' attribute in " + element + " node: ");
+    CompileRegex(*re, attr, "Error in '" + KitToPlatformText(AAttr) + "' attribute in " + element + " node: ");
   } else if (AChildNode) {
     const TKitString text = AChildNode->Text();
-    if (text.empty()) SchemeError("Regex subnode '" + U8(AChild) + "' is empty in node '" + element + "'");
-    CompileRegex(*re, text, "Error in '" + U8(AChild) + "' subnode in " + element + " node: ");
+    if (text.empty()) SchemeError("Regex subnode '" + KitToPlatformText(AChild) + "' is empty in node '" + element + "'");
+    CompileRegex(*re, text, "Error in '" + KitToPlatformText(AChild) + "' subnode in " + element + " node: ");
   } else {
-    SchemeError("Regex attribute '" + U8(AAttr) + "' is empty in node '" + element + "'");
+    SchemeError("Regex attribute '" + KitToPlatformText(AAttr) + "' is empty in node '" + element + "'");
   }
   return re;
 }
@@ -554,7 +553,7 @@ TRuleTokens TSchemeModel::ReadTokens(const IKitXmlNode& ANode, const TKitString&
     const TKitString attr = APrefix + Num(g);
     if (!ANode->AttrExists(attr)) continue;
     const TKitString name = KitTrim(ANode->GetAttr(attr));
-    if (name.empty()) SchemeError("Token attribute '" + U8(attr) + "' should be valid token reference!");
+    if (name.empty()) SchemeError("Token attribute '" + KitToPlatformText(attr) + "' should be valid token reference!");
     tokens[static_cast<size_t>(g)] = TokenByRef(name);
     AAny = true;
   }
@@ -704,7 +703,7 @@ int32_t TSchemeModel::ResolveCodeName(const TKitString& ACodeName) {
     name = u"keyword";
   else if (name == u"sym")
     name = u"symbol";
-  if (name.empty()) SchemeError("Malformed int-code name: " + U8(ACodeName));
+  if (name.empty()) SchemeError("Malformed int-code name: " + KitToPlatformText(ACodeName));
   TTokenProps* token = TokenByRef(name);
   if (colon == TKitString::npos) return token->DefaultContentID;
   const TKitString content = KitTrim(ACodeName.substr(colon + 1));
@@ -722,7 +721,7 @@ TScheme* TSchemeModel::FindOrLoadScheme(const TKitString& AFullName) {
   if (TScheme* s = FindScheme(AFullName)) return s;
   const TKitString doc = DocPart(AFullName);
   if (doc.empty())
-    SchemeError(Format("Scheme reference <%s> does not have corresponding document", U8(AFullName).c_str()));
+    SchemeError(Format("Scheme reference <%s> does not have corresponding document", KitToPlatformText(AFullName).c_str()));
   // A document is read once; a scheme it lacks stays missing.
   if (!FDocsRead.count(doc)) {
     const TKitString name = FCurDocName, path = FCurDocPath, scheme = FCurSchemeName;
@@ -732,7 +731,7 @@ TScheme* TSchemeModel::FindOrLoadScheme(const TKitString& AFullName) {
     FCurSchemeName = scheme;
   }
   if (TScheme* s = FindScheme(AFullName)) return s;
-  SchemeError(Format("Can't find referrent scheme for name '%s'!", U8(AFullName).c_str()));
+  SchemeError(Format("Can't find referrent scheme for name '%s'!", KitToPlatformText(AFullName).c_str()));
 }
 
 TScheme* TSchemeModel::FindSchemeByRef(const TScheme& AScheme, const TKitString& AName) {
@@ -755,7 +754,7 @@ void TSchemeModel::ResolveScheme(TScheme& AScheme) {
     if (parent->FLoading) {
       TKitString chain;
       for (size_t i = 0; i < FInheritPath.size(); ++i) chain += (i ? u" -> " : u"") + FInheritPath[i];
-      SchemeError("Cyclic reference in inherit chain! ==> Chain: " + U8(chain));
+      SchemeError("Cyclic reference in inherit chain! ==> Chain: " + KitToPlatformText(chain));
     }
     ResolveScheme(*parent);
     current();
@@ -797,7 +796,7 @@ void TSchemeModel::ResolveScheme(TScheme& AScheme) {
     const TKitString full = AScheme.Name + u"." + rule->ChainedBlockRuleName;
     for (const auto& r : AScheme.FRules)
       if (r->Name == full) rule->ChainedBlockRule = r.get();
-    if (!rule->ChainedBlockRule) DocError(Format("Can't find chain block by name '%s'", U8(full).c_str()));
+    if (!rule->ChainedBlockRule) DocError(Format("Can't find chain block by name '%s'", KitToPlatformText(full).c_str()));
   }
   AScheme.FLoading = false;
   AScheme.FResolved = true;

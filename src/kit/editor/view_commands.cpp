@@ -36,18 +36,6 @@ bool KeepsColumn(TKitEditCommand C) {
   return C == sedStr || (C >= sedSelectAll && C <= sedIncrementalSearchStart) || C == sedIncrementalSearchCancel;
 }
 
-// Decrements the modes lock however the command ends.
-struct TModesLock {
-  TKitCustomEditView& View;
-  bool Held;
-  TModesLock(TKitCustomEditView& AView, bool AHold) : View(AView), Held(AHold) {
-    if (Held) View.LockCommandModes();
-  }
-  ~TModesLock() {
-    if (Held) View.UnlockCommandModes();
-  }
-};
-
 }  // namespace
 
 bool TKitCustomEditView::IsSeparatorChar(char16_t C, const TKitString& ASeps) const {
@@ -109,14 +97,8 @@ void TKitCustomEditView::InvokeCommand(TKitEditCommand ACommand, const TKitComma
         const bool lock = InIncrementalSearch() || wordChar || command == sedUndo || command == sedDeletePrevChar ||
                           command == sedBackspaceOrUnindent;
         ExecuteCommand(command, arg, lock);
-        if (atWordEnd() && wordChar && FComplUseTimeout) {
-          IncludeState(siComplTimer);
-          FCompletionTimer->SetInterval(FCompletionTimeout);
-          FCompletionTimer->SetEnabled(false);
-          FCompletionTimer->SetEnabled(true);
-        } else {
-          ExcludeState(siComplTimer);
-        }
+        if (atWordEnd() && wordChar && FComplUseTimeout) CompletionTimerStart();
+        else ExcludeState(siComplTimer);
         break;
       }
       case stList: {

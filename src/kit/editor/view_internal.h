@@ -35,6 +35,22 @@ inline bool KitPointBefore(const TKitPoint& A, const TKitPoint& B) { return A.Y 
 int KitWordStart(TKitCharSeq& AChars, int AOffset, int AMax, const TKitString& ASeps, bool ARepeat, bool ABackward);
 int KitWordEnd(TKitCharSeq& AChars, int AOffset, int AMax, const TKitString& ASeps, bool ARepeat, bool ABackward);
 
+// Holds the command modes for a scope (when AHold), however the scope ends.
+class TModesLock {
+ public:
+  TModesLock(TKitCustomEditView& AView, bool AHold) : FView(AHold ? &AView : nullptr) {
+    if (FView != nullptr) FView->LockCommandModes();
+  }
+  ~TModesLock() {
+    if (FView != nullptr) FView->UnlockCommandModes();
+  }
+  TModesLock(const TModesLock&) = delete;
+  TModesLock& operator=(const TModesLock&) = delete;
+
+ private:
+  TKitCustomEditView* FView;
+};
+
 template <class F>
 void TKitCustomEditView::Updating(F ABody) {
   BeginUpdate();

@@ -540,8 +540,7 @@ void TKitCustomEditView::FocusLeft() {
   if (InState(siDestroing)) return;
   HideCaret();
   LeaveStates({siComplListShown, siComplTimer});
-  if (FScrollTimer) FScrollTimer->SetEnabled(false);
-  FScrollDirX = FScrollDirY = 0;
+  if (FScrollTimer) StopAutoScroll();
 }
 
 }  // namespace zv

@@ -3,7 +3,7 @@
 // go through the host's prompter after the view has painted the match.
 #include <algorithm>
 
-#include "kit/editor/edit_view.h"
+#include "kit/editor/view_internal.h"
 
 namespace zv {
 
@@ -13,35 +13,6 @@ constexpr TKitEditInternalStates kCompletionStates{siComplWordTyping, siComplLis
 constexpr TKitEditInternalStates kSearchLeaves{siComplWordTyping, siComplListShown, siComplTimer,
                                                siIncrementalSearch};
 const TKitString kConfirmCaption = u"Confirm";
-
-// Runs ABody inside one update bracket of the view, closed also when ABody fails.
-template <class F>
-void InUpdate(TKitCustomEditView& AView, F ABody) {
-  AView.BeginUpdate();
-  try {
-    ABody();
-  } catch (...) {
-    AView.EndUpdate();
-    throw;
-  }
-  AView.EndUpdate();
-}
-
-// Holds the command modes for a scope.
-class TModesLock {
- public:
-  TModesLock(TKitCustomEditView& AView, bool ALock) : FView(ALock ? &AView : nullptr) {
-    if (FView != nullptr) FView->LockCommandModes();
-  }
-  ~TModesLock() {
-    if (FView != nullptr) FView->UnlockCommandModes();
-  }
-  TModesLock(const TModesLock&) = delete;
-  TModesLock& operator=(const TModesLock&) = delete;
-
- private:
-  TKitCustomEditView* FView;
-};
 
 // The offset lies between the CR and the LF of a line break.
 bool InsideCrLf(TKitCharSeq& AChars, int AOffset) {
@@ -123,7 +94,7 @@ TKitRect TKitCustomEditView::SearchMatchRect(int AStart, int ACount) {
 void TKitCustomEditView::ShowFoundMatch(int AStart, int ACount, bool ABackward) {
   int start = AStart, end = AStart + ACount;
   OutOfLineBreak(CurrentDocument().Chars(), start, end);
-  InUpdate(*this, [&] {
+  Updating([&] {
     SearchSelect(start, end, ABackward);
     SearchScrollTo(FScreenCache->OffsetToScroll(end), true);
     SearchScrollTo(FScreenCache->OffsetToScroll(start), true);
@@ -143,7 +114,7 @@ void TKitCustomEditView::CloseSearchState() {
 void TKitCustomEditView::ApplySearchStart() {
   if (FSearchArgs.Start != ssTextStartEnd) return;
   const int n = CurrentDocument().CharsCount();
-  InUpdate(*this, [&] { SearchSetCursor({FSearchArgs.Direction == sdForward ? 0 : n, 0}); });
+  Updating([&] { SearchSetCursor({FSearchArgs.Direction == sdForward ? 0 : n, 0}); });
 }
 
 void TKitCustomEditView::AssignSearchReplaceArgs(const TKitEditSearchArguments& AArgs,
@@ -214,7 +185,7 @@ bool TKitCustomEditView::DoSearchNext(bool AFirst) {
     int start = FSearchStateBag->FoundSegment.Start;
     int end = start + FSearchStateBag->FoundSegment.Count;
     OutOfLineBreak(doc.Chars(), start, end);
-    InUpdate(*this, [&] {
+    Updating([&] {
       SearchSelect(start, end, backward || inc);
       SearchScrollToCursor();
     });
@@ -222,11 +193,11 @@ bool TKitCustomEditView::DoSearchNext(bool AFirst) {
   }
   bool result = false;
   if (!(AFirst && inc) && AskWrapAround(FSearchArgs.Direction, from)) {
-    InUpdate(*this, [&] { SearchSetCursor({backward ? doc.CharsCount() : 0, 0}); });
+    Updating([&] { SearchSetCursor({backward ? doc.CharsCount() : 0, 0}); });
     const TKitEditSearchArguments args = FSearchArgs;
     result = SearchFirst(args);
   }
-  if (!result) InUpdate(*this, [&] { SearchSetCursor(remembered); });
+  if (!result) Updating([&] { SearchSetCursor(remembered); });
   return result;
 }
 
@@ -276,7 +247,7 @@ bool TKitCustomEditView::ReplaceNext() {
   const bool backward = FSearchArgs.Direction == sdBackward;
   // The cursor returns when this call replaced nothing.
   const auto returnCursor = [&] {
-    InUpdate(*this, [&] {
+    Updating([&] {
       SearchSetCursor(remembered);
       SearchCancelSelection();
     });
@@ -304,7 +275,7 @@ bool TKitCustomEditView::ReplaceNext() {
       // step does not meet it again.
       const int start = step->FoundSegment.Start, end = start + step->FoundSegment.Count;
       doc.ReplacePatternClose(step);
-      InUpdate(*this, [&] {
+      Updating([&] {
         SearchSetCursor({backward ? start : end, 0});
         SearchCancelSelection();
         SearchScrollToCursor();
@@ -315,7 +286,7 @@ bool TKitCustomEditView::ReplaceNext() {
   }
   if (AskWrapAround(FSearchArgs.Direction, from)) {
     FDocInternal->PushCustomAction(FAuthorID, SearchUndoInfo());
-    InUpdate(*this, [&] { SearchSetCursor({backward ? doc.CharsCount() : 0, 0}); });
+    Updating([&] { SearchSetCursor({backward ? doc.CharsCount() : 0, 0}); });
     const TKitEditSearchArguments args = FSearchArgs;
     const bool result = ReplaceFirst(args);
     if (!result || FSearchNumOfReplacements == 0) returnCursor();
@@ -360,7 +331,7 @@ bool TKitCustomEditView::ReplaceAll(const TKitEditSearchArguments& AArgs, TKitEd
         });
     if (FSearchStateBag) {
       const TKitSegment last = FSearchStateBag->FoundSegment;
-      InUpdate(*this, [&] {
+      Updating([&] {
         SearchSetCursor({direction == sdBackward ? last.Start : last.Start + last.Count, 0});
         SearchCancelSelection();
         SearchScrollToCursor();
@@ -379,21 +350,21 @@ bool TKitCustomEditView::ReplaceAll(const TKitEditSearchArguments& AArgs, TKitEd
 // --- highlights and the word at the cursor ---
 
 void TKitCustomEditView::AddHighlight(int AStart, int ACount) {
-  InUpdate(*this, [&] {
+  Updating([&] {
     LeaveStates(kCompletionStates);
     FScreenCache->AddHighlight(AStart, ACount);
   });
 }
 
 void TKitCustomEditView::RemoveHighlight(int AStart, int ACount) {
-  InUpdate(*this, [&] {
+  Updating([&] {
     LeaveStates(kCompletionStates);
     FScreenCache->RemoveHighlight(AStart, ACount);
   });
 }
 
 void TKitCustomEditView::ClearHighlight() {
-  InUpdate(*this, [&] {
+  Updating([&] {
     LeaveStates(kCompletionStates);
     FScreenCache->ClearHighlights();
   });
@@ -410,7 +381,7 @@ TKitString TKitCustomEditView::GetWordUnderCursor() {
 // --- incremental search ---
 
 void TKitCustomEditView::IncrementalSearchStart() {
-  InUpdate(*this, [&] {
+  Updating([&] {
     AddStatusChange(scViewSettings);
     LeaveStates({siComplWordTyping, siComplListShown});
     SearchCancelSelection();
@@ -424,7 +395,7 @@ void TKitCustomEditView::IncrementalSearchStart() {
 void TKitCustomEditView::IncrementalSearchEnd() {
   FSearchIncJumps.clear();
   if (InState(siDestroing)) return;
-  InUpdate(*this, [&] {
+  Updating([&] {
     AddStatusChange(scViewSettings);
     if (FScreenCache->SelAvail())
       SearchSetCursor({std::max(SelectionOffsetStart().Offset, SelectionOffsetEnd().Offset), 0});
@@ -456,7 +427,7 @@ void TKitCustomEditView::IncrementalSearchAddChar(char16_t AChar) {
 
 void TKitCustomEditView::IncrementalSearchBack() {
   CheckIncrementalSearch(true);
-  InUpdate(*this, [&] {
+  Updating([&] {
     if (FSearchArgs.Search.empty()) {
       ExcludeState(siIncrementalSearch);
       return;
@@ -491,7 +462,7 @@ bool TKitCustomEditView::IncrementalSearchForward() {
     DoBeep();
     return false;
   }
-  InUpdate(*this, [&] {
+  Updating([&] {
     if (FScreenCache->SelAvail())
       SearchSetCursor({std::max(SelectionOffsetStart().Offset, SelectionOffsetEnd().Offset), 0});
   });

@@ -64,12 +64,4 @@ bool TKitCustomEditView::IsKeyBound(uint16_t AKey, TKitShiftState AShift) const 
          (b->Shortcut2() != 0 || FCustomCommands->FindCommand(b->ParentItem()->Command()) == nullptr);
 }
 
-void TKitCustomEditView::SetSettingsColor(TColor& AField, TColor AValue) {
-  if (AField == AValue) return;
-  BeginChange(true);
-  AField = AValue;
-  AddStatusChange(scViewSettings);
-  EndChange(true);
-}
-
 }  // namespace zv

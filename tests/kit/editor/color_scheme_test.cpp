@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "kit/text/strings.h"
+#include "kit/text/sys_info.h"
 
 using namespace zv;
 
@@ -60,9 +61,9 @@ TEST(ColorSchemeTest, ColourValues) {
   };
   for (const Row& r : rows) {
     TColor c = 0;
-    EXPECT_EQ(KitParseSchemeColor(r.text, c), r.ok) << KitSchemeUtf8(r.text);
+    EXPECT_EQ(KitParseSchemeColor(r.text, c), r.ok) << KitToPlatformText(r.text);
     if (r.ok) {
-      EXPECT_EQ(c, r.color) << KitSchemeUtf8(r.text);
+      EXPECT_EQ(c, r.color) << KitToPlatformText(r.text);
     }
   }
 }

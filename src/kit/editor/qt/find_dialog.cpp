@@ -15,15 +15,13 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "kit/editor/qt/qt_text.h"
 #include "kit/text/regex.h"
 #include "kit/text/sys_info.h"
 
 namespace zv {
 
 namespace {
-
-QString ToQ(const TKitString& S) { return QString::fromUtf16(S.data(), static_cast<qsizetype>(S.size())); }
-TKitString FromQ(const QString& S) { return S.toStdU16String(); }
 
 // A panel of the form: a fixed height (0: as its contents need) and a row of widgets.
 QWidget* Panel(QWidget* AParent, int AHeight, QHBoxLayout*& ARow) {
@@ -47,13 +45,13 @@ void FillHistory(QComboBox* ABox, const TKitStringList& AItems) {
   ABox->clear();
   ABox->clearEditText();
   if (AItems.empty()) return;
-  for (const TKitString& item : AItems) ABox->addItem(ToQ(item));
-  ABox->setEditText(ToQ(AItems.front()));
+  for (const TKitString& item : AItems) ABox->addItem(ToQString(item));
+  ABox->setEditText(ToQString(AItems.front()));
 }
 
 TKitStringList HistoryOf(const QComboBox* ABox) {
   TKitStringList r;
-  for (int i = 0; i < ABox->count(); ++i) r.push_back(FromQ(ABox->itemText(i)));
+  for (int i = 0; i < ABox->count(); ++i) r.push_back(FromQString(ABox->itemText(i)));
   return r;
 }
 
@@ -216,8 +214,8 @@ TKitEditSearchDlgOptions TKitSedFindDlg::GetSearchOptions(bool AForSave) const {
     o.Searches = HistoryOf(edTextToSearch);
     o.Replaces = HistoryOf(edReplaceText);
   } else {
-    o.Searches = {FromQ(edTextToSearch->currentText())};
-    o.Replaces = {FromQ(edReplaceText->currentText())};
+    o.Searches = {FromQString(edTextToSearch->currentText())};
+    o.Replaces = {FromQString(edReplaceText->currentText())};
   }
   if (cbCaseSensitive->isChecked()) o.Options.Include(soCaseSensitive);
   if (cbWholeWords->isChecked()) o.Options.Include(soWholeWords);
@@ -287,7 +285,7 @@ TKitSedFindDlg::TResult TKitSedFindDlg::RunViewAct(F AOperation) {
 }
 
 void TKitSedFindDlg::ShowError(const TKitString& AText) {
-  View->Host().Prompter().MessageBox(FromQ(windowTitle()), AText, pkError, pbOK, nullptr);
+  View->Host().Prompter().MessageBox(FromQString(windowTitle()), AText, pkError, pbOK, nullptr);
 }
 
 void TKitSedFindDlg::UpdateHistories() {
@@ -303,13 +301,13 @@ uint8_t KitShowFindReplaceDialog(const TKitString& ACaption, TKitCustomEditView*
     return 2;
   }
   TKitSedFindDlg dlg;
-  dlg.setWindowTitle(ToQ(ACaption));
+  dlg.setWindowTitle(ToQString(ACaption));
   dlg.View = AView;
   dlg.SetSearchOptions(AOptions);
   dlg.SetMode(AReplace);
   TKitString initial = SelectedText(*AView);
   if (initial.empty()) initial = AView->GetWordUnderCursor();
-  if (!initial.empty()) dlg.edTextToSearch->setEditText(ToQ(initial));
+  if (!initial.empty()) dlg.edTextToSearch->setEditText(ToQString(initial));
   const TKitSedFindDlg::TResult result = dlg.Run();
   AOptions = dlg.GetSearchOptions(true);
   AOptions.LastNumberOfReplacements = dlg.NumOfReplacements;

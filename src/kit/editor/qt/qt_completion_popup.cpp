@@ -8,6 +8,7 @@
 #include <QStyledItemDelegate>
 
 #include "kit/editor/qt/qt_edit_platform.h"
+#include "kit/editor/qt/qt_text.h"
 
 namespace zv {
 
@@ -98,7 +99,7 @@ void TQtPopupList::SetOwner(TKitPopupListOwner* AOwner) { FWidget->Owner = AOwne
 void TQtPopupList::SetItems(const std::vector<TKitString>& AItems) {
   FWidget->clear();
   for (const TKitString& s : AItems)
-    FWidget->addItem(QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())));
+    FWidget->addItem(ToQString(s));
 }
 
 void TQtPopupList::SetItemIndex(int AIndex) {

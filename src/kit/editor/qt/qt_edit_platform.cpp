@@ -19,17 +19,12 @@
 #include <QStyleHints>
 #include <QTimer>
 
+#include "kit/editor/qt/qt_text.h"
 #include "kit/editor/view_search.h"
 
 namespace zv {
 
 namespace {
-
-QString ToQString(const TKitString& S) {
-  return QString::fromUtf16(S.data(), static_cast<qsizetype>(S.size()));
-}
-
-TKitString FromQString(const QString& S) { return S.toStdU16String(); }
 
 bool IsHigh(char16_t C) { return C >= 0xD800 && C <= 0xDBFF; }
 bool IsLow(char16_t C) { return C >= 0xDC00 && C <= 0xDFFF; }

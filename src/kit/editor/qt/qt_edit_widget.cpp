@@ -16,6 +16,7 @@
 #include <QWheelEvent>
 
 #include "kit/editor/qt/qt_completion_popup.h"
+#include "kit/editor/qt/qt_text.h"
 
 namespace zv {
 
@@ -131,14 +132,13 @@ void TQtEditWidget::BlinkCaret() {
 // --- the window's operations ---
 
 QString TQtEditWidget::Text() const {
-  const TKitString text = FView->GetText();
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+  return ToQString(FView->GetText());
 }
 
 QString TQtEditWidget::SelectedText() {
   TKitString text;
   Guard([&] { text = FView->SelectedText(); });
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+  return ToQString(text);
 }
 
 void TQtEditWidget::SetSelection(int AStart, int AEnd) {

@@ -77,7 +77,6 @@ class TQtEditWidget : public QAbstractScrollArea {
   // Key strokes that the window's own shortcuts keep while the editor has the focus. Any
   // other stroke the editor binds overrides a window shortcut of the same keys.
   void SetWindowShortcuts(const QList<QKeySequence>& AKeys) { FWindowShortcuts = AKeys; }
-  const QList<QKeySequence>& WindowShortcuts() const { return FWindowShortcuts; }
   // The gutter beside one line, with the frame and the scroll bars shown.
   QSize minimumSizeHint() const override;
   QVariant inputMethodQuery(Qt::InputMethodQuery AQuery) const override;
