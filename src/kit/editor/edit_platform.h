@@ -97,6 +97,8 @@ class TKitClipboard {
 // The name of the block marker format.
 inline constexpr char kKitBlockClipboardFormat[] = "Kit Syntax Editor Rect block";
 
+// A repeating timer. Enabling a running timer or setting the interval it has leaves it
+// running as it was; restarting it is disabling and enabling it.
 class TKitTimer {
  public:
   virtual ~TKitTimer() = default;

@@ -8,11 +8,13 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QClipboard>
+#include <QEventLoop>
 #include <QFontInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPalette>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "kit/editor/edit_fakes.h"
 #include "kit/editor/edit_helpers.h"
@@ -234,6 +236,30 @@ TEST(QtPlatformTest, HostOverAScrollArea) {
   EXPECT_GT(host.SystemMetric(smDoubleClickTime), 0);
   const TKitPoint p = host.ClientToScreen({5, 6});
   EXPECT_EQ(host.ScreenToClient(p), (TKitPoint{5, 6}));
+}
+
+// Auto-scroll enables its timer again on every pointer move: that must not restart it, or a
+// pointer that keeps moving would never see a tick.
+TEST(QtPlatformTest, EnablingARunningTimerKeepsItsSchedule) {
+  QAbstractScrollArea area;
+  TQtEditHost host(&area);
+  QEventLoop loop;
+  int ticks = 0;
+  auto timer = host.CreateTimer([&] {
+    ++ticks;
+    loop.quit();
+  });
+  timer->SetInterval(40);
+  timer->SetEnabled(true);
+  QTimer mover;
+  QObject::connect(&mover, &QTimer::timeout, [&] {
+    timer->SetInterval(40);
+    timer->SetEnabled(true);
+  });
+  mover.start(5);
+  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+  loop.exec();
+  EXPECT_GT(ticks, 0);
 }
 
 }  // namespace

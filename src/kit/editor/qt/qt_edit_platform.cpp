@@ -36,11 +36,15 @@ class TQtTimer : public TKitTimer {
       if (tick) tick();
     });
   }
-  void SetInterval(int AMilliseconds) override { FTimer.setInterval(AMilliseconds); }
+  // QTimer restarts a running timer on start() and setInterval(); a pointer that keeps
+  // moving would then keep auto-scroll from ever ticking.
+  void SetInterval(int AMilliseconds) override {
+    if (AMilliseconds != FTimer.interval()) FTimer.setInterval(AMilliseconds);
+  }
   int Interval() const override { return FTimer.interval(); }
   void SetEnabled(bool AValue) override {
-    if (AValue) FTimer.start();
-    else FTimer.stop();
+    if (!AValue) FTimer.stop();
+    else if (!FTimer.isActive()) FTimer.start();
   }
   bool Enabled() const override { return FTimer.isActive(); }
 
