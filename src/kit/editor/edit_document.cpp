@@ -62,6 +62,11 @@ TKitEditDocument::~TKitEditDocument() {
   } catch (...) {
     // A listener that fails while the document goes cannot keep it alive.
   }
+  DetachParser();
+}
+
+// The parser lets go of this document and of its scheme loaders.
+void TKitEditDocument::DetachParser() {
   if (auto* parser = dynamic_cast<TKitEditParser*>(FParser.get())) parser->SetSchemeLoaders({}, {});
   FParser->SetDocument(nullptr);
 }
@@ -705,10 +710,7 @@ void TKitEditDocument::SetMaxLineLengthToParse(int AValue) {
 }
 
 void TKitEditDocument::SetParser(std::unique_ptr<TKitEditParserBase> AParser) {
-  if (FParser) {
-    if (auto* parser = dynamic_cast<TKitEditParser*>(FParser.get())) parser->SetSchemeLoaders({}, {});
-    FParser->SetDocument(nullptr);
-  }
+  if (FParser) DetachParser();
   FParser = AParser ? std::move(AParser) : std::make_unique<TKitEditParser>();
   FParser->SetDocument(this);
   InstallSchemeLoaders();

@@ -338,6 +338,7 @@ class TKitEditDocument : public TKitCustomComponent {
   void SchemeCollectionChanged(TKitEditParserSchemeCollection& ACollection, bool AItemChange);
   void ActivateSchemes();
   void InstallSchemeLoaders();
+  void DetachParser();
 
   // --- search (doc_search.cpp) ---
   TKitEditFindReplaceStatePtr CreateSearchState(int AStart, int AMaxCount, TKitEditSearchDirection ADirection,
