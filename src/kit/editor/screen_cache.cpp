@@ -358,13 +358,18 @@ void TScreenCache::DocumentRefresh() {
 
 // --- highlights ---
 
-void TScreenCache::AddHighlight(int AStart, int ACount) {
+// Both bounds inside the text and outside line breaks.
+void TScreenCache::CheckHighlightRange(int AStart, int ACount) {
   const auto insideBreak = [&](int64_t off) {
     return off < 0 || off > CharsCount() || InLineBreak(static_cast<int>(off));
   };
   if (FDoc == nullptr || ACount < 0 || insideBreak(AStart) || insideBreak(int64_t{AStart} + ACount))
     KitViewError("Bad offset range: [start: %d, count: %d]. Its bounds should be inside some scroll line.", AStart,
                  ACount);
+}
+
+void TScreenCache::AddHighlight(int AStart, int ACount) {
+  CheckHighlightRange(AStart, ACount);
   if (ACount == 0) return;
   FHighlights.AddRange(AStart, ACount);
   FValidState.Exclude(csScreen).Exclude(csConversionCaches);
@@ -372,12 +377,7 @@ void TScreenCache::AddHighlight(int AStart, int ACount) {
 }
 
 void TScreenCache::RemoveHighlight(int AStart, int ACount) {
-  const auto insideBreak = [&](int64_t off) {
-    return off < 0 || off > CharsCount() || InLineBreak(static_cast<int>(off));
-  };
-  if (FDoc == nullptr || ACount < 0 || insideBreak(AStart) || insideBreak(int64_t{AStart} + ACount))
-    KitViewError("Bad offset range: [start: %d, count: %d]. Its bounds should be inside some scroll line.", AStart,
-                 ACount);
+  CheckHighlightRange(AStart, ACount);
   if (!FHighlights.RemoveRange(AStart, ACount)) return;
   FValidState.Exclude(csScreen).Exclude(csConversionCaches);
   LowerFirstInvalid(AStart);
@@ -399,12 +399,15 @@ void TScreenCache::SetHighlightAttrs(const TKitEditAttributes& AAttrs, bool AUse
 
 // --- bringing the caches up to date ---
 
+void TScreenCache::EnsureFolds() {
+  if (FValidState.Contains(csFolds)) return;
+  FValidState.Include(csFolds);
+  UpdateFolds();
+}
+
 void TScreenCache::EnsureConversions() {
   if (FDoc == nullptr) return;
-  if (!FValidState.Contains(csFolds)) {
-    FValidState.Include(csFolds);
-    UpdateFolds();
-  }
+  EnsureFolds();
   if (!FValidState.Contains(csConversionCaches)) {
     if (FFirstInvalidOffset >= 0) FWPCache.Invalidate(FFirstInvalidOffset);
     FFirstInvalidOffset = -1;

@@ -382,6 +382,8 @@ class TScreenCache : public TObject {
 
   // folds (screen_folds.cpp)
   void UpdateFolds();
+  void EnsureFolds();
+  void CheckHighlightRange(int AStart, int ACount);
   void AddHiddenRange(int AStart, int AEnd);
   void RemoveHiddenRange(THiddenStart* AStart);
   void ClearHidden();

@@ -269,10 +269,7 @@ void TScreenCache::RebuildHiddenIntervals() {
 }
 
 const std::vector<TScreenCache::TInterval>& TScreenCache::HiddenIntervals() {
-  if (!FValidState.Contains(csFolds) && FDoc != nullptr) {
-    FValidState.Include(csFolds);
-    UpdateFolds();
-  }
+  if (FDoc != nullptr) EnsureFolds();
   if (!FHiddenIntervalsValid) RebuildHiddenIntervals();
   return FHiddenIntervals;
 }

@@ -265,6 +265,7 @@ class TKitRegExp : public TObject {
   // Preparing for matching.
   void PrepareMatch();
   void LoadVariables();
+  void SetExactForms(TKitRegexNode& ANode);
   void PrepareStartHints();
   void CollectFirstChars();
   void CollectFirstFrom(int ANode, std::vector<uint8_t>& AVisited, int ADepth);

@@ -351,11 +351,16 @@ int TKitRegExp::EmitLiteral(const TKitIntArray& ACodes) {
   const int node = EmitNode((FCompModifiers & MaskModI) ? reEXACTLYCI : reEXACTLY);
   TKitRegexNode& n = FNodes[static_cast<size_t>(node)];
   n.ExactStr = ACodes;
-  n.ExactStrInvC.resize(ACodes.size());
-  for (size_t i = 0; i < ACodes.size(); ++i) n.ExactStrInvC[i] = InvertCode(ACodes[i]);
-  n.ExactChar = n.ExactStr.empty() ? -1 : n.ExactStr[0];
-  n.ExactCharInvC = n.ExactStrInvC.empty() ? -1 : n.ExactStrInvC[0];
+  SetExactForms(n);
   return node;
+}
+
+// The case-inverted codes and the first codes of a literal node, from its codes.
+void TKitRegExp::SetExactForms(TKitRegexNode& ANode) {
+  ANode.ExactStrInvC.resize(ANode.ExactStr.size());
+  for (size_t i = 0; i < ANode.ExactStr.size(); ++i) ANode.ExactStrInvC[i] = InvertCode(ANode.ExactStr[i]);
+  ANode.ExactChar = ANode.ExactStr.empty() ? -1 : ANode.ExactStr[0];
+  ANode.ExactCharInvC = ANode.ExactStrInvC.empty() ? -1 : ANode.ExactStrInvC[0];
 }
 
 int TKitRegExp::EmitSetNode(const TKitCharSet& ASet, bool AInvert) {
@@ -898,10 +903,7 @@ void TKitRegExp::LoadVariables() {
     TKitRegexNode& n = FNodes[static_cast<size_t>(idx)];
     n.ExactStr.clear();
     if (VariablesGetter) VariablesGetter(n.ExactVarId, n.ExactStr);
-    n.ExactStrInvC.resize(n.ExactStr.size());
-    for (size_t i = 0; i < n.ExactStr.size(); ++i) n.ExactStrInvC[i] = InvertCode(n.ExactStr[i]);
-    n.ExactChar = n.ExactStr.empty() ? -1 : n.ExactStr[0];
-    n.ExactCharInvC = n.ExactStrInvC.empty() ? -1 : n.ExactStrInvC[0];
+    SetExactForms(n);
   }
 }
 
