@@ -258,13 +258,34 @@ int64_t ThumbMax(int64_t ATotal, int64_t APage) {
   return std::max<int64_t>(1, kBarLimit - page + 1);
 }
 
+// Bar values for a range of ATotal: above the bar's limit they are scaled, and with
+// ALastPage the thumb stands at its end.
+TKitScrollInfo ScaledBar(int64_t ATotal, int64_t APage, int64_t APos, bool ALastPage) {
+  if (ATotal < kBarLimit)
+    return {0, static_cast<int>(ATotal), static_cast<int>(APage), static_cast<int>(APos)};
+  const int64_t p = APage * kBarLimit / ATotal;
+  int64_t q = APos * kBarLimit / ATotal;
+  if (ALastPage && q < kBarLimit - p + 1) q = kBarLimit - p + 1;
+  return {0, static_cast<int>(kBarLimit), static_cast<int>(p), static_cast<int>(q)};
+}
+
+// Columns in a page of the horizontal bar.
+int64_t HorizPage(TScreenCache& C) { return std::max(1, C.ScreenWidthPixels() / std::max(1, C.SpaceCharW())); }
+
+// The last scroll line the vertical bar reaches; a precise bar reaches at least the page
+// from ATop.
+int64_t VertTotal(TScreenCache& C, bool APrecise, int64_t ATop, int64_t APage) {
+  const int64_t total = (APrecise ? C.CalkVisibleCountScrollBar(true) : C.CalkVisibleCountScroll()) - 1;
+  return APrecise ? std::max(total, ATop + APage - 1) : total;
+}
+
 }  // namespace
 
 void TKitCustomEditView::HScrollMessage(TKitScrollCode ACode, int APos) {
   Updating([&] {
     LeaveStates(kKitComplListStates);
     TScreenCache& c = *FScreenCache;
-    const int64_t page = std::max(1, c.ScreenWidthPixels() / std::max(1, c.SpaceCharW()));
+    const int64_t page = HorizPage(c);
     const int64_t maximum = GetHorizScrollRange();
     int64_t pos = HorizScroll();
     TKitScrollCode event = ACode;
@@ -307,8 +328,7 @@ void TKitCustomEditView::VScrollMessage(TKitScrollCode ACode, int APos) {
         IncludeState(siScrolling);
         const bool precise = FViewSettings.Contains(vsPreciseScrollbars);
         if (precise || c.NoWrap()) {
-          int64_t total = (precise ? c.CalkVisibleCountScrollBar(true) : c.CalkVisibleCountScroll()) - 1;
-          if (precise && total < int64_t{top} + page - 1) total = int64_t{top} + page - 1;
+          const int64_t total = VertTotal(c, precise, top, page);
           if (total < kBarLimit) {
             newTop = APos;
           } else {
@@ -377,31 +397,12 @@ void TKitCustomEditView::UpdateScrollBars() {
       shown = false;
       FBarApplied[kind] = false;
     };
-    const auto scaled = [](int64_t total, int64_t page, int64_t pos, bool lastPage) {
-      TKitScrollInfo info;
-      if (total >= kBarLimit) {
-        const int64_t p = page * kBarLimit / total;
-        int64_t q = pos * kBarLimit / total;
-        if (lastPage && q < kBarLimit - p + 1) q = kBarLimit - p + 1;
-        info = {0, static_cast<int>(kBarLimit), static_cast<int>(p), static_cast<int>(q)};
-      } else {
-        info = {0, static_cast<int>(total), static_cast<int>(page), static_cast<int>(pos)};
-      }
-      return info;
-    };
     const bool horiz = FScrollBars == ssHorizontal || FScrollBars == ssBoth;
     const bool vert = FScrollBars == ssVertical || FScrollBars == ssBoth;
     if (horiz && WrapMode() != wmWrapToWindow) {
       const int64_t range = GetHorizScrollRange();
       FMaxHorizScroll = static_cast<int>(range);
-      const int64_t page = std::max(1, c.ScreenWidthPixels() / std::max(1, c.SpaceCharW()));
-      TKitScrollInfo info;
-      if (range > kBarLimit)
-        info = {0, static_cast<int>(kBarLimit), static_cast<int>(page * kBarLimit / range),
-                static_cast<int>(int64_t{HorizScroll()} * kBarLimit / range)};
-      else
-        info = {0, static_cast<int>(range), static_cast<int>(page), HorizScroll()};
-      ApplyScrollBar(sbHorizontal, info);
+      ApplyScrollBar(sbHorizontal, ScaledBar(range, HorizPage(c), HorizScroll(), false));
     } else {
       hide(sbHorizontal);
     }
@@ -410,15 +411,13 @@ void TKitCustomEditView::UpdateScrollBars() {
       const int64_t page = FullLinesOnScreen();
       TKitScrollInfo info;
       if (FViewSettings.Contains(vsPreciseScrollbars) || c.NoWrap()) {
-        const bool precise = FViewSettings.Contains(vsPreciseScrollbars);
-        int64_t total = (precise ? c.CalkVisibleCountScrollBar(true) : c.CalkVisibleCountScroll()) - 1;
-        if (precise && total < top + page - 1) total = top + page - 1;
-        info = scaled(total, page, top, top + page - 1 >= total);
+        const int64_t total = VertTotal(c, FViewSettings.Contains(vsPreciseScrollbars), top, page);
+        info = ScaledBar(total, page, top, top + page - 1 >= total);
       } else {
         const int64_t chars = CurrentDocument().CharsCount();
         const int64_t onScreen = CharsOnScreen(c);
         const int64_t first = c.FirstCharOnScreen();
-        info = scaled(chars, onScreen, first, first + onScreen >= chars);
+        info = ScaledBar(chars, onScreen, first, first + onScreen >= chars);
       }
       ApplyScrollBar(sbVertical, info);
     } else {
