@@ -306,8 +306,7 @@ void TKitXmlNameTable::LoadBinXml(TKitBinXmlReader& Reader) {
   for (TKitNameIndexArray& bucket : FHashTable) bucket.clear();
   for (size_t id = 0; id < FNames.size(); ++id) {
     if (FNames[id].empty()) continue;
-    const TKitString key = FCaseSensitive ? FNames[id] : KitUpperCase(FNames[id]);
-    FHashTable[Hash(key)].push_back(static_cast<int32_t>(id));
+    FHashTable[Hash(Key(FNames[id]))].push_back(static_cast<int32_t>(id));
   }
   InternPredefined();
 }

@@ -240,21 +240,31 @@ TKitXmlNameTable::TKitXmlNameTable(int HashTableSize, bool CaseSensitive)
 }
 
 void TKitXmlNameTable::InternPredefined() {
-  auto intern = [this](std::u16string_view Name) {
-    TKitString key(Name);
-    if (!FCaseSensitive) key = KitUpperCase(key);
-    const uint32_t bucket = Hash(key);
-    const int32_t id = Find(key, bucket);
-    if (id >= 0) return id;
-    const int32_t added = Append(TKitString(Name));
-    FHashTable[bucket].push_back(added);
-    return added;
-  };
-  FXmlTextNameID = intern(KitXmlTextName);
-  FXmlCDATASectionNameID = intern(KitXmlCDATASectionName);
-  FXmlCommentNameID = intern(KitXmlCommentName);
-  FXmlDocumentNameID = intern(KitXmlDocumentName);
-  FXmlID = intern(KitXmlDeclarationName);
+  FXmlTextNameID = Intern(KitXmlTextName);
+  FXmlCDATASectionNameID = Intern(KitXmlCDATASectionName);
+  FXmlCommentNameID = Intern(KitXmlCommentName);
+  FXmlDocumentNameID = Intern(KitXmlDocumentName);
+  FXmlID = Intern(KitXmlDeclarationName);
+}
+
+// Names are hashed and compared in upper case unless the table is case-sensitive.
+TKitString TKitXmlNameTable::Key(std::u16string_view Name) const {
+  TKitString key(Name);
+  if (!FCaseSensitive) key = KitUpperCase(key);
+  return key;
+}
+
+int32_t TKitXmlNameTable::Intern(std::u16string_view Name) {
+  TKitString folded;
+  if (!FCaseSensitive) folded = Key(Name);
+  const std::u16string_view key = FCaseSensitive ? Name : std::u16string_view(folded);
+  const uint32_t bucket = Hash(key);
+  int32_t id = Find(key, bucket);
+  if (id < 0) {
+    id = Append(TKitString(Name));
+    FHashTable[bucket].push_back(id);
+  }
+  return id;
 }
 
 uint32_t TKitXmlNameTable::Hash(std::u16string_view Key) const {
@@ -279,24 +289,7 @@ int32_t TKitXmlNameTable::Append(TKitString Name) {
 int32_t TKitXmlNameTable::GetID(std::u16string_view Name) {
   if (Name.empty()) return -1;
   std::lock_guard<std::mutex> lock(FLock);
-  if (FCaseSensitive) {
-    const uint32_t bucket = Hash(Name);
-    int32_t id = Find(Name, bucket);
-    if (id < 0) {
-      id = Append(TKitString(Name));
-      FHashTable[bucket].push_back(id);
-    }
-    return id;
-  }
-  TKitString key(Name);
-  for (char16_t& c : key) c = KitUpperChar(c);
-  const uint32_t bucket = Hash(key);
-  int32_t id = Find(key, bucket);
-  if (id < 0) {
-    id = Append(TKitString(Name));
-    FHashTable[bucket].push_back(id);
-  }
-  return id;
+  return Intern(Name);
 }
 
 TKitString TKitXmlNameTable::GetName(int32_t ID) const {

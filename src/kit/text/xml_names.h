@@ -169,6 +169,9 @@ class TKitXmlNameTable : public TKitXmlBase {
   int32_t Find(std::u16string_view Key, uint32_t Bucket) const;
   int32_t Append(TKitString Name);
   void InternPredefined();
+  TKitString Key(std::u16string_view Name) const;
+  // The id of Name, added when new; the caller holds the lock.
+  int32_t Intern(std::u16string_view Name);
 
   mutable std::mutex FLock;
   std::vector<TKitString> FNames;
