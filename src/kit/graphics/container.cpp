@@ -298,7 +298,7 @@ TKitListItemClassType DetectContainerFile(const TKitString& FileName, int& Count
   }
   uint8_t b[4];
   if (kind == icInvalid) {
-    if (file.Read(b, 4) == 4) Count = static_cast<int32_t>(b[0] | b[1] << 8 | b[2] << 16 | uint32_t{b[3]} << 24);
+    if (file.Read(b, 4) == 4) Count = static_cast<int32_t>(KitGetLE32(b));
     return kind;
   }
   Count = KitReadInteger(file);

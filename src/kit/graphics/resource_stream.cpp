@@ -16,17 +16,6 @@ constexpr uint32_t BI_RGB = 0;
 constexpr uint32_t BI_BITFIELDS = 3;
 constexpr int FileHeaderSize = 14;
 
-void Put16(uint8_t* P, uint32_t V) {
-  P[0] = static_cast<uint8_t>(V);
-  P[1] = static_cast<uint8_t>(V >> 8);
-}
-void Put32(uint8_t* P, uint32_t V) {
-  Put16(P, V);
-  Put16(P + 2, V >> 16);
-}
-uint32_t Get16(const uint8_t* P) { return P[0] | P[1] << 8; }
-uint32_t Get32(const uint8_t* P) { return Get16(P) | Get16(P + 2) << 16; }
-
 TKitPixelFormat FormatOfBits(int Bits) {
   switch (Bits) {
     case 1: return pf1bit;
@@ -102,23 +91,23 @@ TKitByteArray BuildImage(const TKitBitmapInfoHeader& Header, const TKitBitmap& B
   uint8_t* p = image.data();
   p[0] = 'B';
   p[1] = 'M';
-  Put32(p + 2, static_cast<uint32_t>(size));
-  Put32(p + 10, static_cast<uint32_t>(offset));
+  KitPutLE32(p + 2, static_cast<uint32_t>(size));
+  KitPutLE32(p + 10, static_cast<uint32_t>(offset));
   p += FileHeaderSize;
-  Put32(p, Header.Size);
-  Put32(p + 4, static_cast<uint32_t>(Header.Width));
-  Put32(p + 8, static_cast<uint32_t>(Header.Height));
-  Put16(p + 12, Header.Planes);
-  Put16(p + 14, Header.BitCount);
-  Put32(p + 16, Header.Compression);
-  Put32(p + 20, Header.SizeImage);
-  Put32(p + 32, Header.ClrUsed);
-  Put32(p + 36, Header.ClrImportant);
+  KitPutLE32(p, Header.Size);
+  KitPutLE32(p + 4, static_cast<uint32_t>(Header.Width));
+  KitPutLE32(p + 8, static_cast<uint32_t>(Header.Height));
+  KitPutLE16(p + 12, Header.Planes);
+  KitPutLE16(p + 14, Header.BitCount);
+  KitPutLE32(p + 16, Header.Compression);
+  KitPutLE32(p + 20, Header.SizeImage);
+  KitPutLE32(p + 32, Header.ClrUsed);
+  KitPutLE32(p + 36, Header.ClrImportant);
   p += Header.Size;
   if (masks != 0) {
-    Put32(p, 0xF800);
-    Put32(p + 4, 0x07E0);
-    Put32(p + 8, 0x001F);
+    KitPutLE32(p, 0xF800);
+    KitPutLE32(p + 4, 0x07E0);
+    KitPutLE32(p + 8, 0x001F);
     p += masks;
   }
   for (int i = 0; i < table / 4; ++i) {
@@ -150,18 +139,6 @@ void KitExpandBlob(TKitStream& Source, TKitMemoryStream& Blob) {
   KitDecompressStream(Source, expanded, 0);
   Blob.Data() = std::move(expanded.Data());
   Blob.SetPosition(0);
-}
-
-void KitWriteInteger(TKitStream& Stream, int32_t Value) {
-  uint8_t b[4];
-  Put32(b, static_cast<uint32_t>(Value));
-  Stream.WriteBuffer(b, 4);
-}
-
-int32_t KitReadInteger(TKitStream& Stream) {
-  uint8_t b[4];
-  Stream.ReadBuffer(b, 4);
-  return static_cast<int32_t>(Get32(b));
 }
 
 void KitWriteByte(TKitStream& Stream, uint8_t Value) { Stream.WriteBuffer(&Value, 1); }
@@ -322,14 +299,14 @@ void KitLoadBitmapFromStream(TKitStream& Stream, TKitBitmap& Bitmap) {
   Stream.ReadBuffer(data.data(), n);
   const uint8_t* p = data.data();
   if (n < FileHeaderSize + 40 || p[0] != 'B' || p[1] != 'M') Invalid();
-  const int64_t offset = Get32(p + 10);
+  const int64_t offset = KitGetLE32(p + 10);
   const uint8_t* h = p + FileHeaderSize;
-  const int64_t headerSize = Get32(h);
-  const auto width = static_cast<int32_t>(Get32(h + 4));
-  const auto height = static_cast<int32_t>(Get32(h + 8));
-  const int bits = static_cast<int>(Get16(h + 14));
-  const uint32_t compression = Get32(h + 16);
-  if (headerSize < 40 || FileHeaderSize + headerSize > n || Get16(h + 12) != 1) Invalid();
+  const int64_t headerSize = KitGetLE32(h);
+  const auto width = static_cast<int32_t>(KitGetLE32(h + 4));
+  const auto height = static_cast<int32_t>(KitGetLE32(h + 8));
+  const int bits = static_cast<int>(KitGetLE16(h + 14));
+  const uint32_t compression = KitGetLE32(h + 16);
+  if (headerSize < 40 || FileHeaderSize + headerSize > n || KitGetLE16(h + 12) != 1) Invalid();
   if (width <= 0 || height == 0 || height == INT32_MIN) Invalid();
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) Invalid();
   if (compression != BI_RGB && !(compression == BI_BITFIELDS && (bits == 16 || bits == 32))) Invalid();
@@ -345,7 +322,7 @@ void KitLoadBitmapFromStream(TKitStream& Stream, TKitBitmap& Bitmap) {
   if (compression == BI_BITFIELDS) {
     const int64_t at = headerSize >= 52 ? FileHeaderSize + 40 : FileHeaderSize + headerSize;
     if (at + 12 > n) Invalid();
-    for (int i = 0; i < 3; ++i) masks[i] = Get32(p + at + 4 * i);
+    for (int i = 0; i < 3; ++i) masks[i] = KitGetLE32(p + at + 4 * i);
   }
   // Rows in the bitmap's own layout are copied; other bit fields are converted pixel by pixel.
   const bool rawCopy = bits <= 8 || bits == 24 ||
@@ -354,7 +331,7 @@ void KitLoadBitmapFromStream(TKitStream& Stream, TKitBitmap& Bitmap) {
 
   TKitBitmap result(width, rows, format);
   if (bits <= 8) {
-    const uint32_t used = Get32(h + 32);
+    const uint32_t used = KitGetLE32(h + 32);
     const int count = used == 0 || used > (1u << bits) ? 1 << bits : static_cast<int>(used);
     const int64_t at = FileHeaderSize + headerSize;
     if (at + 4 * count > n) Invalid();
@@ -370,7 +347,7 @@ void KitLoadBitmapFromStream(TKitStream& Stream, TKitBitmap& Bitmap) {
       continue;
     }
     for (int x = 0; x < width; ++x) {
-      const uint32_t v = bits == 16 ? Get16(src + 2 * x) : Get32(src + 4 * x);
+      const uint32_t v = bits == 16 ? KitGetLE16(src + 2 * x) : KitGetLE32(src + 4 * x);
       result.SetPixel(x, y, KitRGB(Channel(v, masks[0]), Channel(v, masks[1]), Channel(v, masks[2])));
     }
   }

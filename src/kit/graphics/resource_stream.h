@@ -27,8 +27,6 @@ constexpr int64_t KitMaxExpandedBlob = int64_t{1} << 26;
 // Expands one compressed blob from Source into Blob, positioned at 0.
 void KitExpandBlob(TKitStream& Source, TKitMemoryStream& Blob);
 
-void KitWriteInteger(TKitStream& Stream, int32_t Value);
-int32_t KitReadInteger(TKitStream& Stream);
 void KitWriteByte(TKitStream& Stream, uint8_t Value);
 uint8_t KitReadByte(TKitStream& Stream);
 

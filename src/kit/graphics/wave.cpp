@@ -35,10 +35,8 @@ bool KitGetWaveInfo(TKitStream* Stream, TKitWaveInfo& Info) {
       throw EKitErrorCheckingWave("GetWaveData: Cannot open file %s");
     }
   };
-  auto le32 = [&](int At) {
-    return static_cast<int32_t>(b[At] | b[At + 1] << 8 | b[At + 2] << 16 | static_cast<uint32_t>(b[At + 3]) << 24);
-  };
-  auto le16 = [&](int At) { return static_cast<uint16_t>(b[At] | b[At + 1] << 8); };
+  auto le32 = [&](int At) { return static_cast<int32_t>(KitGetLE32(b + At)); };
+  auto le16 = [&](int At) { return static_cast<uint16_t>(KitGetLE16(b + At)); };
   bool found = false;
   read(4);
   if (std::memcmp(b, "RIFF", 4) == 0) {

@@ -210,28 +210,11 @@ int KitZDecompressBlock(const uint8_t* Source, TKitByteArray& Dest, int Count, i
   return static_cast<int>(z.total_out);
 }
 
-namespace {
-
-void WriteLE32(TKitStream& S, uint32_t V) {
-  const uint8_t b[4] = {static_cast<uint8_t>(V), static_cast<uint8_t>(V >> 8), static_cast<uint8_t>(V >> 16),
-                        static_cast<uint8_t>(V >> 24)};
-  S.WriteBuffer(b, 4);
-}
-
-int32_t ReadLE32(TKitStream& S) {
-  uint8_t b[4];
-  S.ReadBuffer(b, 4);
-  return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                              static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
-}
-
-}  // namespace
-
 void KitCompressStream(TKitStream& Source, TKitStream& Dest, int64_t Count, int Method) {
   const bool zlib = Method == 1;
   const int blockSize = zlib ? KitZBlockSize : KitLZRW1BlockSize;
   const int64_t start = Dest.Position();
-  WriteLE32(Dest, 0);
+  KitWriteInteger(Dest, 0);
   TKitByteArray in(static_cast<size_t>(blockSize)), out(static_cast<size_t>(blockSize + KitLZRW1Slack));
   int64_t total = 0;
   while (Count > 0) {
@@ -245,7 +228,7 @@ void KitCompressStream(TKitStream& Source, TKitStream& Dest, int64_t Count, int 
       out.resize(static_cast<size_t>(blockSize + KitLZRW1Slack));
       length = KitLZRW1Compress(in.data(), out.data(), static_cast<int>(got));
     }
-    WriteLE32(Dest, static_cast<uint32_t>(length));
+    KitWriteInteger(Dest, static_cast<int32_t>(length));
     Dest.WriteBuffer(out.data(), length);
     total += 4 + length;
     // The total field is 32 bits; a stream it cannot describe is not written.
@@ -254,16 +237,16 @@ void KitCompressStream(TKitStream& Source, TKitStream& Dest, int64_t Count, int 
   }
   const int64_t end = Dest.Position();
   Dest.SetPosition(start);
-  WriteLE32(Dest, static_cast<uint32_t>(total));
+  KitWriteInteger(Dest, static_cast<int32_t>(total));
   Dest.SetPosition(end);
 }
 
 void KitDecompressStream(TKitStream& Source, TKitStream& Dest, int Method) {
   const bool zlib = Method == 1;
-  int64_t total = ReadLE32(Source);
+  int64_t total = KitReadInteger(Source);
   TKitByteArray block, out;
   while (total > 0) {
-    const int64_t length = ReadLE32(Source);
+    const int64_t length = KitReadInteger(Source);
     total -= 4;
     // Lengths come from the file: check them before they size anything.
     if (length < 0 || length > total || length > Source.Size() - Source.Position())

@@ -70,4 +70,16 @@ void TKitMemoryStream::Clear() {
   FPosition = 0;
 }
 
+void KitWriteInteger(TKitStream& Stream, int32_t Value) {
+  uint8_t b[4];
+  KitPutLE32(b, static_cast<uint32_t>(Value));
+  Stream.WriteBuffer(b, 4);
+}
+
+int32_t KitReadInteger(TKitStream& Stream) {
+  uint8_t b[4];
+  Stream.ReadBuffer(b, 4);
+  return static_cast<int32_t>(KitGetLE32(b));
+}
+
 }  // namespace zv

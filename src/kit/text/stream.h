@@ -56,4 +56,20 @@ class TKitMemoryStream : public TKitStream {
   int64_t FPosition = 0;
 };
 
+// Little-endian integers in a byte buffer, as the stored formats keep them.
+inline void KitPutLE16(uint8_t* P, uint32_t V) {
+  P[0] = static_cast<uint8_t>(V);
+  P[1] = static_cast<uint8_t>(V >> 8);
+}
+inline void KitPutLE32(uint8_t* P, uint32_t V) {
+  KitPutLE16(P, V);
+  KitPutLE16(P + 2, V >> 16);
+}
+inline uint32_t KitGetLE16(const uint8_t* P) { return P[0] | P[1] << 8; }
+inline uint32_t KitGetLE32(const uint8_t* P) { return KitGetLE16(P) | KitGetLE16(P + 2) << 16; }
+
+// A 32-bit little-endian integer on a stream; a short read raises the stream's error.
+void KitWriteInteger(TKitStream& Stream, int32_t Value);
+int32_t KitReadInteger(TKitStream& Stream);
+
 }  // namespace zv
