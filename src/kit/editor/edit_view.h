@@ -681,6 +681,11 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   template <class F>
   void InCompoundAction(F ABody);
   void ExecuteCommand(TKitEditCommand ACommand, const TKitCommandArg& AArg, bool ALockModes);
+  TKitEditCommandModes KeyModes() const;
+  static bool IsAltGrTyping(uint16_t AKey, TKitShiftState AShift);
+  const TKitEditCommandBinding* FindFirstStroke(TKitShortCut AStroke, TKitEditCommandModes AModes,
+                                                bool& AFromDefault) const;
+  bool RunnableBinding(const TKitEditCommandBinding& ABinding, bool AFromDefault) const;
   void ExecuteListCommand(TKitEditCommand ACommand, const TKitCommandArg& AArg);
   bool IsSeparatorChar(char16_t C, const TKitString& ASeps) const;
   void CharsAroundCursor(char16_t& ABefore, char16_t& AAfter);

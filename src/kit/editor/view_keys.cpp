@@ -10,47 +10,60 @@ void TKitCustomEditView::SetCustomKeyBindings(const TKitEditCommandList& AValue)
   FCustomCommands->Assign(AValue);
 }
 
+// The bindings a key looks in: incremental search, the completion list or the view.
+TKitEditCommandModes TKitCustomEditView::KeyModes() const {
+  return TKitEditCommandModes{InIncrementalSearch()         ? cmForIncSearch
+                              : InState(siComplListShown) ? cmForCompletion
+                                                          : cmForView};
+}
+
+// Ctrl+Alt is also AltGr: only the control keys are looked up, others type.
+bool TKitCustomEditView::IsAltGrTyping(uint16_t AKey, TKitShiftState AShift) {
+  const bool ctrl = (AShift & KitShift(ssCtrl)) != 0, alt = (AShift & KitShift(ssAlt)) != 0;
+  return ctrl && alt && !(KitInRange<int>(AKey, 1, 27) || KitInRange<int>(AKey, 33, 47));
+}
+
+// A first stroke's binding: the custom list's, else the default one's (AFromDefault).
+const TKitEditCommandBinding* TKitCustomEditView::FindFirstStroke(TKitShortCut AStroke, TKitEditCommandModes AModes,
+                                                                  bool& AFromDefault) const {
+  AFromDefault = false;
+  if (const TKitEditCommandBinding* b = FCustomCommands->FindBinding(AStroke, AModes)) return b;
+  AFromDefault = true;
+  return FDefaultCommands->FindBinding(AStroke, AModes);
+}
+
+// A default binding runs only when the custom list does not define its command.
+bool TKitCustomEditView::RunnableBinding(const TKitEditCommandBinding& ABinding, bool AFromDefault) const {
+  return !AFromDefault || FCustomCommands->FindCommand(ABinding.ParentItem()->Command()) == nullptr;
+}
+
 void TKitCustomEditView::KeyDown(uint16_t& AKey, TKitShiftState AShift) {
   if (InState(siDestroing)) return;
   if (OnKeyDown) OnKeyDown(this, AKey, AShift);
   // No bracket of its own: a command that runs opens one, a key that types needs none.
   [&] {
     FIgnoreKeyPress = true;
-    const bool ctrlHeld = (AShift & KitShift(ssCtrl)) != 0;
+    const bool ctrl = (AShift & KitShift(ssCtrl)) != 0;
     if (AKey == 0) {
       // Taken by OnKeyDown: no lookup (an empty binding has shortcut 0 too).
-      FIgnoreKeyPress = ctrlHeld;
+      FIgnoreKeyPress = ctrl;
       return;
     }
-    const TKitEditCommandMode mode = InIncrementalSearch()             ? cmForIncSearch
-                                     : InState(siComplListShown)       ? cmForCompletion
-                                                                       : cmForView;
-    const TKitEditCommandModes modes{mode};
-    const bool ctrl = (AShift & KitShift(ssCtrl)) != 0;
-    const bool alt = (AShift & KitShift(ssAlt)) != 0;
-    // Ctrl+Alt is also AltGr: only the control keys are looked up, others type.
-    if (ctrl && alt && !(KitInRange<int>(AKey, 1, 27) || KitInRange<int>(AKey, 33, 47))) {
+    const TKitEditCommandModes modes = KeyModes();
+    if (IsAltGrTyping(AKey, AShift)) {
       FIgnoreKeyPress = false;
       return;
     }
     const TKitShortCut stroke = KitShortCut(AKey, AShift);
-    // A default binding runs only when the custom list does not define its command.
-    const auto runnable = [&](const TKitEditCommandBinding* b, bool fromDefault) {
-      return !fromDefault || FCustomCommands->FindCommand(b->ParentItem()->Command()) == nullptr;
-    };
     const TKitEditCommandBinding* run = nullptr;
     if (FPressedShortcut == 0) {
       bool fromDefault = false;
-      const TKitEditCommandBinding* b = FCustomCommands->FindBinding(stroke, modes);
-      if (b == nullptr) {
-        b = FDefaultCommands->FindBinding(stroke, modes);
-        fromDefault = true;
-      }
+      const TKitEditCommandBinding* b = FindFirstStroke(stroke, modes, fromDefault);
       if (b != nullptr) {
         if (b->Shortcut2() != 0) {
           FPressedShortcut = stroke;
           FPressedShortcutDefault = fromDefault;
-        } else if (runnable(b, fromDefault)) {
+        } else if (RunnableBinding(*b, fromDefault)) {
           run = b;
         }
       }
@@ -65,7 +78,7 @@ void TKitCustomEditView::KeyDown(uint16_t& AKey, TKitShiftState AShift) {
         b = FDefaultCommands->FindBinding(first, stroke, modes);
         fromDefault = true;
       }
-      if (b != nullptr && runnable(b, fromDefault)) run = b;
+      if (b != nullptr && RunnableBinding(*b, fromDefault)) run = b;
     }
     if (run != nullptr) {
       FPressedShortcut = 0;

@@ -52,16 +52,10 @@ void TKitCustomEditView::ClearText() {
 bool TKitCustomEditView::IsKeyBound(uint16_t AKey, TKitShiftState AShift) const {
   if (AKey == 0) return false;
   if (FPressedShortcut != 0) return true;
-  const bool ctrl = (AShift & KitShift(ssCtrl)) != 0, alt = (AShift & KitShift(ssAlt)) != 0;
-  if (ctrl && alt && !(KitInRange<int>(AKey, 1, 27) || KitInRange<int>(AKey, 33, 47))) return false;
-  const TKitEditCommandModes modes{InIncrementalSearch()         ? cmForIncSearch
-                                   : InState(siComplListShown) ? cmForCompletion
-                                                               : cmForView};
-  const TKitShortCut stroke = KitShortCut(AKey, AShift);
-  if (FCustomCommands->FindBinding(stroke, modes) != nullptr) return true;
-  const TKitEditCommandBinding* b = FDefaultCommands->FindBinding(stroke, modes);
-  return b != nullptr &&
-         (b->Shortcut2() != 0 || FCustomCommands->FindCommand(b->ParentItem()->Command()) == nullptr);
+  if (IsAltGrTyping(AKey, AShift)) return false;
+  bool fromDefault = false;
+  const TKitEditCommandBinding* b = FindFirstStroke(KitShortCut(AKey, AShift), KeyModes(), fromDefault);
+  return b != nullptr && (b->Shortcut2() != 0 || RunnableBinding(*b, fromDefault));
 }
 
 }  // namespace zv
