@@ -86,6 +86,21 @@ done:
   return p - APos;
 }
 
+// The least and the most repetitions a repeat node allows.
+void RepeatBounds(const TKitRegexNode& ANode, int& AMin, int& AMax) {
+  const TKitREOp op = ANode.Op;
+  AMin = (op == reSTAR || op == reSTARNG) ? 0 : (op == rePLUS || op == rePLUSNG) ? 1 : ANode.MinBrace;
+  AMax = (op == reBRACES || op == reBRACESNG) ? ANode.MaxBrace : kRepeatInfinity;
+}
+
+// When the node after a repeat is a literal, its first code: a repetition count is worth
+// trying only where that code follows.
+bool NextLiteralCode(const TKitRegexNode* ANodes, int ANext, int32_t& ACode) {
+  const bool has = ANext >= 0 && ANodes[ANext].Op == reEXACTLY && !ANodes[ANext].ExactStr.empty();
+  ACode = has ? ANodes[ANext].ExactChar : 0;
+  return has;
+}
+
 }  // namespace
 
 // How many times the single-code item AOp matches in a row from APos, at most AMax.
@@ -275,8 +290,8 @@ bool TKitRegExp::MatchPrim(int AStart) {
       case rePLUSNG:
       case reBRACESNG: {
         const TKitRegexNode& op = nodes[n.Operand];
-        const int min = (n.Op == reSTAR || n.Op == reSTARNG) ? 0 : (n.Op == rePLUS || n.Op == rePLUSNG) ? 1 : n.MinBrace;
-        const int max = (n.Op == reBRACES || n.Op == reBRACESNG) ? n.MaxBrace : kRepeatInfinity;
+        int min, max;
+        RepeatBounds(n, min, max);
         const bool greedy = n.Op == reSTAR || n.Op == rePLUS || n.Op == reBRACES;
         int step;
         bool atEnd;
@@ -289,8 +304,8 @@ bool TKitRegExp::MatchPrim(int AStart) {
           continue;
         }
         const int next = n.NextOp;
-        const bool hasHint = next >= 0 && nodes[next].Op == reEXACTLY && !nodes[next].ExactStr.empty();
-        const int32_t hint = hasHint ? nodes[next].ExactChar : 0;
+        int32_t hint;
+        const bool hasHint = NextLiteralCode(nodes, next, hint);
         const int start = pos;
         auto hintOk = [&](int k) {
           const int64_t p = start + int64_t{k} * step;
@@ -515,16 +530,16 @@ bool TKitRegExp::MatchPrim(int AStart) {
         case fkStarNG: {
           const TKitRegexNode& r = nodes[f.A];
           const TKitRegexNode& op = nodes[r.Operand];
-          const int min = (r.Op == reSTAR || r.Op == reSTARNG) ? 0 : (r.Op == rePLUS || r.Op == rePLUSNG) ? 1 : r.MinBrace;
-          const int max = (r.Op == reBRACES || r.Op == reBRACESNG) ? r.MaxBrace : kRepeatInfinity;
+          int min, max;
+          RepeatBounds(r, min, max);
           int step = 1;
           if (op.Op == reBSUBEXP || op.Op == reBSUBEXPCI) {
             if (!GroupText(op.BackRef, FScratch) || FScratch.empty()) continue;
             step = static_cast<int>(FScratch.size());
           }
           const int next = r.NextOp;
-          const bool hasHint = next >= 0 && nodes[next].Op == reEXACTLY && !nodes[next].ExactStr.empty();
-          const int32_t hint = hasHint ? nodes[next].ExactChar : 0;
+          int32_t hint;
+          const bool hasHint = NextLiteralCode(nodes, next, hint);
           const int start = f.B;
           auto hintOk = [&](int k) {
             const int64_t p = start + int64_t{k} * step;
