@@ -94,6 +94,7 @@ struct TSetup {
     TApplicationProcessOptions process;
     process.DeviceHolder = &Holder;
     process.BindAddress = "127.0.0.1";
+    process.AnyPort = true;
     process.OnListening = [this](int P) { Port = P; };
     Process = std::make_unique<TApplicationProcess>(process);
     Frame = std::make_unique<TFrameLog>();

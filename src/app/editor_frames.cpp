@@ -280,7 +280,16 @@ bool TFrameKit::SaveFile(bool AskName) {
   if (AskName || FCurrentFileName.isEmpty()) {
     SaveDialog.Title = QStringLiteral("Save %1 file").arg(FFileKey);
     if (!ExecuteFileDialog(this, SaveDialog, FFileKey)) return false;
+    const QString previous = FCurrentFileName;
     SetCurrentFileName(SaveDialog.FileName);
+    try {
+      StoreFile();
+    } catch (...) {
+      // The text does not belong to a file that could not be written.
+      SetCurrentFileName(previous);
+      throw;
+    }
+    return true;
   }
   StoreFile();
   return true;

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "app/application.h"
 #include "app/editor_frames.h"
 #include "app/help.h"
@@ -262,11 +264,13 @@ void TFormMain::FormShow() {
 }
 
 bool TFormMain::FormCloseQuery() {
-  bool canClose = DeviceEditorFrame->CloseQuery();
+  bool canClose = std::exchange(FUnsavedTextAnswered, false) || DeviceEditorFrame->CloseQuery();
   if (FApplicationProcess->State() == isRunning) {
+    const bool answered = canClose;
     canClose = false;
     if (MessageDlg(this, QStringLiteral("Server is running, close anyway?"), mtConfirmation, mbYes | mbNo) == mrYes) {
       ForcedCloseRequested = true;
+      FUnsavedTextAnswered = answered;
       Abort();
     }
   }

@@ -53,6 +53,9 @@ class TFormMain : public TFormBase<QMainWindow> {
   QList<QPointer<QWidget>> FloatingForms;
   // The user confirmed closing while the server runs: the window closes once it has stopped.
   bool ForcedCloseRequested = false;
+  // The save question of that close was answered (saved, or No): the close that follows the
+  // session's end does not ask it again.
+  bool FUnsavedTextAnswered = false;
 
   TApplicationProcess& ApplicationProcess() { return *FApplicationProcess; }
   // The settings dialog and the import window, made on first use and owned by the window.

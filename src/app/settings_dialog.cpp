@@ -196,21 +196,47 @@ TFormPreferences::TFormPreferences(QWidget* Parent) : TFormBase<QDialog>(Parent)
   CHKIPv6->hide();
 }
 
+void TFormPreferences::ShowServerValues() {
+  const std::pair<QLineEdit*, int> numbers[] = {{EDITServerPortNr, GetServerPortNr()}, {EDITCOMNr, GetHDLCCOMNr()},
+                                                {EDITBaud, GetHDLCBaud()},           {EDITMaxLogSize, GetMaxLogSize()},
+                                                {EDITReceiveTimeout, GetEDITReceiveTimeout()}};
+  for (const auto& [edit, value] : numbers) edit->setText(QString::number(value));
+  EDITSystemTitle->setText(QString::fromStdString(GetSystemTitle()));
+  const std::pair<QCheckBox*, bool> boxes[] = {
+      {CHKDoNotSign, GetCHKDoNotSign()},
+      {CHKDoNotAuthenticate, GetCHKDoNotAuthenticate()},
+      {CHKDoNotEncrypt, GetCHKDoNotEncrypt()},
+      {CHKIgnoreUnconfirmed, GetCHKIgnoreUnconfirmed()},
+      {CHKAcceptAARQ, GetAcceptAARQWhenAssociated()},
+      {CHKCompleteObjectList, GetCHKComleteObjecList()},
+      {CHKDoNotLogSupportingLayerFrames, GetCHKDoNotLogSupportingLayerFrames()},
+      {CHKShortenLongXmlLogging, GetCHKShortenLongXmlLogging()},
+      {CHKGBTAbortToAbort, GetGBTAbortToAbort()}};
+  for (const auto& [box, value] : boxes) box->setChecked(value);
+}
+
 void TFormPreferences::FormShow() {
+  // What the file holds, and for a key it lacks what the server uses without it: OK on an
+  // unchanged dialog must not change what the server does.
+  ShowServerValues();
   DoProfileActions(paReadControls);
+  // The server reads the TCP key alone; the HDLC key stored beside it may say otherwise.
+  const bool tcp = GetCommunicationProfile() == 1;
+  RBTCPSelected->setChecked(tcp);
+  RBHDLCSelected->setChecked(!tcp);
   for (QCheckBox* box : {CHKUseUDP, CHKIPv6}) {
     box->setChecked(false);
     box->setEnabled(false);
     box->hide();
   }
+  // The values this version does not offer; the server does not read them. The hidden
+  // tweaks and the receive timeout, which it does read, keep what the file holds.
   SPINGBTWindowSize->setEnabled(false);
   SPINGBTWindowSize->setValue(1);
   CHKGBTSendStreams->setChecked(false);
   CHKGBTSendStreams->setEnabled(false);
-  CHKAcceptAARQ->setChecked(false);
   GRPTweaks->hide();
   GRPGBT->hide();
-  EDITReceiveTimeout->setText(QStringLiteral("5000"));
   EDITReceiveTimeout->hide();
   LBLReceiveTimeout->hide();
 }

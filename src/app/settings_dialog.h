@@ -65,6 +65,8 @@ class TFormPreferences : public TFormBase<QDialog>, public zv::TFormPreferences 
   void FormShow() override;
 
  private:
+  // Every value control the server reads, as the getters give it.
+  void ShowServerValues();
   // Checks the fields in order; the first faulty one gets the focus and a beep, and the
   // dialog stays open. Otherwise every control is stored and the dialog closes with OK.
   void BTNOkClick();

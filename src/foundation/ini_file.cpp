@@ -8,6 +8,7 @@
 
 #include "foundation/errors.h"
 #include "foundation/misc.h"
+#include "platform/replace_file.h"
 
 namespace zv {
 
@@ -126,24 +127,7 @@ std::string TIniFile::Compose() const {
 
 bool TIniFile::WriteText(const std::string& text) {
   // Readers (and a crash half-way) see the old file or the new one, never a torn one.
-  std::string tmp = FFileName + ".XXXXXX";
-  int fd = mkostemp(tmp.data(), O_CLOEXEC);
-  bool ok = fd >= 0;
-  if (ok) {
-    struct stat st;
-    if (stat(FFileName.c_str(), &st) == 0) (void)fchmod(fd, st.st_mode & 07777);
-    size_t done = 0;
-    while (ok && done < text.size()) {
-      ssize_t n = write(fd, text.data() + done, text.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      ok = n > 0;
-      if (ok) done += static_cast<size_t>(n);
-    }
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(tmp.c_str(), FFileName.c_str()) == 0;
-    if (!ok) unlink(tmp.c_str());
-  }
-  return ok;
+  return static_cast<bool>(ReplaceFileContent(FFileName, text.data(), text.size()));
 }
 
 void TIniFile::Save() {

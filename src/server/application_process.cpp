@@ -33,10 +33,11 @@ constexpr auto kLookBeforeSleep = std::chrono::microseconds(50);
 // The TCP profile: the TCP server layer with the DLMS wrapper on top.
 class TTCPSessionStack final : public TSessionStack {
  public:
-  TTCPSessionStack(const TSessionStackCallbacks& Callbacks, const std::string& BindAddress,
-                   const std::function<void(int)>& OnListening) {
+  // SessionLine is told the port listened on, or the port tried when listening fails.
+  TTCPSessionStack(const TSessionStackCallbacks& Callbacks, const std::string& BindAddress, int Port,
+                   const std::function<void(int)>& SessionLine, const std::function<void(int)>& OnListening) {
     FTCP.Name = "TCPServer";
-    FTCP.SetPort(TFormPreferences::GetServerPortNr());
+    FTCP.SetPort(Port);
     FTCP.SetReceiveTimeout(TFormPreferences::GetEDITReceiveTimeout());
     FTCP.BindAddress = BindAddress;
     FTCP.OnDisconnectedProc = [this, cb = Callbacks.OnDisconnected](TProtocolLayerAbstract* Sender) {
@@ -47,7 +48,13 @@ class TTCPSessionStack final : public TSessionStack {
       if (cb) cb(Sender);
       Wake();
     };
-    FTCP.StartListening();
+    try {
+      FTCP.StartListening();
+    } catch (...) {
+      SessionLine(Port);
+      throw;
+    }
+    SessionLine(FTCP.ListeningPort());
     if (OnListening) OnListening(FTCP.ListeningPort());
     FWrapper.Name = "Wrapper";
     FWrapper.SetSupportingLayer(&FTCP);
@@ -249,8 +256,14 @@ std::unique_ptr<TSessionStack> TApplicationProcess::MakeStack(int Profile) {
   callbacks.OnConnected = [this](TProtocolLayerAbstract* Sender) { OnConnected(Sender); };
   callbacks.OnDisconnected = [this](TProtocolLayerAbstract* Sender) { OnDisconnected(Sender); };
   if (!TFormPreferences::GetCHKDoNotLogSupportingLayerFrames()) callbacks.OnLowerLayerLog = OnLowerLayerLog;
-  if (Profile == kProfileTCP)
-    return std::make_unique<TTCPSessionStack>(callbacks, FOptions.BindAddress, FOptions.OnListening);
+  if (Profile == kProfileTCP) {
+    // Checked before anything listens: a port out of range must not become another one.
+    const int port = FOptions.AnyPort ? 0 : TFormPreferences::CheckedServerPortNr();
+    auto sessionLine = [](int Port) {
+      Logger().StringToLog(Format("TCP, port %d %s", Port, TFormPreferences::GetIPv6() ? "IPv6" : "IPv4"));
+    };
+    return std::make_unique<TTCPSessionStack>(callbacks, FOptions.BindAddress, port, sessionLine, FOptions.OnListening);
+  }
   ZV_ASSERT(Profile == kProfileHDLC);
   return MakeHDLCSessionStack(callbacks, FOptions.SerialDevice);
 }
@@ -263,10 +276,8 @@ void TApplicationProcess::ServerSession() {
   }
   Logger().BeginSession();
   const int profile = TFormPreferences::GetCommunicationProfile();
-  if (profile == kProfileTCP)
-    Logger().StringToLog(Format("TCP, port %d %s", TFormPreferences::GetServerPortNr(),
-                                TFormPreferences::GetIPv6() ? "IPv6" : "IPv4"));
-  else if (profile == kProfileHDLC)
+  // The TCP line follows once the port is bound: it names the port really served.
+  if (profile == kProfileHDLC)
     Logger().StringToLog(Format("HDLC, COM %d, @%d", TFormPreferences::GetHDLCCOMNr(), TFormPreferences::GetHDLCBaud()));
   FMustInitTransferContext = false;
   InitTransferContext();

@@ -63,6 +63,9 @@ struct TApplicationProcessOptions {
   std::string BindAddress;
   // TCP: told the port actually listened on once listening (on the session thread).
   std::function<void(int Port)> OnListening;
+  // TCP: listen on a free port the system chooses instead of the settings' port (tests;
+  // OnListening and the session line tell which).
+  bool AnyPort = false;
   // HDLC: a device to open instead of the one of the settings' port number.
   std::string SerialDevice;
   // The clock of the state-change ticks.

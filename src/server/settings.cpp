@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "foundation/errors.h"
 #include "foundation/globals.h"
 #include "foundation/ini_file.h"
 
@@ -26,6 +27,13 @@ void TFormPreferences::SetIniFile(TIniFile* ini) { gIni.store(ini); }
 
 int TFormPreferences::GetCommunicationProfile() { return Bool("RBTCPSelected", false) ? 1 : 3; }
 int TFormPreferences::GetServerPortNr() { return Int("EDITServerPortNr", 0); }
+int TFormPreferences::CheckedServerPortNr() {
+  const int port = GetServerPortNr();
+  const std::string text = Ini().ReadString(kSection, "EDITServerPortNr", "");
+  if (port < 1 || port > 65535)
+    throw Exception(Format("Server Port \"%s\" is not a port number (1..65535), the server is not started", text.c_str()));
+  return port;
+}
 int TFormPreferences::GetEDITReceiveTimeout() { return Int("EDITReceiveTimeout", 5000); }
 int TFormPreferences::GetHDLCCOMNr() { return Int("EDITCOMNr", 1); }
 int TFormPreferences::GetHDLCBaud() { return Int("EDITBaud", 9600); }

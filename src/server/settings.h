@@ -15,6 +15,9 @@ class TFormPreferences {
 
   static int GetCommunicationProfile();  // 1 TCP, 3 HDLC
   static int GetServerPortNr();
+  // The port a TCP session listens on: a value outside 1..65535, or no number, raises an
+  // Exception that names it (0 would listen on a port the user cannot find).
+  static int CheckedServerPortNr();
   static int GetEDITReceiveTimeout();
   static int GetHDLCCOMNr();
   static int GetHDLCBaud();

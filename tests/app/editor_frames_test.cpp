@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "kit/editor/qt/find_dialog.h"
 #include "kit/editor/scheme_collections.h"
 #include "platform/clock.h"
+#include "support/full_folder.h"
 #include "support/test_server.h"
 
 namespace zv {
@@ -221,6 +223,42 @@ TEST_F(FramesTest, PopupSaveStoresTheFileAsSaveAsDoes) {
   Prompter.Messages.clear();
   EXPECT_TRUE(frame.CloseQuery());
   EXPECT_TRUE(Prompter.Messages.empty());
+}
+
+// A save that does not fit on the disk: the file keeps its old content, no half-written file
+// is left, the editor keeps its text, its modified state and the file it belongs to, and the
+// message names the file and the reason. Once there is room the same Save goes through.
+TEST_F(FramesTest, ASaveOnAFullDiskKeepsTheFileAndTheText) {
+  test::TFullFolder full(ConfigFolder / "full");
+  const std::string file = full.File("device.txt");
+  Write(file, "<LogicalDevice>\r\n");
+  TFrameDeviceEditor frame;
+  frame.SetFileKey(QStringLiteral("DEVICE"));
+  frame.LoadFromFile(QString::fromStdString(file));
+  Type(frame, QStringLiteral("<!-- typed -->"));
+  const QString typed = frame.Text();
+  full.Fill(0);
+  const std::string reason = std::strerror(full.Error());
+
+  frame.PMSave->trigger();
+  Prompter.FileAnswer = QString::fromStdString(full.File("other.txt"));
+  frame.PMSaveAs->trigger();
+  ASSERT_EQ(Prompter.Messages.size(), 2u);
+  EXPECT_EQ(Prompter.Messages[0].Type, mtError);
+  EXPECT_EQ(Prompter.Messages[0].Text, QString::fromStdString("Stream write error: " + file + ": " + reason));
+  EXPECT_EQ(Prompter.Messages[1].Text,
+            QString::fromStdString("Stream write error: " + full.File("other.txt") + ": " + reason));
+  EXPECT_EQ(test::ReadFile(file), "<LogicalDevice>\r\n");
+  EXPECT_EQ(full.Names(), std::vector<std::string>{"device.txt"});
+  EXPECT_EQ(frame.Text(), typed);
+  EXPECT_TRUE(frame.KitView().Document().Modified());
+  EXPECT_EQ(frame.CurrentFileName(), QString::fromStdString(file));
+
+  full.MakeRoom();
+  frame.PMSave->trigger();
+  EXPECT_EQ(Prompter.Messages.size(), 2u);
+  EXPECT_EQ(QString::fromStdString(test::ReadFile(file)), typed);
+  EXPECT_FALSE(frame.KitView().Document().Modified());
 }
 
 TEST_F(FramesTest, F3RepeatsTheSearchAndBeepsWithoutOne) {

@@ -13,6 +13,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -33,6 +35,7 @@
 #include "import/import_support.h"
 #include "kit/editor/qt/find_dialog.h"
 #include "server/logical_device_wrapper.h"
+#include "support/full_folder.h"
 #include "support/test_client.h"
 #include "support/test_server.h"
 
@@ -314,6 +317,139 @@ TEST_F(MainWindowTest, ClosingWhileRunningAsksAndClosesOnceStopped) {
   EXPECT_EQ(w->ApplicationProcess().State(), isIdle);
   EXPECT_EQ(Prompter.Messages.size(), 2u);
   delete w;
+}
+
+// Closing with typed text that is not saved: the window asks first. Cancel keeps the window
+// and the text, No closes and leaves the file, Yes saves and closes; a Yes whose save fails
+// (a full disk) keeps the window, the text and the file.
+TEST_F(MainWindowTest, ClosingAsksToSaveTypedText) {
+  test::TFullFolder full(ConfigFolder / "full");
+  const struct {
+    const char* name;
+    TModalResult answer;
+    bool diskFull, closes, saved;
+  } rows[] = {
+      {"Cancel", mrCancel, false, false, false},
+      {"No", mrNo, false, true, false},
+      {"Yes", mrYes, false, true, true},
+      {"Yes on a full disk", mrYes, true, false, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string file = full.File("name.txt");
+    std::ofstream(file, std::ios::binary) << SmallDevice("ONE");
+    WriteLastFile(QStringLiteral("DEVICE"), QString::fromStdString(file));
+    TFormMain* w = Window();
+    w->show();
+    TFrameKit& editor = *w->DeviceEditorFrame;
+    editor.KitView().SetCursor(16, 1);  // behind the backslash of the name
+    QTest::keyClicks(editor.KitView().Widget(), QStringLiteral("X"));
+    const QString typed = editor.Text();
+    if (row.diskFull) full.Fill(0);
+    Prompter.Messages.clear();
+    Prompter.MessageAnswers = {row.answer};
+    EXPECT_EQ(w->close(), row.closes);
+    full.MakeRoom();
+    ASSERT_GE(Prompter.Messages.size(), 1u);
+    EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("DEVICE file not saved, save?"));
+    EXPECT_EQ(Prompter.Messages[0].Buttons, mbYes | mbNo | mbCancel);
+    EXPECT_EQ(Prompter.Messages.size(), row.diskFull ? 2u : 1u);  // the full disk is reported
+    EXPECT_EQ(test::ReadFile(file), row.saved ? typed.toStdString() : SmallDevice("ONE"));
+    EXPECT_EQ(full.Names(), std::vector<std::string>{"name.txt"});
+    EXPECT_EQ(w->isVisible(), !row.closes);
+    if (!row.closes) {
+      EXPECT_EQ(editor.Text(), typed);
+      EXPECT_TRUE(editor.KitView().Document().Modified());
+    }
+    delete w;
+  }
+}
+
+// While the server runs, the save question comes first and then "Server is running, close
+// anyway?". The window closes once the session has ended, without asking either question
+// again; Cancel and No keep the window, the text and the session.
+TEST_F(MainWindowTest, ClosingWhileRunningAsksBothQuestionsInOrder) {
+  const struct {
+    const char* name;
+    std::deque<TModalResult> answers;
+    bool closes, saved;
+  } rows[] = {
+      {"not saved, close anyway", {mrNo, mrYes}, true, false},
+      {"saved, close anyway", {mrYes, mrYes}, true, true},
+      {"not saved, keep running", {mrNo, mrNo}, false, false},
+      {"Cancel, keep running", {mrCancel, mrNo}, false, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const QString file = DeviceFile(SmallDevice("ONE"));
+    Listening = false;
+    TFormMain* w = Window();
+    w->show();
+    w->MMRunRun->trigger();
+    ASSERT_TRUE(Started(*w));
+    w->PGControl->setCurrentWidget(w->TSDevice);
+    TFrameKit& editor = *w->DeviceEditorFrame;
+    editor.KitView().SetCursor(16, 1);
+    QTest::keyClicks(editor.KitView().Widget(), QStringLiteral("X"));
+    const QString typed = editor.Text();
+    Prompter.Messages.clear();
+    Prompter.MessageAnswers = row.answers;
+    EXPECT_FALSE(w->close());
+    if (row.closes) {
+      EXPECT_TRUE(WaitFor([&] { return !w->isVisible(); }));
+      EXPECT_EQ(w->ApplicationProcess().State(), isIdle);
+    } else {
+      QApplication::processEvents();
+      EXPECT_TRUE(w->isVisible());
+      EXPECT_EQ(w->ApplicationProcess().State(), isRunning);
+      EXPECT_EQ(editor.Text(), typed);
+      EXPECT_TRUE(editor.KitView().Document().Modified());
+    }
+    ASSERT_EQ(Prompter.Messages.size(), 2u);
+    EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("DEVICE file not saved, save?"));
+    EXPECT_EQ(Prompter.Messages[1].Text, QStringLiteral("Server is running, close anyway?"));
+    EXPECT_EQ(test::ReadFile(file.toStdString()), row.saved ? typed.toStdString() : SmallDevice("ONE"));
+    if (!row.closes) {
+      EXPECT_TRUE(Stopped(*w));
+    }
+    delete w;
+  }
+}
+
+// The log of the session is written to "LastLog.txt" on close through a new file: on a full
+// disk the log of the session before stays whole, and the failure is reported.
+TEST_F(MainWindowTest, AFullDiskOnCloseKeepsTheLastLog) {
+  std::unique_ptr<test::TFullFolder> full = std::make_unique<test::TFullFolder>(ConfigFolder / "full");
+  auto settingsIn = [&](const std::filesystem::path& Root) {
+    DoneGlobals();
+    TGlobalsOptions options;
+    options.ConfigRoot = Root.string();
+    options.ExeFolder = ExeFolder.string();
+    InitGlobals(options);
+  };
+  settingsIn(full->Path());
+  WriteSettings();
+  const std::string previous = "STARTED before\nSTOPPED after 00m 01s\n";
+  std::ofstream(LastLogFileName(), std::ios::binary) << previous;
+  TFormMain* w = Window();
+  w->show();
+  for (int i = 0; i < 3000; ++i) w->LogFrame->AddLine(QStringLiteral("a line of the session, number %1").arg(i));
+  QApplication::processEvents();
+  ASSERT_GT(w->LogFrame->Text().size(), 65536);
+  full->Fill(8192);  // the settings still fit, the log does not
+  Prompter.Messages.clear();
+  EXPECT_TRUE(w->close());
+  const std::string reason = std::strerror(full->Error());
+  full->MakeRoom();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0].Text,
+            QString::fromStdString("Stream write error: " + LastLogFileName() + ": " + reason));
+  EXPECT_EQ(test::ReadFile(LastLogFileName()), previous);
+  for (const auto& entry : std::filesystem::directory_iterator(SettingsFolder()))
+    EXPECT_EQ(entry.path().filename().string().find('~'), std::string::npos) << entry.path();
+  delete w;
+  settingsIn(ConfigFolder);
+  full.reset();
 }
 
 // The whole road: settings and a device file as a user has them, Run, a client's session

@@ -237,3 +237,37 @@ TEST(SessionProfiles, HdlcSessionEndsWhenItsPortCannotBeOpened) {
   DoneGlobals();
   std::filesystem::remove_all(root);
 }
+
+// The port of the settings is the port served and the one the session line names; a value
+// that is no port is refused before anything listens, whatever the socket layer would make
+// of it (99999 and -1 wrap to other ports, 0 to a random one).
+TEST(SessionProfiles, ThePortTheLogNamesIsThePortServed) {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof a;
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+  ::close(fd);
+  const std::string free = std::to_string(ntohs(a.sin_port));
+  {
+    TTestServer server(Meter(), {{"EDITServerPortNr", free}});
+    ASSERT_TRUE(server.Start());
+    EXPECT_EQ(std::to_string(server.Port()), free);
+    EXPECT_TRUE(server.Log().WaitForText("TCP, port " + free + " IPv4"));
+    TTestClient c;
+    EXPECT_TRUE(c.Connect("127.0.0.1", server.Port()));
+  }
+  for (const char* port : {"99999", "-1", "0", "65536", "port", ""}) {
+    SCOPED_TRACE(port);
+    TTestServer server(Meter(), {{"EDITServerPortNr", port}});
+    server.Process().Run(TApplicationProcessJob{});
+    const std::string refusal =
+        std::string("Server Port \"") + port + "\" is not a port number (1..65535), the server is not started";
+    ASSERT_TRUE(server.Log().WaitForText(refusal));
+    ASSERT_TRUE(server.WaitForState(isIdle));
+    EXPECT_EQ(server.Port(), -1);  // nothing listened
+    EXPECT_FALSE(server.Log().Contains("TCP, port"));
+  }
+}

@@ -113,7 +113,7 @@ TEST(TestHost, ServesOverTcpUntilTerminated) {
   EXPECT_NE(serial->ToXMLString().find("\\12345678"), std::string::npos);
   c.Close();
   EXPECT_TRUE(host.Stop());
-  EXPECT_TRUE(host.Logged("TCP, port 0 IPv4")) << host.Output;
+  EXPECT_TRUE(host.Logged("TCP, port " + std::to_string(port) + " IPv4")) << host.Output;
   EXPECT_TRUE(host.Logged(kSerialNumber));
   EXPECT_TRUE(host.Logged("STOPPED after"));
 }

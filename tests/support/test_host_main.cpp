@@ -2,8 +2,8 @@
 // Runs one server session as the Run command does and prints the log to standard output;
 // the process-wide state is set up as the program sets it up at start (the settings folder
 // under $XDG_CONFIG_HOME, where a "COMn" link names the serial device of port n), but the
-// session reads the settings of SETTINGS-INI. Over TCP it listens on 127.0.0.1 and the
-// first line is "PORT %d" with the port listened on. SIGINT or SIGTERM ends the session and
+// session reads the settings of SETTINGS-INI. Over TCP it listens on a free port of
+// 127.0.0.1 and the first line is "PORT %d" with the port listened on. SIGINT or SIGTERM ends the session and
 // the program.
 #include <pthread.h>
 #include <signal.h>
@@ -81,6 +81,7 @@ int main(int argc, char** argv) {
   TDeviceProcess tick(LogicalDeviceWrapper());
   TApplicationProcessOptions options;
   options.BindAddress = "127.0.0.1";
+  options.AnyPort = true;
   options.OnListening = [&](int Port) {
     {
       std::lock_guard<std::mutex> g(m);

@@ -130,6 +130,8 @@ TTestServer::TTestServer(const std::string& DeviceXml, const TSettings& Settings
   TApplicationProcessOptions options;
   options.DeviceHolder = &FHolder;
   options.BindAddress = "127.0.0.1";
+  // A port of the settings is the one served; without one the system chooses a free port.
+  options.AnyPort = Settings.count("EDITServerPortNr") == 0;
   options.OnListening = [this](int Port) {
     {
       std::lock_guard<std::mutex> g(FMutex);

@@ -64,7 +64,8 @@ using TSettings = std::map<std::string, std::string>;
 // 127.0.0.1 and waits until it listens. The destructor aborts the session.
 class TTestServer {
  public:
-  // Settings override the defaults (TCP, port 0, receive time-out 5000 ms). OnLines,
+  // Settings override the defaults (TCP on a free port, receive time-out 5000 ms); a port
+  // given in Settings is served as Run serves it. OnLines,
   // KeepLines and BatchMs are the log pump's.
   explicit TTestServer(const std::string& DeviceXml, const TSettings& Settings = {},
                        std::function<void(const std::vector<std::string>&)> OnLines = {}, bool KeepLines = true,

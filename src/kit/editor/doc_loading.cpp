@@ -191,12 +191,11 @@ void TKitEditDocument::SaveToStream(TKitStream& AStream, int ACodePage) {
 }
 
 void TKitEditDocument::SaveToFile(const TKitString& AFileName, int ACodePage, bool AUsePreamble) {
-  // Encoded before the file is created: a code page that cannot encode the text must not
-  // leave the old file truncated.
+  // Encoded in full first, then put in place of the old file in one step: neither a code
+  // page that cannot encode the text nor a full disk leaves the old file cut off.
   TKitMemoryStream bytes;
   WriteText(*this, ACodePage, AUsePreamble, bytes);
-  TKitFileStream file(AFileName, fmCreate);
-  file.WriteBuffer(bytes.Memory(), bytes.Size());
+  KitReplaceFile(AFileName, bytes.Memory(), bytes.Size());
   SetSavePoint();
 }
 

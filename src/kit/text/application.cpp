@@ -1,9 +1,12 @@
 #include "kit/text/application.h"
 
 #include <cxxabi.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <typeinfo>
@@ -295,12 +298,16 @@ void TKitApplication::LogWrite(const TKitString& Text) {
       clear = true;
     } else if (FlogAction == laBackupLog) {
       // The first name that nothing (file or folder) has; the log is emptied only once its
-      // content is safe under that name.
+      // content is safe under that name. The rename itself refuses a name taken meanwhile,
+      // so that no earlier backup is ever replaced.
       for (int n = 0; n < std::numeric_limits<int>::max(); ++n) {
         const std::string backup = U8(KitChangeFileExt(FLogName, u".l" + U16(std::to_string(n))));
         struct stat taken;
         if (stat(backup.c_str(), &taken) == 0) continue;
-        clear = std::rename(U8(FLogName).c_str(), backup.c_str()) == 0;
+        clear = renameat2(AT_FDCWD, U8(FLogName).c_str(), AT_FDCWD, backup.c_str(), RENAME_NOREPLACE) == 0;
+        if (!clear && errno == EEXIST) continue;
+        // A file system without that kind of rename: the name was free a moment ago.
+        if (!clear && errno == EINVAL) clear = std::rename(U8(FLogName).c_str(), backup.c_str()) == 0;
         break;
       }
     }

@@ -12,6 +12,7 @@
 
 #include "foundation/globals.h"
 #include "platform/folders.h"
+#include "platform/replace_file.h"
 #include "kit/text/unicode.h"
 
 namespace zv {
@@ -105,6 +106,16 @@ std::string FileNameToUtf8(const TKitString& FileName) {
   return name;
 }
 
+// The messages keep the run time's text first and add the file and what the system said.
+[[noreturn]] void RaiseCreateError(const std::string& FileName, int Error) {
+  throw EFCreateError(Format("Cannot create file %s: %s", FileName.c_str(), std::strerror(Error)));
+}
+
+[[noreturn]] void RaiseWriteError(const std::string& FileName, int Error) {
+  if (Error == 0) throw EWriteError(Format("Stream write error: %s", FileName.c_str()));
+  throw EWriteError(Format("Stream write error: %s: %s", FileName.c_str(), std::strerror(Error)));
+}
+
 // Opens like the platform's create/open call: -1 when the mode is refused or the file
 // cannot be had. A folder is no file.
 int OpenFile(const std::string& Name, uint16_t Mode) {
@@ -123,6 +134,7 @@ int OpenFile(const std::string& Name, uint16_t Mode) {
   struct stat st;
   if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     ::close(fd);
+    errno = EISDIR;
     return -1;
   }
   return fd;
@@ -130,18 +142,30 @@ int OpenFile(const std::string& Name, uint16_t Mode) {
 
 }  // namespace
 
+void KitReplaceFile(const std::string& FileName, const void* Data, int64_t Size) {
+  const TReplaceFileResult done = ReplaceFileContent(FileName, Data, static_cast<size_t>(Size));
+  if (done.Step == TReplaceFileResult::rsCreate) RaiseCreateError(FileName, done.Error);
+  if (!done) RaiseWriteError(FileName, done.Error);
+}
+
+void KitReplaceFile(const TKitString& FileName, const void* Data, int64_t Size) {
+  KitReplaceFile(FileNameToUtf8(FileName), Data, Size);
+}
+
 TKitFileStream::TKitFileStream(const TKitString& FileName, uint16_t Mode)
     : TKitFileStream(FileNameToUtf8(FileName), Mode) {}
 
 TKitFileStream::TKitFileStream(const TKitString& FileName, uint32_t /*Rights*/, uint16_t Mode)
     : TKitFileStream(FileNameToUtf8(FileName), Mode) {}
 
-TKitFileStream::TKitFileStream(const std::string& FileName, uint16_t Mode) {
+TKitFileStream::TKitFileStream(const std::string& FileName, uint16_t Mode) : FFileName(FileName) {
   FHandle = OpenFile(FileName, Mode);
   if (FHandle >= 0) return;
-  if ((Mode & 0xFF00) == 0xFF00) throw EFCreateError(Format("Cannot create file %s", FileName.c_str()));
+  if ((Mode & 0xFF00) == 0xFF00) RaiseCreateError(FileName, errno);
   throw EFOpenError(Format("Cannot open file %s", FileName.c_str()));
 }
+
+void TKitFileStream::RaiseWriteError() { zv::RaiseWriteError(FFileName, FError); }
 
 TKitFileStream::~TKitFileStream() {
   if (FHandle >= 0) ::close(FHandle);
@@ -164,7 +188,10 @@ int64_t TKitFileStream::Write(const void* Buffer, int64_t Count) {
     const ssize_t n =
         ::write(FHandle, static_cast<const uint8_t*>(Buffer) + done, static_cast<size_t>(Count - done));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) {
+      FError = n < 0 ? errno : ENOSPC;
+      break;
+    }
     done += n;
   }
   return done;
@@ -178,7 +205,10 @@ int64_t TKitFileStream::Seek(int64_t Offset, TSeekOrigin Origin) {
 
 void TKitFileStream::SetSize(int64_t NewSize) {
   const int64_t pos = Position();
-  if (NewSize < 0 || ::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0) throw EWriteError("Stream write error");
+  if (NewSize < 0 || ::ftruncate(FHandle, static_cast<off_t>(NewSize)) != 0) {
+    FError = NewSize < 0 ? EINVAL : errno;
+    RaiseWriteError();
+  }
   if (pos > NewSize) SetPosition(NewSize);
 }
 

@@ -80,7 +80,8 @@ constexpr uint16_t fmShareDenyRead = 0x0030;
 constexpr uint16_t fmShareDenyNone = 0x0040;
 
 // A stream over a file it opens (or creates) and owns. Failure raises EFCreateError
-// "Cannot create file %s" or EFOpenError "Cannot open file %s".
+// "Cannot create file %s: <reason>" or EFOpenError "Cannot open file %s"; a failed write
+// raises EWriteError "Stream write error: <file>: <reason>", the reason being the system's.
 class TKitFileStream : public TKitStream {
  public:
   TKitFileStream(const TKitString& FileName, uint16_t Mode);
@@ -98,9 +99,20 @@ class TKitFileStream : public TKitStream {
   void SetSize(int64_t NewSize) override;
   int Handle() const { return FHandle; }
 
+ protected:
+  [[noreturn]] void RaiseWriteError() override;
+
  private:
   int FHandle = -1;
+  std::string FFileName;
+  int FError = 0;  // errno of the last failed write
 };
+
+// Replaces the whole content of a file: the bytes go to a new file in the same folder, which
+// is synced and renamed over the old one, keeping its permissions. On failure the old file is
+// as it was and the new one is gone; the errors are those of TKitFileStream.
+void KitReplaceFile(const std::string& FileName, const void* Data, int64_t Size);
+void KitReplaceFile(const TKitString& FileName, const void* Data, int64_t Size);
 
 enum TKitBOM { bomNone, bomUTF32BE, bomUTF32LE, bomUTF16BE, bomUTF16LE, bomUTF8, bomUTF7 };
 

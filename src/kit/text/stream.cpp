@@ -17,8 +17,10 @@ void TKitStream::ReadBuffer(void* Buffer, int64_t Count) {
 }
 
 void TKitStream::WriteBuffer(const void* Buffer, int64_t Count) {
-  if (Count != 0 && Write(Buffer, Count) != Count) throw EWriteError("Stream write error");
+  if (Count != 0 && Write(Buffer, Count) != Count) RaiseWriteError();
 }
+
+void TKitStream::RaiseWriteError() { throw EWriteError("Stream write error"); }
 
 int64_t TKitStream::CopyFrom(TKitStream& Source, int64_t Count) {
   if (Count == 0) {

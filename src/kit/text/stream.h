@@ -33,6 +33,10 @@ class TKitStream {
   void WriteBuffer(const void* Buffer, int64_t Count);
   // Copies Count bytes from Source (all of it from its start when Count is 0).
   int64_t CopyFrom(TKitStream& Source, int64_t Count);
+
+ protected:
+  // "Stream write error"; a stream over a file adds the file and the system's reason.
+  [[noreturn]] virtual void RaiseWriteError();
 };
 
 // A stream over a growable buffer it owns.
