@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "foundation/errors.h"
 #include "foundation/misc.h"
@@ -125,18 +126,16 @@ std::string TIniFile::Compose() const {
   return text;
 }
 
-bool TIniFile::WriteText(const std::string& text) {
+void TIniFile::WriteText(const std::string& text) {
   // Readers (and a crash half-way) see the old file or the new one, never a torn one.
-  return static_cast<bool>(ReplaceFileContent(FFileName, text.data(), text.size()));
+  const TReplaceFileResult done = ReplaceFileContent(FFileName, text.data(), text.size());
+  if (!done) throw Exception(Format("Unable to write to %s: %s", FFileName.c_str(), std::strerror(done.Error)));
 }
 
 void TIniFile::Save() {
   if (FInMemory) return;
-  if (!WriteText(Compose())) {
-    FLoaded = false;  // the next call reads what is really on disk
-    throw Exception(Format("Unable to write to %s", FFileName.c_str()));
-  }
-  FLoaded = false;
+  FLoaded = false;  // also after a failure, the next call reads what is really on disk
+  WriteText(Compose());
   Refresh();
 }
 
@@ -325,7 +324,7 @@ void TIniFile::SetLines(const std::vector<std::string>& Lines) {
 void TIniFile::UpdateFile() {
   std::lock_guard<std::mutex> guard(FLock);
   Refresh();
-  if (!WriteText(Compose())) throw Exception(Format("Unable to write to %s", FFileName.c_str()));
+  WriteText(Compose());
 }
 
 void TIniFile::Rename(std::string FileName, bool Reload) {

@@ -26,7 +26,7 @@ class TIniFile {
   bool ReadBool(std::string_view Section, std::string_view Ident, bool Default);
 
   // Each write goes to disk at once (a temporary file renamed over the old one); a failure
-  // raises "Unable to write to %s".
+  // raises "Unable to write to %s: <the system's reason>".
   void WriteString(std::string_view Section, std::string_view Ident, std::string_view Value);
   void WriteInteger(std::string_view Section, std::string_view Ident, int32_t Value);
   void WriteBool(std::string_view Section, std::string_view Ident, bool Value);  // "1" or "0"
@@ -44,7 +44,7 @@ class TIniFile {
   // The lines as they would be written, and all of them replaced.
   std::vector<std::string> GetLines();
   void SetLines(const std::vector<std::string>& Lines);
-  // Memory mode: writes the content to the file ("Unable to write to %s" on failure).
+  // Memory mode: writes the content to the file (raises as the writes above on failure).
   void UpdateFile();
   // Memory mode: another file name; Reload replaces the content by that file's.
   void Rename(std::string FileName, bool Reload);
@@ -62,7 +62,7 @@ class TIniFile {
   void Load();
   void Parse(std::string_view Text);
   std::string Compose() const;
-  bool WriteText(const std::string& Text);
+  void WriteText(const std::string& Text);
   void Save();
   int FindSection(std::string_view Section) const;
   int FindValue(std::string_view Section, std::string_view Ident) const;

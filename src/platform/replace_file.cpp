@@ -1,7 +1,6 @@
 #include "platform/replace_file.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,6 +72,8 @@ TReplaceFileResult ReplaceFileContent(const std::string& Path, const void* Data,
   struct stat old;
   const bool exists = stat(name.c_str(), &old) == 0;
   if (exists && S_ISDIR(old.st_mode)) return {TReplaceFileResult::rsCreate, EISDIR};
+  // A file the user may not write stays as it is, though the folder would allow a new one.
+  if (exists && access(name.c_str(), W_OK) != 0) return {TReplaceFileResult::rsCreate, errno};
 
   std::string temp;
   const int fd = CreateBeside(name, temp);

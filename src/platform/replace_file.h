@@ -15,8 +15,9 @@ struct TReplaceFileResult {
 
 // Replaces the content of Path by Size bytes at Data. The new file keeps the old one's
 // permissions (and owner, where allowed); a new Path gets 0666 less the umask. A symbolic
-// link is followed, so that the file it names is replaced and the link stays. On failure
-// Path is as it was and no temporary file is left behind.
+// link is followed, so that the file it names is replaced and the link stays. A file the
+// caller may not write is refused as an open for writing would refuse it. On failure Path is
+// as it was and no temporary file is left behind.
 TReplaceFileResult ReplaceFileContent(const std::string& Path, const void* Data, size_t Size);
 
 }  // namespace zv

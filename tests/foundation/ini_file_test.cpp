@@ -133,7 +133,7 @@ TEST_F(IniFileTest, FailedWriteRaises) {
     ini.WriteInteger("S", "K", 1);
     FAIL() << "no error";
   } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Unable to write to " + Dir + "/no such folder/Zorvan.ini");
+    EXPECT_EQ(e.Message(), "Unable to write to " + Dir + "/no such folder/Zorvan.ini: No such file or directory");
   }
   EXPECT_EQ(ini.ReadInteger("S", "K", 9), 9);  // what is on disk, not the failed write
 }

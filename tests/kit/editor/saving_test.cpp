@@ -125,10 +125,16 @@ TEST_F(SavingTest, ErrorsNameTheFileAndTheReason) {
     SCOPED_TRACE(row.expected);
     EXPECT_EQ(ErrorOf(row.call), row.expected);
   }
-  // Root writes into any folder.
+  // Root writes into any folder and over any file.
   if (::geteuid() != 0) {
     EXPECT_EQ(ErrorOf([&] { doc.SaveToFile(KitFromPlatformText(locked)); }),
               "Cannot create file " + locked + ": Permission denied");
+    const std::string readOnly = (Dir / "read-only.txt").string();
+    std::ofstream(readOnly) << "kept";
+    ::chmod(readOnly.c_str(), 0444);
+    EXPECT_EQ(ErrorOf([&] { doc.SaveToFile(KitFromPlatformText(readOnly)); }),
+              "Cannot create file " + readOnly + ": Permission denied");
+    EXPECT_EQ(Read(readOnly), "kept");
   }
   EXPECT_TRUE(doc.Modified());
   ::chmod((Dir / "locked").c_str(), 0755);
