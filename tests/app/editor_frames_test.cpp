@@ -236,8 +236,9 @@ TEST_F(FramesTest, ASaveOnAFullDiskKeepsTheFileAndTheText) {
   frame.SetFileKey(QStringLiteral("DEVICE"));
   frame.LoadFromFile(QString::fromStdString(file));
   Type(frame, QStringLiteral("<!-- typed -->"));
+  frame.KitView().Document().Insert(0, TKitString(20000, u' '));  // more than the room left
   const QString typed = frame.Text();
-  full.Fill(0);
+  full.Fill(4096);  // the settings still fit
   const std::string reason = std::strerror(full.Error());
 
   frame.PMSave->trigger();
