@@ -639,11 +639,15 @@ void TScreenCache::CheckPhysLine(int ALine) const {
     KitViewError("Invalid physical line on screen index: %d. Valid range: [%d, %d]", ALine, 0, LinesCount() - 1);
 }
 
+void TScreenCache::CheckLineVisible(int ALine) {
+  CheckPhysLine(ALine);
+  if (!IsLineStartVisible(ALine))
+    KitViewError("This operation requires given physical line to be visible. Line: %d", ALine);
+}
+
 int TScreenCache::PhysicalToScroll(int APhys) {
   if (APhys == LinesCount()) return CalkVisibleCountScroll();
-  CheckPhysLine(APhys);
-  if (!IsLineStartVisible(APhys))
-    KitViewError("This operation requires given physical line to be visible. Line: %d", APhys);
+  CheckLineVisible(APhys);
   if (FWrapMode == wmNoWrap) return NoWrapLineToRow(APhys);
   return WP_GetState(Doc().GetLine(APhys).Start).Y;
 }
@@ -654,7 +658,7 @@ int TScreenCache::ScrollToPhysical(int AScroll) {
 }
 
 int TScreenCache::ScreenCount(int ALine) {
-  CheckPhysLine(ALine);
+  CheckLineVisible(ALine);
   if (FWrapMode == wmNoWrap) return 1;
   const TKitSegment seg = Doc().GetLine(ALine);
   return WP_GetState(seg.Start + seg.Count).Y - WP_GetState(seg.Start).Y + 1;
@@ -680,17 +684,14 @@ int TScreenCache::ScreenToPhysical(int AScreen) {
 }
 
 TKitPoint TScreenCache::OffsetToScroll(int AOffset) {
-  const auto bad = [&] {
+  if (FDoc == nullptr || !KitInRange(AOffset, 0, CharsCount()))
     KitViewError("Bad offset to get its scroll position: %d. It should be inside some scroll line.", AOffset);
-  };
-  if (FDoc == nullptr || !KitInRange(AOffset, 0, CharsCount())) bad();
   try {
     const TWrapParserState s = WP_GetState(AOffset);
     return {ClampInt(s.X), s.Y};
   } catch (const TWP_InvisibleOffsetError&) {
-    bad();
+    KitViewError("This operation requires given offset to be visible. Offset: %d", AOffset);
   }
-  return {};
 }
 
 TKitPoint TScreenCache::OffsetPtToScrollPt(const TOffsetPoint& APoint) {

@@ -330,6 +330,8 @@ class TScreenCache : public TObject {
   void Reset(bool ADropFolds);
   void RebuildSpecialChars();
   void CheckPhysLine(int ALine) const;
+  // A line inside the text whose start no collapsed fold hides.
+  void CheckLineVisible(int ALine);
 
   // walking (screen_walk.cpp)
   TWrapParserState InitialState();

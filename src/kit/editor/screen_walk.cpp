@@ -509,16 +509,22 @@ TWrapParserState TScreenCache::WP_GetStateOverFolds(int AOffset) {
   return GetState({wpByOffset, std::max(0, AOffset), 0, 0}, reached);
 }
 
+namespace {
+void CheckScrollLine(TScreenCache& C, int AY) {
+  if (AY < 0) KitViewError("Bad scroll line index: [y < 0].");
+  if (AY > C.LastScrollLine())
+    KitViewError("Bad scroll line index: %d. Valid index: [%d, %d]", AY, 0, C.LastScrollLine());
+}
+}  // namespace
+
 TWrapParserState TScreenCache::WP_GetStateByXY(int64_t AX, int AY, bool ACheckRow) {
-  if (ACheckRow && !KitInRange(AY, 0, LastScrollLine()))
-    KitViewError("Bad scroll line index: %d. Valid index: [%d, %d]", AY, 0, LastScrollLine());
+  if (ACheckRow) CheckScrollLine(*this, AY);
   bool reached = false;
   return GetState({wpByXY, 0, std::max<int64_t>(0, AX), std::max(0, AY)}, reached);
 }
 
 TWrapParserState TScreenCache::WP_GetStateByXPixY(int64_t AXPix, int AY, bool ACheckRow) {
-  if (ACheckRow && !KitInRange(AY, 0, LastScrollLine()))
-    KitViewError("Bad scroll line index: %d. Valid index: [%d, %d]", AY, 0, LastScrollLine());
+  if (ACheckRow) CheckScrollLine(*this, AY);
   bool reached = false;
   return GetState({wpByXPixY, 0, std::max<int64_t>(0, AXPix), std::max(0, AY)}, reached);
 }

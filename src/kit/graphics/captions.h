@@ -71,8 +71,12 @@ class TKitFxCaption : public TKit3DCaption {
   const char* ClassName() const override { return "TKitFxCaption"; }
 
   TKitAngle Angle() const { return FAngle; }
-  // 360 is stored as 0.
-  void SetAngle(TKitAngle Value) { Store(FAngle, Value == 360 ? 0 : Value); }
+  // 360 is stored as 0, yet compared as given: turning a caption at 0 to 360 is a change.
+  void SetAngle(TKitAngle Value) {
+    if (Value == FAngle) return;
+    FAngle = Value == 360 ? 0 : Value;
+    Change();
+  }
   // Index 0 is PosX, 1 is PosY.
   uint16_t GetPos(int Index) const { return Index == 0 ? FPosX : FPosY; }
   void SetPos(int Index, uint16_t Value) { Store(Index == 0 ? FPosX : FPosY, Value); }

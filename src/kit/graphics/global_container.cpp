@@ -13,6 +13,11 @@ std::unique_ptr<TKitContainer>& Global() {
   return global;
 }
 
+std::unique_ptr<TKitPrintResDataModule>& PrintModule() {
+  static std::unique_ptr<TKitPrintResDataModule> module;
+  return module;
+}
+
 }  // namespace
 
 const char* const KitGlobalBitmapListName = "Global BitmapList";
@@ -48,6 +53,19 @@ void KitCreateGlobalContainer() {
 }
 
 void KitFreeGlobalContainer() { Global().reset(); }
+
+TKitPrintResDataModule::TKitPrintResDataModule() {
+  SetName(u"KitPrintResDataModule");
+  FPrintToolbarImgList.SetName(u"PrintToolbarImgList");
+}
+
+TKitPrintResDataModule* KitPrintResDataModule() { return PrintModule().get(); }
+
+void KitCreatePrintResDataModule() {
+  if (!PrintModule()) PrintModule() = std::make_unique<TKitPrintResDataModule>();
+}
+
+void KitFreePrintResDataModule() { PrintModule().reset(); }
 
 std::string WriteGlobalListRef(const TKitCustomImageList* List) {
   const TKitContainer* global = KitGlobalContainer();

@@ -47,6 +47,23 @@ void KitFreeGlobalContainer();
 extern const char* const KitGlobalBitmapListName;  // "Global BitmapList"
 extern const char* const KitGlobalImageListName;   // "Global ImageList"
 
+// The print data module: a component (named "KitPrintResDataModule") holding the image
+// list of the print toolbar, "PrintToolbarImgList". Nothing here prints or shows a print
+// preview, so the list holds no pictures. Made by KitGraphicsInitialize after the global
+// container and freed by KitGraphicsFinalize before it; null outside that time.
+class TKitPrintResDataModule : public TComponent {
+ public:
+  TKitPrintResDataModule();
+  TKitImageList& PrintToolbarImgList() { return FPrintToolbarImgList; }
+
+ private:
+  TKitImageList FPrintToolbarImgList{this};
+};
+
+TKitPrintResDataModule* KitPrintResDataModule();
+void KitCreatePrintResDataModule();
+void KitFreePrintResDataModule();
+
 // The signature of the global bitmap or image list, empty for any other list; and back
 // (null for any other text).
 std::string WriteGlobalListRef(const TKitCustomImageList* List);

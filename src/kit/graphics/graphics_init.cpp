@@ -17,10 +17,13 @@ void KitGraphicsInitialize() {
   KitStateList();
   // Its four lists register the item classes.
   KitCreateGlobalContainer();
+  KitCreatePrintResDataModule();
   gInitialized = true;
 }
 
+// In the reverse order of the start-up.
 void KitGraphicsFinalize() {
+  KitFreePrintResDataModule();
   KitFreeGlobalContainer();
   gInitialized = false;
 }

@@ -1,7 +1,7 @@
 // Start-up and shutdown of the graphics library, called by the program rather than left to
 // the order of static initialisation: the PNG chunk registry and CRC table, the class
-// registry (with the item classes of the containers), the control-state list and the
-// global container.
+// registry (with the item classes of the containers), the control-state list, the global
+// container and the print data module.
 #pragma once
 
 namespace zv {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "kit/text/helpers.h"
+#include "kit/text/resources.h"
 
 namespace zv {
 
@@ -178,6 +179,15 @@ void TKitPNGObject::LoadFromFile(const TKitString& FileName) {
   TKitFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
   LoadFromStream(stream);
 }
+
+void TKitPNGObject::LoadFromResourceName(const TKitString& Name) {
+  const std::span<const uint8_t> bytes = KitFindResource(u"RCDATA", Name);
+  if (bytes.empty()) RaiseError<EKitPNGCouldNotLoadResource>(KitPNGText::CouldNotLoadResource);
+  TKitMemoryStream stream(TKitByteArray(bytes.begin(), bytes.end()));
+  LoadFromStream(stream);
+}
+
+void TKitPNGObject::LoadFromResourceID(int ResID) { LoadFromResourceName(KitAsciiToString(std::to_string(ResID))); }
 
 void TKitPNGObject::SaveToFile(const TKitString& FileName) {
   TKitFileStream stream(FileName, fmCreate);

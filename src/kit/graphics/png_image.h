@@ -33,6 +33,11 @@ class TKitPNGObject : public TObject {
   void SaveToStream(TKitStream& Stream);
   void LoadFromFile(const TKitString& FileName);
   void SaveToFile(const TKitString& FileName);
+  // Loads the program's raw-data resource (type "RCDATA", see kit/text/resources.h) of that
+  // name; a numbered resource is the one named by the number's decimal digits. One that is
+  // not there raises EKitPNGCouldNotLoadResource; one that is no PNG, the loader's error.
+  void LoadFromResourceName(const TKitString& Name);
+  void LoadFromResourceID(int ResID);
 
   // Null empties the image; another image is copied (CopyFromPNG); a bitmap goes through
   // AssignHandle with its own transparency.

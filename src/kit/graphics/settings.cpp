@@ -100,14 +100,14 @@ TClassEntry SettingEntry(const std::string& Name, TKitSettingClassFactory Factor
 }
 
 TClassRegistry& Registry() {
-  // The setting classes in their order of registration; the platform has no font class to
-  // register between the fill and the bitmap effect.
+  // The setting classes in their order of registration, the font among them.
   static TClassRegistry* registry = [] {
     auto* r = new TClassRegistry;
     r->Classes = {SettingEntry("TKitBevel", FactoryOf<TKitBevel>()),
                   SettingEntry("TKit3DCaption", FactoryOf<TKit3DCaption>()),
                   SettingEntry("TKitFxCaption", FactoryOf<TKitFxCaption>()),
                   SettingEntry("TKitFillObject", FactoryOf<TKitFillObject>()),
+                  {"TFont", [](TObject* Owner) -> TObject* { return new TFont(Owner); }, {}},
                   SettingEntry("TKitBitmapEffectObject", FactoryOf<TKitBitmapEffectObject>()),
                   SettingEntry("TKitColorObject", FactoryOf<TKitColorObject>()),
                   SettingEntry("TKitCtlSettings", FactoryOf<TKitCtlSettings>()),

@@ -75,8 +75,16 @@ class TKitStyleObject : public TKitSettingObject {
   TKitString FStyleName;
 };
 
-// Classes that stored forms create by name: the setting classes, in their fixed order, and
-// the item classes that each container class adds when its first container is made.
+// The window library's font, as stored forms create it by name ("TFont"): the font of the
+// settings store in an object.
+class TFont : public TObject, public TKitFont {
+ public:
+  explicit TFont(TObject* /*Owner*/ = nullptr) {}
+};
+
+// Classes that stored forms create by name: the setting classes and the font, in their
+// fixed order, and the item classes that each container class adds when its first
+// container is made.
 using TKitSettingClassFactory = std::function<TKitSettingObject*(TObject* Owner)>;
 using TKitClassFactory = std::function<TObject*(TObject* Owner)>;
 void KitRegisterClass(const std::string& Name, TKitSettingClassFactory Factory);

@@ -45,6 +45,22 @@ std::string MessageOf(const std::exception& E) {
 
 // ---------------------------------------------------------------------------------------
 
+TKitColorBitmap::TKitColorBitmap(int Width, int Height, TColor Fill)
+    : FWidth(std::max(Width, 0)), FHeight(std::max(Height, 0)),
+      FPixels(static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight), Fill) {}
+
+TColor TKitColorBitmap::Pixel(int X, int Y) const {
+  if (!KitInRange(X, 0, FWidth - 1) || !KitInRange(Y, 0, FHeight - 1)) return 0;
+  return FPixels[static_cast<size_t>(Y) * static_cast<size_t>(FWidth) + static_cast<size_t>(X)];
+}
+
+void TKitColorBitmap::SetPixel(int X, int Y, TColor Value) {
+  if (!KitInRange(X, 0, FWidth - 1) || !KitInRange(Y, 0, FHeight - 1)) return;
+  FPixels[static_cast<size_t>(Y) * static_cast<size_t>(FWidth) + static_cast<size_t>(X)] = Value;
+}
+
+// ---------------------------------------------------------------------------------------
+
 TKitTimerItem::TKitTimerItem(TKitTimerPool* Pool, uint16_t Ident, std::vector<TKitTimerItem*>* List)
     : FIdent(Ident), FList(List), FOwner(Pool) {
   if (!Pool || !List) throw EInvalidOperation("TKitTimerItem: Invalid Owner or List");
@@ -207,6 +223,26 @@ TKitApplication::TKitApplication(TObject* /*Owner*/)
 
 TKitApplication::~TKitApplication() = default;
 
+const TKitColorBitmap& TKitApplication::GetBrushBitmap(TColor Color) {
+  if (!FPatternBitmap) FPatternBitmap = std::make_unique<TKitColorBitmap>(8, 8, clWhite);
+  if (Color != FLastColor) {
+    FLastColor = Color;
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) FPatternBitmap->SetPixel(x, y, (x + y) % 2 != 0 ? Color : clWhite);
+  }
+  return *FPatternBitmap;
+}
+
+const TKitColorBitmap& TKitApplication::PatternBitmap() {
+  if (!FMonoPattern) FMonoPattern = std::make_unique<TKitColorBitmap>(GetBrushBitmap(clBlack));
+  return *FMonoPattern;
+}
+
+void TKitApplication::SetCheckBitmap(const TKitColorBitmap& Value) {
+  if (!FCheckBitmap) FCheckBitmap = std::make_unique<TKitColorBitmap>();
+  *FCheckBitmap = Value;
+}
+
 void TKitApplication::SetEditMode(TKitEditModes Value) {
   if (Value == FEditMode) return;
   FEditMode = Value;
@@ -342,7 +378,11 @@ void TKitApplication::LogWrite(const TKitString& Text) {
 
 TKitString TKitApplication::ExceptionText(TObject* Sender, const std::exception& E) const {
   std::string text = Format("%s, Address: %p", MessageOf(E).c_str(), static_cast<const void*>(&E));
-  if (Sender) text = ClassNameOf(*Sender) + ": " + text;
+  const auto* component = dynamic_cast<const TComponent*>(Sender);
+  if (component && !component->Name().empty())
+    text = ClassNameOf(*Sender) + " (Name: " + U8(component->Name()) + "): " + text;
+  else if (Sender)
+    text = ClassNameOf(*Sender) + ": " + text;
   return U16(text);
 }
 

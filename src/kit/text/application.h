@@ -77,6 +77,26 @@ class IKitTickSource {
   virtual void Stop() = 0;
 };
 
+// A small picture of colours: the pattern and check-box bitmaps of the application object
+// (the graphics library's bitmap lies above this library). Rows top-down.
+class TKitColorBitmap {
+ public:
+  TKitColorBitmap() = default;
+  TKitColorBitmap(int Width, int Height, TColor Fill);
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  bool Empty() const { return FWidth == 0 || FHeight == 0; }
+  // Outside the picture reads 0 and writes nothing.
+  TColor Pixel(int X, int Y) const;
+  void SetPixel(int X, int Y, TColor Value);
+  friend bool operator==(const TKitColorBitmap&, const TKitColorBitmap&) = default;
+
+ private:
+  int FWidth = 0;
+  int FHeight = 0;
+  std::vector<TColor> FPixels;
+};
+
 class TKitTimerPool;
 
 class TKitTimerItem : public TObject {
@@ -182,7 +202,7 @@ struct TKitApplicationHost {
   std::function<void(const TKitString& Message)> ShowException;
 };
 
-class TKitApplication : public TObject {
+class TKitApplication : public TComponent {
  public:
   explicit TKitApplication(TObject* Owner = nullptr);
   ~TKitApplication() override;
@@ -267,6 +287,21 @@ class TKitApplication : public TObject {
   void RemoveTimer(uint16_t Ident);
   TKitTimerItem* GetTimer(uint16_t Ident) const { return FTimerPool->GetTimer(Ident); }
 
+  // 8 x 8, white with Color on every pixel whose column and row differ in parity; the same
+  // picture, repainted only when the colour changes.
+  const TKitColorBitmap& GetBrushBitmap(TColor Color);
+  // A copy of the black brush bitmap, made on first use.
+  const TKitColorBitmap& PatternBitmap();
+  // Null until a picture is assigned, then a copy of the last one; a check-box picture
+  // holds six boxes side by side.
+  const TKitColorBitmap* CheckBitmap() const { return FCheckBitmap.get(); }
+  void SetCheckBitmap(const TKitColorBitmap& Value);
+  int CheckCustomWidth() const { return FCheckBitmap ? FCheckBitmap->Width() / 6 : 0; }
+  int CheckCustomHeight() const { return FCheckBitmap ? FCheckBitmap->Height() : 0; }
+  // The size of the system's check box.
+  int CheckDefWidth() const { return FCheckWidth; }
+  int CheckDefHeight() const { return FCheckHeight; }
+
   // "Software\" + company, title (the executable when blank) and version, each with '\'.
   TKitString GetDefaultRegPath() const;
   // Shutting the system down or logging off is no business of this program: always false.
@@ -301,6 +336,11 @@ class TKitApplication : public TObject {
   bool FThemeUseColorProperty = true;
   TKitThemeMode FGlobalThemeMode = ttmPlatform;
   std::array<bool, 250> FTimerSlots{};
+  std::unique_ptr<TKitColorBitmap> FMonoPattern, FPatternBitmap, FCheckBitmap;
+  TColor FLastColor = 0x1FFFFFFF;  // no colour: the first brush is always painted
+  // The classic check-box bitmap holds 4 x 3 boxes of 13 x 13 pixels.
+  int FCheckHeight = 13;
+  int FCheckWidth = 13;
 };
 
 // The global application object, made on first use.

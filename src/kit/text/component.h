@@ -54,8 +54,19 @@ class TKitObject : public TObject {
 // The design-time "About" text of a component.
 using TKitAboutVar = TKitString;
 
+// The window library's component: an object with a name, by which stored forms and log
+// lines know it (empty unless given).
+class TComponent : public TObject {
+ public:
+  const TKitString& Name() const { return FName; }
+  void SetName(const TKitString& Value) { FName = Value; }
+
+ private:
+  TKitString FName;
+};
+
 // Base of the library's non-visual components; the update counter nests.
-class TKitCustomComponent : public TObject, public IKitComponent {
+class TKitCustomComponent : public TComponent, public IKitComponent {
  public:
   explicit TKitCustomComponent(TObject* Owner = nullptr) : FOwner(Owner) {}
   TObject* Owner() const { return FOwner; }

@@ -3,7 +3,11 @@
 // state cache, the cursor and the selection.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "kit/editor/device_schemes.h"
 #include "kit/editor/stored_view.h"
@@ -116,8 +120,17 @@ TEST(ScreenCacheTest, FoldsHideLinesAndMapScrollLines) {
     EXPECT_FALSE(f.cache.IsLineStartVisible(4));
     EXPECT_EQ(ErrorOf([&] { f.cache.PhysicalToScroll(4); }),
               "This operation requires given physical line to be visible. Line: 4");
+    // A hidden line or offset is refused as hidden; an offset outside the text as outside.
+    EXPECT_EQ(ErrorOf([&] { f.cache.ScreenCount(4); }),
+              "This operation requires given physical line to be visible. Line: 4");
     EXPECT_EQ(ErrorOf([&] { f.cache.OffsetToScroll(f.doc.GetLine(3).Start); }),
-              "Bad offset to get its scroll position: 24. It should be inside some scroll line.");
+              "This operation requires given offset to be visible. Offset: 24");
+    EXPECT_EQ(ErrorOf([&] { f.cache.OffsetPtToScrollPt({f.doc.GetLine(5).Start + 1, 2}); }),
+              "This operation requires given offset to be visible. Offset: 41");
+    const int outside = f.doc.CharsCount() + 1;
+    EXPECT_EQ(ErrorOf([&] { f.cache.OffsetToScroll(outside); }),
+              Format("Bad offset to get its scroll position: %d. It should be inside some scroll line.", outside));
+    EXPECT_EQ(f.cache.OffsetToScroll(f.doc.GetLine(6).Start), (TKitPoint{0, 3}));
     // A hidden offset: the walk over folds stops at the end of the collapsed line.
     EXPECT_EQ(f.cache.WP_GetStateOverFolds(f.doc.GetLine(4).Start).Offset, f.doc.GetLine(2).Start + 6);
     EXPECT_EQ(f.cache.GetNearestValidOffset(f.doc.GetLine(4).Start), f.doc.GetLine(2).Start + 6);
@@ -283,8 +296,18 @@ TEST(ScreenCacheTest, ScrollingAndConversionChecks) {
   EXPECT_EQ(ErrorOf([&] { f.cache.ScrollPtToOffsetPt({-1, 0}); }), "Bad scroll position: [x < 0].");
   EXPECT_EQ(ErrorOf([&] { f.cache.ScrollPtToOffsetPt({0, 100}); }),
             "Bad scroll position: [y=100]. Valid range: [y=0]-[y=99]");
-  EXPECT_EQ(ErrorOf([&] { f.cache.WP_GetStateByXY(0, 100, true); }),
-            "Bad scroll line index: 100. Valid index: [0, 99]");
+  // Rows are checked below and above the text, by the row queries too.
+  const std::vector<std::pair<std::function<void()>, std::string>> rows = {
+      {[&] { f.cache.WP_GetStateByXY(0, 100, true); }, "Bad scroll line index: 100. Valid index: [0, 99]"},
+      {[&] { f.cache.WP_GetStateByXY(0, -1, true); }, "Bad scroll line index: [y < 0]."},
+      {[&] { f.cache.WP_GetStateByXPixY(0, -7, true); }, "Bad scroll line index: [y < 0]."},
+      {[&] { f.cache.GetScrollLineOffStart(-1); }, "Bad scroll line index: [y < 0]."},
+      {[&] { f.cache.GetScrollLineVisWidth(-1); }, "Bad scroll line index: [y < 0]."},
+      {[&] { f.cache.GetScrollLineOffLast(100); }, "Bad scroll line index: 100. Valid index: [0, 99]"},
+      {[&] { f.cache.GetScrollLineInfo(-2); }, "Bad scroll line index: [y < 0]."},
+  };
+  for (const auto& [call, text] : rows) EXPECT_EQ(ErrorOf(call), text);
+  EXPECT_EQ(f.cache.GetScrollLineOffStart(0), 0);
   // Horizontal scrolling shows the line from a later column.
   f.cache.SetHorizScroll(3);
   EXPECT_EQ(f.cache.HorizScrollPixels(), 24);

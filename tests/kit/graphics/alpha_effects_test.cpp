@@ -1,10 +1,13 @@
 // Alpha and bitmap effect objects, the global container and the library's start-up.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "kit/graphics/alpha_effects.h"
 #include "kit/graphics/global_container.h"
 #include "kit/graphics/graphics_init.h"
 #include "kit/graphics/png_chunks.h"
+#include "kit/graphics/settings.h"
 
 namespace zv {
 namespace {
@@ -162,10 +165,23 @@ TEST(GraphicsLibraryTest, StartUpStateAndGlobalContainer) {
     EXPECT_EQ(global->WaveList().ListType(), icWave);
     EXPECT_EQ(KitStateList().size(), 8u);
     const std::vector<std::string> names = KitRegisteredClassNames();
-    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 8),
-              (std::vector<std::string>{"TKitBevel", "TKit3DCaption", "TKitFxCaption", "TKitFillObject",
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 9),
+              (std::vector<std::string>{"TKitBevel", "TKit3DCaption", "TKitFxCaption", "TKitFillObject", "TFont",
                                         "TKitBitmapEffectObject", "TKitColorObject", "TKitCtlSettings",
                                         "TKitStyleObject"}));
+    // The font is made by name, but is no setting object.
+    std::unique_ptr<TObject> font(KitFindObjectClass("TFont")(nullptr));
+    ASSERT_NE(dynamic_cast<TFont*>(font.get()), nullptr);
+    EXPECT_EQ(static_cast<const TKitFont&>(*dynamic_cast<TFont*>(font.get())), TKitFont());
+    EXPECT_FALSE(KitFindClass("TFont"));
+
+    // The print data module and its toolbar image list, known by their names.
+    TKitPrintResDataModule* print = KitPrintResDataModule();
+    ASSERT_NE(print, nullptr);
+    EXPECT_EQ(print->Name(), u"KitPrintResDataModule");
+    EXPECT_EQ(print->PrintToolbarImgList().Name(), u"PrintToolbarImgList");
+    EXPECT_EQ(print->PrintToolbarImgList().Owner(), print);
+    EXPECT_TRUE(print->PrintToolbarImgList().Empty());
     for (const char* item : {"TKitBitmapListItem", "TKitImageListItem", "TKitWaveListItem", "TKitStringListItem"}) {
       std::unique_ptr<TObject> made(KitFindObjectClass(item)(nullptr));
       EXPECT_STREQ(dynamic_cast<TKitListItem*>(made.get())->ClassName(), item);
@@ -210,6 +226,7 @@ TEST(GraphicsLibraryTest, StartUpStateAndGlobalContainer) {
   }
   EXPECT_FALSE(KitGraphicsInitialized());
   EXPECT_EQ(KitGlobalContainer(), nullptr);
+  EXPECT_EQ(KitPrintResDataModule(), nullptr);
   EXPECT_EQ(ReadGlobalListRef("KitBML30"), nullptr);
 }
 

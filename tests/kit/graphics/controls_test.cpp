@@ -175,6 +175,14 @@ TEST(CaptionTest, SummaryAngleAndPositions) {
   EXPECT_EQ(ChangesOf(fx, [](TKitFxCaption& o) { o.SetAngle(360); }), 1);
   EXPECT_EQ(fx.Angle(), 0);
   EXPECT_EQ(ChangesOf(fx, [](TKitFxCaption& o) { o.SetAngle(0); }), 0);
+  // A full turn is a change even from 0, where it is stored.
+  TKitFxCaption fresh;
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(ChangesOf(fresh, [](TKitFxCaption& o) { o.SetAngle(360); }), 1) << round;
+    EXPECT_EQ(fresh.Angle(), 0);
+    EXPECT_EQ(fresh.GetSetStr(), u"{None}");
+  }
+  EXPECT_EQ(ChangesOf(fresh, [](TKitFxCaption& o) { o.SetAngle(0); }), 0);
   EXPECT_EQ(ChangesOf(fx, [](TKitFxCaption& o) { o.SetPosXY(10, 20); }), 0);
   EXPECT_EQ(fx.PosX(), 10);
   EXPECT_EQ(fx.PosY(), 20);

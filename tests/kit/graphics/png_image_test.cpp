@@ -7,10 +7,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <vector>
 
 #include "kit/graphics/png_image.h"
 #include "kit/graphics/png_samples.h"
 #include "kit/graphics/paint_samples.h"
+#include "ZvGraphicsTestResources.h"
 
 namespace zv {
 namespace {
@@ -395,6 +398,37 @@ TEST(PngObjectTest, TextChunksAndFiles) {
   EXPECT_EQ(back.GetPixels(1, 0), clYellow);
   EXPECT_EQ(static_cast<TKitPNGChunkTEXT*>(back.Chunks().GetItem(4))->Text, "compressed");
   EXPECT_THROW(back.LoadFromFile(name), EStreamError);
+}
+
+TEST(PngObjectTest, ResourcesByNameAndNumber) {
+  KitRegisterResources(ZvGraphicsTestResources());
+  TKitPNGObject png;
+  png.LoadFromResourceName(u"kittestpicture");  // names compare ignoring case
+  ASSERT_EQ(png.Width(), 3);
+  ASSERT_EQ(png.Height(), 2);
+  EXPECT_EQ(png.GetPixels(0, 0), clRed);
+  EXPECT_EQ(png.GetPixels(2, 0), clBlue);
+  EXPECT_EQ(png.GetPixels(1, 1), clBlack);
+
+  png.LoadFromResourceID(101);
+  ASSERT_EQ(png.Width(), 2);
+  EXPECT_EQ(png.GetPixels(0, 0), clYellow);
+  EXPECT_EQ(png.GetPixels(1, 0), clAqua);
+
+  // What is not there raises the resource error and leaves the image as it was; a resource
+  // that is there but no PNG gets the loader's own error.
+  for (const auto& load : std::vector<std::function<void()>>{[&] { png.LoadFromResourceName(u"NoSuchPicture"); },
+                                                           [&] { png.LoadFromResourceID(102); },
+                                                           [&] { png.LoadFromResourceName(u""); }}) {
+    try {
+      load();
+      ADD_FAILURE() << "no error";
+    } catch (const EKitPNGCouldNotLoadResource& e) {
+      EXPECT_STREQ(e.what(), "The png image could not be loaded from the resource ID.");
+    }
+    EXPECT_EQ(png.Width(), 2);
+  }
+  EXPECT_THROW(png.LoadFromResourceName(u"NotAPicture"), EKitPNGInvalidFileHeader);
 }
 
 }  // namespace

@@ -281,6 +281,21 @@ TEST_F(ApplicationTest, Exceptions) {
   }
   EXPECT_NE(Log().find("caught, Address: "), std::string::npos);
   EXPECT_EQ(Log().find("quiet"), std::string::npos);
+
+  // A component with a name is known by it; one without, and any other object, by its class.
+  sender.SetName(u"Timers");
+  std::vector<TKitTimerItem*> items;
+  TKitTimerItem item(&sender, 1, &items);
+  for (TObject* from : std::initializer_list<TObject*>{&sender, &FApp, &item}) {
+    try {
+      throw Exception("again");
+    } catch (...) {
+      FApp.LogException(from);
+    }
+  }
+  EXPECT_NE(Log().find("TKitTimerPool (Name: Timers): again, Address: 0x"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("TKitApplication: again, Address: 0x"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("TKitTimerItem: again, Address: 0x"), std::string::npos) << Log();
 }
 
 TEST_F(ApplicationTest, StopwatchAndThemes) {
@@ -329,6 +344,54 @@ TEST_F(ApplicationTest, Misc) {
   EXPECT_EQ(changes, 1);
   EXPECT_TRUE(FApp.Options().Contains(aoLogNr));
   EXPECT_FALSE(FApp.Options().Contains(aoAutoRealizePalette));
+}
+
+// The brush pattern: white, with the colour where column and row differ in parity.
+void ExpectPattern(const TKitColorBitmap& Bitmap, TColor Color) {
+  ASSERT_EQ(Bitmap.Width(), 8);
+  ASSERT_EQ(Bitmap.Height(), 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(Bitmap.Pixel(x, y), (x + y) % 2 != 0 ? Color : clWhite) << x << ", " << y;
+}
+
+TEST_F(ApplicationTest, PatternAndCheckBitmaps) {
+  const TKitColorBitmap& brush = FApp.GetBrushBitmap(clRed);
+  EXPECT_EQ(brush.Pixel(0, 0), clWhite);
+  EXPECT_EQ(brush.Pixel(0, 1), clRed);
+  EXPECT_EQ(brush.Pixel(1, 0), clRed);
+  EXPECT_EQ(brush.Pixel(1, 2), clRed);
+  EXPECT_EQ(brush.Pixel(1, 1), clWhite);
+  ExpectPattern(brush, clRed);
+  // One picture, repainted for a new colour.
+  EXPECT_EQ(&FApp.GetBrushBitmap(clRed), &brush);
+  EXPECT_EQ(&FApp.GetBrushBitmap(clBlue), &brush);
+  ExpectPattern(brush, clBlue);
+
+  // The black pattern is a copy made once: later brushes leave it black.
+  const TKitColorBitmap& pattern = FApp.PatternBitmap();
+  EXPECT_NE(&pattern, &brush);
+  ExpectPattern(pattern, clBlack);
+  FApp.GetBrushBitmap(clLime);
+  EXPECT_EQ(&FApp.PatternBitmap(), &pattern);
+  ExpectPattern(pattern, clBlack);
+
+  EXPECT_EQ(FApp.CheckBitmap(), nullptr);
+  EXPECT_EQ(FApp.CheckCustomWidth(), 0);
+  EXPECT_EQ(FApp.CheckCustomHeight(), 0);
+  EXPECT_EQ(FApp.CheckDefWidth(), 13);
+  EXPECT_EQ(FApp.CheckDefHeight(), 13);
+  TKitColorBitmap boxes(6 * 11 + 5, 12, clWhite);
+  boxes.SetPixel(0, 0, clRed);
+  FApp.SetCheckBitmap(boxes);
+  boxes.SetPixel(0, 0, clBlue);  // the application keeps its own copy
+  ASSERT_NE(FApp.CheckBitmap(), nullptr);
+  EXPECT_EQ(FApp.CheckBitmap()->Pixel(0, 0), clRed);
+  EXPECT_EQ(FApp.CheckCustomWidth(), 11);
+  EXPECT_EQ(FApp.CheckCustomHeight(), 12);
+  FApp.SetCheckBitmap(TKitColorBitmap());
+  EXPECT_EQ(FApp.CheckCustomWidth(), 0);
+  EXPECT_EQ(FApp.CheckCustomHeight(), 0);
 }
 
 }  // namespace
