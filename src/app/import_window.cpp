@@ -1,13 +1,21 @@
 #include "app/import_window.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
 #include "app/application.h"
 #include "app/editor_frames.h"
 #include "app/last_files.h"
+#include "foundation/errors.h"
 
 namespace zv {
 
@@ -20,6 +28,64 @@ class TWaitCursor {
   ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
   TWaitCursor(const TWaitCursor&) = delete;
   TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
+// The log pane as step one's thread writes to it. Every so many APDUs the thread waits until
+// the window has taken in what was logged before, so that a long recording never piles up
+// between the thread and the log pane when the pane is the slower of the two.
+class TPacedImportLog : public IImportLog {
+ public:
+  static constexpr int kItemsPerTurn = 500;  // a few thousand lines: less than the pane shows per turn
+
+  explicit TPacedImportLog(const std::atomic<bool>& Cancel) : FCancel(Cancel) {}
+  void ClearLog() override { FLog.ClearLog(); }
+  void StringToLog(const std::string& Text) override { FLog.StringToLog(Text); }
+  void StringListToLog(const std::vector<std::string>& Lines) override { FLog.StringListToLog(Lines); }
+  void LogProtocolItem(const TCOSEMPduBase& Item, const std::string& Title, int Indent) override {
+    FLog.LogProtocolItem(Item, Title, Indent);
+    if (++FItems % kItemsPerTurn == 0) Pace();
+  }
+  // The thread goes on, whatever it waits for (called on the GUI thread).
+  void Release() {
+    {
+      std::lock_guard<std::mutex> guard(FLock);
+      FInFlight = 0;
+    }
+    FTaken.notify_all();
+  }
+
+ private:
+  void Pace() {
+    std::unique_lock<std::mutex> lock(FLock);
+    ++FInFlight;
+    // The mark passes the event loop twice: the first turn writes the waiting entries into
+    // the pane, whose own turn to show them is then queued ahead of the second.
+    QMetaObject::invokeMethod(
+        &FContext,
+        [this] {
+          QMetaObject::invokeMethod(
+              &FContext,
+              [this] {
+                {
+                  std::lock_guard<std::mutex> guard(FLock);
+                  if (FInFlight > 0) --FInFlight;
+                }
+                FTaken.notify_all();
+              },
+              Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+    // One mark may be on its way while the thread goes on making the next part.
+    FTaken.wait(lock, [this] { return FInFlight <= 1 || FCancel; });
+  }
+
+  TLoggerImportLog FLog;
+  const std::atomic<bool>& FCancel;
+  QObject FContext;  // lives on the GUI thread; marks still queued go with it
+  std::mutex FLock;
+  std::condition_variable FTaken;
+  int FInFlight = 0;
+  long FItems = 0;
 };
 
 }  // namespace
@@ -51,8 +117,43 @@ void TFormImportDevice::BTNRawLogClick() {
   // The dialog starts at the last raw log each time.
   OpenDialog1.FileName.clear();
   if (!ExecuteFileDialog(this, OpenDialog1, QString::fromLatin1(TImportDeviceTexts::LastFileKey))) return;
+  ImportRawLog(OpenDialog1.FileName.toStdString());
+}
+
+void TFormImportDevice::ImportRawLog(const std::string& FileName) {
   TWaitCursor wait;
-  std::vector<std::string> entries = FImport.RawLogToEntries(ReadRawLogFile(OpenDialog1.FileName.toStdString()));
+  std::atomic<bool> cancel{false};
+  TPacedImportLog log(cancel);
+  TImportDevice& import = FImport;
+  import.SetLog(log);
+  std::vector<std::string> entries;
+  std::exception_ptr failure;
+  QEventLoop loop;
+  BTNRawLog->setEnabled(false);
+  BTNToDevice->setEnabled(false);
+  TRawLogReader file(FileName);  // a file that does not open leaves the log as it was
+  std::thread reader([&] {
+    try {
+      import.BeginRawLog();
+      for (std::string_view line; file.Next(line);) {
+        if (cancel) throw EAbort("USER ABORT");
+        import.AddRawLogLine(line);
+      }
+      entries = import.EndRawLog();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  // Returns early when the application quits; the thread is then stopped.
+  loop.exec();
+  cancel = true;
+  log.Release();
+  reader.join();
+  import.SetLog(FLog);
+  BTNRawLog->setEnabled(true);
+  BTNToDevice->setEnabled(true);
+  if (failure) std::rethrow_exception(failure);
   Editor->Clear();
   Editor->AddLines(entries);
 }
