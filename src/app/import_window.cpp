@@ -4,11 +4,13 @@
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QStringList>
 #include <QVBoxLayout>
 
 #include <atomic>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -30,9 +32,10 @@ class TWaitCursor {
   TWaitCursor& operator=(const TWaitCursor&) = delete;
 };
 
-// The log pane as step one's thread writes to it. Every so many APDUs the thread waits until
-// the window has taken in what was logged before, so that a long recording never piles up
-// between the thread and the log pane when the pane is the slower of the two.
+// The log pane as step one's thread writes to it, and the way the thread hands its work to
+// the window. Every so many APDUs the thread waits until the window has taken in what was
+// logged before, so that a long recording never piles up between the thread and the log
+// pane when the pane is the slower of the two.
 class TPacedImportLog : public IImportLog {
  public:
   static constexpr int kItemsPerTurn = 500;  // a few thousand lines: less than the pane shows per turn
@@ -43,26 +46,20 @@ class TPacedImportLog : public IImportLog {
   void StringListToLog(const std::vector<std::string>& Lines) override { FLog.StringListToLog(Lines); }
   void LogProtocolItem(const TCOSEMPduBase& Item, const std::string& Title, int Indent) override {
     FLog.LogProtocolItem(Item, Title, Indent);
-    if (++FItems % kItemsPerTurn == 0) Pace();
-  }
-  // The thread goes on, whatever it waits for (called on the GUI thread).
-  void Release() {
-    {
-      std::lock_guard<std::mutex> guard(FLock);
-      FInFlight = 0;
-    }
-    FTaken.notify_all();
+    if (++FItems % kItemsPerTurn == 0) Pass(nullptr);
   }
 
- private:
-  void Pace() {
+  // From the thread: OnGuiThread runs on the GUI thread at its next turn. The thread goes on
+  // at once when nothing else is on its way, else it waits until what came before has gone
+  // through the event loop twice: the first turn writes the waiting log entries into the
+  // pane, whose own turn to show them is then queued ahead of the second.
+  void Pass(std::function<void()> OnGuiThread) {
     std::unique_lock<std::mutex> lock(FLock);
     ++FInFlight;
-    // The mark passes the event loop twice: the first turn writes the waiting entries into
-    // the pane, whose own turn to show them is then queued ahead of the second.
     QMetaObject::invokeMethod(
         &FContext,
-        [this] {
+        [this, OnGuiThread = std::move(OnGuiThread)] {
+          if (OnGuiThread) OnGuiThread();
           QMetaObject::invokeMethod(
               &FContext,
               [this] {
@@ -75,18 +72,29 @@ class TPacedImportLog : public IImportLog {
               Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
-    // One mark may be on its way while the thread goes on making the next part.
     FTaken.wait(lock, [this] { return FInFlight <= 1 || FCancel; });
   }
 
+  // The thread goes on, whatever it waits for (called on the GUI thread).
+  void Release() {
+    {
+      std::lock_guard<std::mutex> guard(FLock);
+      FInFlight = 0;
+    }
+    FTaken.notify_all();
+  }
+
+ private:
   TLoggerImportLog FLog;
   const std::atomic<bool>& FCancel;
-  QObject FContext;  // lives on the GUI thread; marks still queued go with it
+  QObject FContext;  // lives on the GUI thread; what is still queued for it goes with it
   std::mutex FLock;
   std::condition_variable FTaken;
   int FInFlight = 0;
   long FItems = 0;
 };
+
+constexpr qsizetype kEntryLinesPerPart = 5000;
 
 }  // namespace
 
@@ -126,7 +134,6 @@ void TFormImportDevice::ImportRawLog(const std::string& FileName) {
   TPacedImportLog log(cancel);
   TImportDevice& import = FImport;
   import.SetLog(log);
-  std::vector<std::string> entries;
   std::exception_ptr failure;
   QEventLoop loop;
   BTNRawLog->setEnabled(false);
@@ -139,7 +146,28 @@ void TFormImportDevice::ImportRawLog(const std::string& FileName) {
         if (cancel) throw EAbort("USER ABORT");
         import.AddRawLogLine(line);
       }
-      entries = import.EndRawLog();
+      import.EndRawLog();
+      // The editor's lines are made here too and handed over in parts, so that the window
+      // neither waits for them nor holds the whole entry text twice.
+      QStringList part;
+      bool first = true;
+      auto hand = [&] {
+        log.Pass([this, part = std::move(part), first] {
+          if (first) Editor->Clear();
+          Editor->AddLines(part);
+        });
+        part = QStringList();
+        first = false;
+      };
+      std::vector<std::string> lines;
+      for (const auto& info : import.AttributeInfos.Items) {
+        if (cancel) throw EAbort("USER ABORT");
+        lines.clear();
+        TAttributeInfos::AddEntryLines(*info, lines);
+        for (const std::string& line : lines) part << QString::fromStdString(line);
+        if (part.size() >= kEntryLinesPerPart) hand();
+      }
+      hand();
     } catch (...) {
       failure = std::current_exception();
     }
@@ -154,8 +182,6 @@ void TFormImportDevice::ImportRawLog(const std::string& FileName) {
   BTNRawLog->setEnabled(true);
   BTNToDevice->setEnabled(true);
   if (failure) std::rethrow_exception(failure);
-  Editor->Clear();
-  Editor->AddLines(entries);
 }
 
 void TFormImportDevice::BTNToDeviceClick() {

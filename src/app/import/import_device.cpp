@@ -272,14 +272,16 @@ std::vector<std::string> ReadRawLogFile(const std::string& FileName) {
 std::vector<std::string> TImportDevice::RawLogToEntries(const std::vector<std::string>& Lines) {
   BeginRawLog();
   for (const std::string& line : Lines) AddRawLogLine(line);
-  return EndRawLog();
+  EndRawLog();
+  return AttributeInfos.GetLines();
 }
 
 std::vector<std::string> TImportDevice::RawLogFileToEntries(const std::string& FileName) {
   TRawLogReader reader(FileName);
   BeginRawLog();
   for (std::string_view line; reader.Next(line);) AddRawLogLine(line);
-  return EndRawLog();
+  EndRawLog();
+  return AttributeInfos.GetLines();
 }
 
 void TImportDevice::BeginRawLog() {
@@ -295,10 +297,7 @@ void TImportDevice::AddRawLogLine(std::string_view Line) {
   if (Line.starts_with("7E") && FAssembler->Add(HexStrToByteStr(Line), FApdu)) HandleApdu(FApdu);
 }
 
-std::vector<std::string> TImportDevice::EndRawLog() {
-  MapShortNames();
-  return AttributeInfos.GetLines();
-}
+void TImportDevice::EndRawLog() { MapShortNames(); }
 
 void TImportDevice::HandleApdu(std::string_view Octets) {
   // The LLC header goes; an APDU that does not decode is skipped.

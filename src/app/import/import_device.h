@@ -65,10 +65,10 @@ class TImportDevice {
   std::vector<std::string> RawLogFileToEntries(const std::string& FileName);
 
   // Step one in parts, for a caller that reads the lines itself: BeginRawLog, every line to
-  // AddRawLogLine, then EndRawLog, which maps the short names and answers the entry text.
+  // AddRawLogLine, then EndRawLog, which maps the short names; the entries are then complete.
   void BeginRawLog();
   void AddRawLogLine(std::string_view Line);
-  std::vector<std::string> EndRawLog();
+  void EndRawLog();
 
   // Step two on the editor's lines: the entries are read back, the log is cleared and the
   // device description goes to the log as lines; they are returned as well.
