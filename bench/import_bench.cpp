@@ -40,6 +40,9 @@ using namespace zv::test;
 
 namespace {
 
+// The example meter, whose attributes open each raw log and which the shell serves.
+constexpr const char* kMeterFile = ZV_EXAMPLES_DIR "/meter.xml";
+
 // The kernel's high-water mark of resident memory is reset, so that each measurement sees
 // its own peak and not one left by the generator or an earlier benchmark.
 void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
@@ -60,7 +63,7 @@ std::string TempDir() {
 }
 
 // A raw log of Frames frames written to a file (the lines go out as they are made, so the
-// generator holds little); made once per size and removed at exit.
+// generator holds little); made once per size, in a folder that main removes at exit.
 struct TRawLogFile {
   std::string Name;
   double MB = 0;
@@ -71,7 +74,7 @@ struct TRawLogFile {
       for (const std::string& line : log.Lines) out << line << "\r\n";
       log.Lines.clear();
     };
-    log.GetDevice(*MakeLogicalDevice(ReadFile(ZV_EXAMPLES_DIR "/meter.xml")), 1000);
+    log.GetDevice(*MakeLogicalDevice(ReadFile(kMeterFile)), 1000);
     auto scalerUnit = TDataHelper::MakeFromXml(
         "<Data><Structure Qty=\"0002\"><Integer Value=\"FF\" /><Enum Value=\"1E\" /></Structure></Data>");
     for (uint32_t i = 0; log.FrameCount < Frames; ++i) {
@@ -90,7 +93,6 @@ struct TRawLogFile {
     out.close();
     MB = static_cast<double>(std::filesystem::file_size(Name)) / 1e6;
   }
-  ~TRawLogFile() { std::remove(Name.c_str()); }
 };
 
 const TRawLogFile& RawLog(size_t Frames) {
@@ -114,8 +116,8 @@ void Counters(benchmark::State& State, const TRawLogFile& File, size_t Entries, 
   State.counters["peak_MB"] = Peak;
 }
 
-// Step one in the core, as the window calls it: the file read and turned into entry lines,
-// the log pane being the process-wide logger without a window (what it is given is dropped).
+// Step one in the core: the file read line by line and turned into entry lines, the log
+// pane being the process-wide logger without a window (what it is given is dropped).
 void BM_ImportStepOneCore(benchmark::State& State) {
   const TRawLogFile& file = RawLog(static_cast<size_t>(State.range(0)));
   TSettings settings;
@@ -164,16 +166,16 @@ struct TShell {
     TGlobalsOptions options;
     options.ConfigRoot = TempDir();
     InitGlobals(options);
-    Holder.SetLogicalDevice(MakeLogicalDevice(ReadFile(ZV_EXAMPLES_DIR "/meter.xml")));
+    Holder.SetLogicalDevice(MakeLogicalDevice(ReadFile(kMeterFile)));
   }
   ~TShell() { DoneGlobals(); }
 };
 std::unique_ptr<TShell> Shell;
 
 // Step one in the import window over the main window, both shown: from the click until the
-// entries are in the window's editor and the log pane shows every line. "click_ms" is how
-// long the click held the event loop at most without turning it (the window's
-// unresponsiveness); it is measured by a timer that should fire every 50 ms.
+// entries are in the window's editor and the log pane shows every line. "longest_turn_ms" is
+// the longest time the event loop did not turn meanwhile (how long the window did not
+// answer), seen by a timer that should fire every 50 ms.
 void BM_ImportStepOneWindow(benchmark::State& State) {
   const TRawLogFile& file = RawLog(static_cast<size_t>(State.range(0)));
   if (!Shell) Shell = std::make_unique<TShell>();
@@ -221,7 +223,7 @@ void BM_ImportStepOneWindow(benchmark::State& State) {
     State.ResumeTiming();
   }
   Counters(State, file, entries, peak);
-  State.counters["click_ms"] = longestTurn;
+  State.counters["longest_turn_ms"] = longestTurn;
   State.counters["log_lines"] = logLines;
   State.counters["log_Mchars"] = logMB;
 }
