@@ -130,6 +130,7 @@ void TFormImportDevice::BTNRawLogClick() {
 
 void TFormImportDevice::ImportRawLog(const std::string& FileName) {
   TWaitCursor wait;
+  TRawLogReader file(FileName);  // a file that does not open leaves the log as it was
   std::atomic<bool> cancel{false};
   TPacedImportLog log(cancel);
   TImportDevice& import = FImport;
@@ -138,7 +139,6 @@ void TFormImportDevice::ImportRawLog(const std::string& FileName) {
   QEventLoop loop;
   BTNRawLog->setEnabled(false);
   BTNToDevice->setEnabled(false);
-  TRawLogReader file(FileName);  // a file that does not open leaves the log as it was
   std::thread reader([&] {
     try {
       import.BeginRawLog();

@@ -490,6 +490,14 @@ TEST_F(MainWindowTest, TheImportWindowGivesWhatTheCoreGives) {
 
   std::unique_ptr<TFormMain> w(Window());
   TFormImportDevice& import = w->FormImportDevice();
+  // A file that does not open is reported before anything starts; the window stays usable.
+  Prompter.FileAnswer = QString::fromStdString(rawFile + ".gone");
+  import.BTNRawLog->click();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_TRUE(Prompter.Messages[0].Text.startsWith(QStringLiteral("Cannot open file"))) << Prompter.Messages[0].Text.toStdString();
+  EXPECT_TRUE(import.BTNRawLog->isEnabled());
+  Prompter.Messages.clear();
+
   Prompter.FileAnswer = QString::fromStdString(rawFile);
   // A turn of the event loop while the step runs: the buttons wait for it to end.
   bool turned = false;
