@@ -268,6 +268,15 @@ TEST(ImportDevice, ReadsRawLogFiles) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
     EXPECT_EQ(ReadRawLogFile(path), SplitRawLogLines(text)) << text.size();
   }
+  // Step one on the file, read a block at a time, is step one on its lines.
+  TRawLogWriter log;
+  log.GetDevice(*MakeLogicalDevice(services::Device(250)), 100);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << JoinLines(log.Lines);
+  TRecordingLog onLines, onFile;
+  TImportDevice lines(onLines), file(onFile);
+  EXPECT_EQ(file.RawLogFileToEntries(path), lines.RawLogToEntries(log.Lines));
+  EXPECT_EQ(onFile.Lines, onLines.Lines);
+  ASSERT_GT(onFile.Lines.size(), 1000u);
   std::remove(path.c_str());
   EXPECT_TRUE(Failure([&] { ReadRawLogFile(path); }).starts_with("Cannot open file \"" + path + "\""));
 }
