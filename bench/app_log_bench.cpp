@@ -145,9 +145,13 @@ struct TSetup {
   }
 };
 
+// Made on first use and torn down in main: as a static it went at exit, after Qt's own
+// globals, and the log frame's teardown crashed.
+std::unique_ptr<TSetup> GSetup;
+
 TSetup& Setup() {
-  static TSetup setup;
-  return setup;
+  if (!GSetup) GSetup = std::make_unique<TSetup>();
+  return *GSetup;
 }
 
 void BM_GetRateLogFrameToFile(benchmark::State& state) {
@@ -174,3 +178,12 @@ void BM_GetRateLogFrameToFile(benchmark::State& state) {
 BENCHMARK(BM_GetRateLogFrameToFile)->Arg(10000)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+int main(int Argc, char** Argv) {
+  benchmark::Initialize(&Argc, Argv);
+  if (benchmark::ReportUnrecognizedArguments(Argc, Argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  GSetup.reset();
+  return 0;
+}

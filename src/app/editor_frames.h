@@ -81,6 +81,8 @@ class TFrameKit : public QFrame {
   void StatusChanged();
 
   int LineCount() const;
+  // Appended lines the view has yet to take in.
+  qsizetype PendingLines() const { return FPending.size(); }
 
   // The editor: the view with its document and widget.
   TFrameView& KitView() { return View(); }

@@ -3,6 +3,8 @@
 #pragma once
 #include <QWidget>
 
+#include <string>
+
 #include "app/form_base.h"
 #include "app/import/import_device.h"
 #include "app/prompter.h"
@@ -20,6 +22,10 @@ class TFormImportDevice : public TFormBase<QWidget> {
 
   // Step one: a raw log chosen with the open dialog to entries in the editor.
   void BTNRawLogClick();
+  // Step one on the raw log file, after the dialog. The log is read on a thread of its own
+  // while the window goes on answering (its buttons disabled); returns when the entries are
+  // in the editor, or when the application quits meanwhile.
+  void ImportRawLog(const std::string& FileName);
   // Step two: the editor's entries to the device description, written to the log.
   void BTNToDeviceClick();
 

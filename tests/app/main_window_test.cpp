@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -28,6 +29,7 @@
 #include "app/main_window.h"
 #include "app/shell_test_support.h"
 #include "cosem/logical_device.h"
+#include "foundation/data_helper.h"
 #include "foundation/errors.h"
 #include "foundation/globals.h"
 #include "foundation/ini_file.h"
@@ -597,6 +599,70 @@ TEST_F(MainWindowTest, TheImportWindowTurnsARawLogIntoADevice) {
   import.BTNRawLog->click();
   EXPECT_EQ(Prompter.Messages.size(), 2u);
   EXPECT_EQ(import.Editor->Text(), edited);
+}
+
+// Step one in the window reads the log on a thread of its own while the window answers:
+// the entries in its editor and the lines in the log pane are those of the core on the same
+// log (segmented frames, data blocks, and more APDUs and entries than the window takes in
+// one turn).
+TEST_F(MainWindowTest, TheImportWindowGivesWhatTheCoreGives) {
+  test::TRawLogWriter raw;
+  raw.Note("capture of a long session");
+  raw.GetDevice(*MakeLogicalDevice(SmallDevice("ONE", {"0000600A01FF", "0000600A02FF"})));
+  const PduStr name("\x00\x00\x60\x0A\x03\xFF", 6);
+  raw.Get(1, name, 1, *TDataHelper::MakeFromXml("<Data><OctetString Value=\"0000600A03FF\" /></Data>"));
+  raw.Get(1, name, 2, *TDataHelper::MakeFromXml("<Data><OctetString Value=\"" + std::string(1200, 'A') + "\" /></Data>"),
+          100);
+  for (int i = 0; i < 3000; ++i)
+    raw.Get(1, name, 2, *TDataHelper::MakeFromXml("<Data><Unsigned Value=\"" + IntToHex(i % 256, 2) + "\" /></Data>"));
+  const std::string rawFile = (ConfigFolder / "raw.txt").string();
+  {
+    std::ofstream out(rawFile, std::ios::binary);
+    for (const std::string& line : raw.Lines) out << line << "\r\n";
+  }
+  test::TRecordingLog pane;
+  TImportDevice core(pane);
+  const std::vector<std::string> entries = core.RawLogToEntries(raw.Lines);
+
+  std::unique_ptr<TFormMain> w(Window());
+  TFormImportDevice& import = w->FormImportDevice();
+  // A file that does not open is reported before anything starts; the window stays usable.
+  Prompter.FileAnswer = QString::fromStdString(rawFile + ".gone");
+  import.BTNRawLog->click();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_TRUE(Prompter.Messages[0].Text.startsWith(QStringLiteral("Cannot open file"))) << Prompter.Messages[0].Text.toStdString();
+  EXPECT_TRUE(import.BTNRawLog->isEnabled());
+  Prompter.Messages.clear();
+
+  Prompter.FileAnswer = QString::fromStdString(rawFile);
+  // A turn of the event loop while the step runs: the buttons wait for it to end.
+  bool turned = false;
+  QTimer::singleShot(0, &import, [&] {
+    turned = true;
+    EXPECT_FALSE(import.BTNRawLog->isEnabled());
+    EXPECT_FALSE(import.BTNToDevice->isEnabled());
+  });
+  import.BTNRawLog->click();
+  EXPECT_TRUE(turned);
+  EXPECT_TRUE(import.BTNRawLog->isEnabled());
+  EXPECT_TRUE(import.BTNToDevice->isEnabled());
+  EXPECT_TRUE(Prompter.Messages.empty());
+
+  QStringList expected;
+  for (const std::string& line : entries) expected << QString::fromStdString(line);
+  ASSERT_GT(expected.size(), 6000);
+  EXPECT_EQ(import.Editor->Lines(), expected);
+  // The log pane's lines are the core's, those written as single lines behind a time stamp.
+  const QStringList log = w->LogFrame->Lines();
+  ASSERT_EQ(static_cast<size_t>(log.size()), pane.Lines.size());
+  ASSERT_GT(pane.Lines.size(), 50000u);
+  for (size_t i = 0; i < pane.Lines.size(); ++i) {
+    const QString line = QString::fromStdString(pane.Lines[i]);
+    if (line.startsWith(QLatin1String("PDU: ")) || line.startsWith(QLatin1String("*** ")))
+      EXPECT_TRUE(log[static_cast<qsizetype>(i)].endsWith(QLatin1Char(' ') + line)) << i;
+    else
+      EXPECT_EQ(log[static_cast<qsizetype>(i)], line) << i;
+  }
 }
 
 }  // namespace

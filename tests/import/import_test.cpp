@@ -259,6 +259,24 @@ TEST(ImportDevice, ReadsRawLogFiles) {
   const std::string path = ::testing::TempDir() + "import_raw_log.txt";
   std::ofstream(path, std::ios::binary) << "a\r\nb\r\n";
   EXPECT_EQ(ReadRawLogFile(path), (std::vector<std::string>{"a", "b"}));
+  // The file is read in blocks of 64 KiB: line ends on and across their borders, lines
+  // longer than a block, and no end at the end.
+  const size_t block = 1 << 16;
+  for (const std::string& text : {std::string(block - 1, 'a') + "\r\nb", std::string(block - 1, 'a') + "\r\rb\n",
+                                  std::string(block, 'a') + "\n\r\n", std::string(3 * block + 5, 'a') + "\rb\r",
+                                  "x\r" + std::string(block - 3, 'a') + "\r", std::string(), std::string("\r\n\n")}) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    EXPECT_EQ(ReadRawLogFile(path), SplitRawLogLines(text)) << text.size();
+  }
+  // Step one on the file, read a block at a time, is step one on its lines.
+  TRawLogWriter log;
+  log.GetDevice(*MakeLogicalDevice(services::Device(250)), 100);
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << JoinLines(log.Lines);
+  TRecordingLog onLines, onFile;
+  TImportDevice lines(onLines), file(onFile);
+  EXPECT_EQ(file.RawLogFileToEntries(path), lines.RawLogToEntries(log.Lines));
+  EXPECT_EQ(onFile.Lines, onLines.Lines);
+  ASSERT_GT(onFile.Lines.size(), 1000u);
   std::remove(path.c_str());
   EXPECT_TRUE(Failure([&] { ReadRawLogFile(path); }).starts_with("Cannot open file \"" + path + "\""));
 }

@@ -63,11 +63,13 @@ void AppendWithoutDataUnderscore(std::string& Text, const std::string& Line) {
 
 std::vector<std::string> TAttributeInfos::GetLines() const {
   std::vector<std::string> lines;
-  for (const auto& info : Items) {
-    lines.push_back(HeaderLine(*info, "Instance=\"%s\", ClassId=%d, AttributeId=%d"));
-    if (info->DataValue) info->DataValue->AddXmlToLines(2, lines);
-  }
+  for (const auto& info : Items) AddEntryLines(*info, lines);
   return lines;
+}
+
+void TAttributeInfos::AddEntryLines(const TAttributeInfo& Info, std::vector<std::string>& Lines) {
+  Lines.push_back(HeaderLine(Info, "Instance=\"%s\", ClassId=%d, AttributeId=%d"));
+  if (Info.DataValue) Info.DataValue->AddXmlToLines(2, Lines);
 }
 
 void TAttributeInfos::SaveToStream(std::ostream& Stream) const {

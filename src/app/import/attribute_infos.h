@@ -34,6 +34,8 @@ class TAttributeInfos {
   // Per entry: Format("Instance=\"%s\", ClassId=%d, AttributeId=%d") with the logical name
   // in hex, then the value's XML indented by two blanks.
   std::vector<std::string> GetLines() const;
+  // The text of one entry, appended to Lines.
+  static void AddEntryLines(const TAttributeInfo& Info, std::vector<std::string>& Lines);
   // The same text, CR LF after each line.
   void SaveToStream(std::ostream& Stream) const;
   // Each value as a protocol item titled with its entry.

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 
 #include "apdu/cosem_pdu.h"
 #include "apdu/ln_services.h"
@@ -34,37 +33,6 @@ std::unique_ptr<TData> CloneData(const TCOSEMPduBase& Data) {
   PduPtr p = Data.Clone();
   return std::unique_ptr<TData>(static_cast<TData*>(p.release()));
 }
-
-// Information fields of I frames joined into APDUs: a frame with the segmentation bit opens
-// a sequence that the next frame without it closes. Other frames (the peer's RR between
-// segments) do not count. An I frame of another link than the open sequence's means the
-// sequence was cut short: its octets are dropped and the frame starts afresh.
-class TApduAssembler {
- public:
-  // True when the frame completes an APDU, which is then in Apdu.
-  bool Add(std::string_view FrameOctets, PduStr& Apdu) {
-    FFrame.SetFromPduByteStr(FrameOctets);
-    if (FFrame.FKind != fkI) return false;
-    if (FOpen && !(FFrame.FSrcAddress == FSrc && FFrame.FDstAddress == FDst)) FOpen = false;
-    if (!FOpen) {
-      FData.clear();
-      FSrc = FFrame.FSrcAddress;
-      FDst = FFrame.FDstAddress;
-    }
-    FData += FFrame.FData;
-    FOpen = FFrame.FSegmented;
-    if (FOpen) return false;
-    Apdu.swap(FData);
-    FData.clear();
-    return true;
-  }
-
- private:
-  TFrame FFrame;
-  bool FOpen = false;
-  TFrameAddress FSrc, FDst;
-  PduStr FData;
-};
 
 // ---- Reading Data values of association object lists ------------------------------------
 
@@ -196,47 +164,140 @@ void AppendAttribute(const TAttributeInfo& Info, int ClassId, PduStr& Values) {
 
 }  // namespace
 
+// Information fields of I frames joined into APDUs: a frame with the segmentation bit opens
+// a sequence that the next frame without it closes. Other frames (the peer's RR between
+// segments) do not count. An I frame of another link than the open sequence's means the
+// sequence was cut short: its octets are dropped and the frame starts afresh.
+class TImportDevice::TApduAssembler {
+ public:
+  // True when the frame completes an APDU, which is then in Apdu.
+  bool Add(std::string_view FrameOctets, PduStr& Apdu) {
+    FFrame.SetFromPduByteStr(FrameOctets);
+    if (FFrame.FKind != fkI) return false;
+    if (FOpen && !(FFrame.FSrcAddress == FSrc && FFrame.FDstAddress == FDst)) FOpen = false;
+    if (!FOpen) {
+      FData.clear();
+      FSrc = FFrame.FSrcAddress;
+      FDst = FFrame.FDstAddress;
+    }
+    FData += FFrame.FData;
+    FOpen = FFrame.FSegmented;
+    if (FOpen) return false;
+    Apdu.swap(FData);
+    FData.clear();
+    return true;
+  }
+
+ private:
+  TFrame FFrame;
+  bool FOpen = false;
+  TFrameAddress FSrc, FDst;
+  PduStr FData;
+};
+
+TImportDevice::TImportDevice(IImportLog& Log) : FLog(&Log), FAssembler(std::make_unique<TApduAssembler>()) {}
+
+TImportDevice::~TImportDevice() = default;
+
 // ---- Raw log files ------------------------------------------------------------------------
+
+namespace {
+
+// Where the line from Start ends (at CR LF, LF or CR), npos when no line end follows; Next
+// gets the start of the following line.
+size_t LineEnd(std::string_view Text, size_t Start, size_t& Next) {
+  const size_t end = Text.find_first_of("\r\n", Start);
+  if (end == std::string_view::npos) return end;
+  Next = end + 1;
+  if (Text[end] == '\r' && Next < Text.size() && Text[Next] == '\n') ++Next;
+  return end;
+}
+
+}  // namespace
 
 std::vector<std::string> SplitRawLogLines(std::string_view Text) {
   std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < Text.size()) {
-    size_t end = Text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = Text.size();
+  for (size_t start = 0, next = 0; start < Text.size(); start = next) {
+    size_t end = LineEnd(Text, start, next);
+    if (end == std::string_view::npos) end = next = Text.size();
     lines.emplace_back(Text.substr(start, end - start));
-    start = end;
-    if (start < Text.size() && Text[start] == '\r') ++start;
-    if (start < Text.size() && Text[start] == '\n') ++start;
   }
   return lines;
 }
 
+TRawLogReader::TRawLogReader(const std::string& FileName)
+    : FFileName(FileName), FFile(std::fopen(FileName.c_str(), "rb")) {
+  if (!FFile) throw Exception(Format("Cannot open file \"%s\". %s", FileName.c_str(), std::strerror(errno)));
+}
+
+TRawLogReader::~TRawLogReader() { std::fclose(FFile); }
+
+// Appends the next block of the file behind the unread rest; false at the end.
+bool TRawLogReader::Fill() {
+  constexpr size_t kBlock = 1 << 16;
+  FBuffer.erase(0, FStart);
+  FStart = 0;
+  const size_t kept = FBuffer.size();
+  FBuffer.resize(kept + kBlock);
+  const size_t got = std::fread(FBuffer.data() + kept, 1, kBlock, FFile);
+  FBuffer.resize(kept + got);
+  if (got == 0 && std::ferror(FFile))
+    throw Exception(Format("Cannot read file \"%s\". %s", FFileName.c_str(), std::strerror(errno)));
+  return got > 0;
+}
+
+bool TRawLogReader::Next(std::string_view& Line) {
+  size_t end, next = 0;
+  // A CR at the end of the buffer may be the first half of a CR LF split between blocks.
+  while (((end = LineEnd(FBuffer, FStart, next)) == std::string::npos || next == FBuffer.size()) && !FEnd)
+    if (!Fill()) FEnd = true;
+  if (end == std::string::npos) {
+    if (FStart == FBuffer.size()) return false;
+    end = next = FBuffer.size();
+  }
+  Line = std::string_view(FBuffer).substr(FStart, end - FStart);
+  FStart = next;
+  return true;
+}
+
 std::vector<std::string> ReadRawLogFile(const std::string& FileName) {
-  std::ifstream f(FileName, std::ios::binary);
-  if (!f) throw Exception(Format("Cannot open file \"%s\". %s", FileName.c_str(), std::strerror(errno)));
-  std::ostringstream s;
-  s << f.rdbuf();
-  return SplitRawLogLines(s.str());
+  TRawLogReader reader(FileName);
+  std::vector<std::string> lines;
+  for (std::string_view line; reader.Next(line);) lines.emplace_back(line);
+  return lines;
 }
 
 // ---- Step one -----------------------------------------------------------------------------
 
 std::vector<std::string> TImportDevice::RawLogToEntries(const std::vector<std::string>& Lines) {
-  FLog.ClearLog();
+  BeginRawLog();
+  for (const std::string& line : Lines) AddRawLogLine(line);
+  EndRawLog();
+  return AttributeInfos.GetLines();
+}
+
+std::vector<std::string> TImportDevice::RawLogFileToEntries(const std::string& FileName) {
+  TRawLogReader reader(FileName);
+  BeginRawLog();
+  for (std::string_view line; reader.Next(line);) AddRawLogLine(line);
+  EndRawLog();
+  return AttributeInfos.GetLines();
+}
+
+void TImportDevice::BeginRawLog() {
+  FLog->ClearLog();
   AttributeInfos.Clear();
   CurrentAttributeInfo.reset();
   TotalBlocksData.clear();
-  FLog.StringToLog("*** SERVICES ****");
-  TApduAssembler assembler;
-  PduStr apdu;
-  for (const std::string& line : Lines) {
-    if (!line.starts_with("7E")) continue;
-    if (assembler.Add(HexStrToByteStr(line), apdu)) HandleApdu(apdu);
-  }
-  MapShortNames();
-  return AttributeInfos.GetLines();
+  *FAssembler = TApduAssembler();
+  FLog->StringToLog("*** SERVICES ****");
 }
+
+void TImportDevice::AddRawLogLine(std::string_view Line) {
+  if (Line.starts_with("7E") && FAssembler->Add(HexStrToByteStr(Line), FApdu)) HandleApdu(FApdu);
+}
+
+void TImportDevice::EndRawLog() { MapShortNames(); }
 
 void TImportDevice::HandleApdu(std::string_view Octets) {
   // The LLC header goes; an APDU that does not decode is skipped.
@@ -247,8 +308,8 @@ void TImportDevice::HandleApdu(std::string_view Octets) {
   } catch (const std::exception&) {
     return;
   }
-  FLog.StringToLog("PDU: " + ByteStrToHexStr(body));
-  FLog.LogProtocolItem(*pdu, std::string(), 20);
+  FLog->StringToLog("PDU: " + ByteStrToHexStr(body));
+  FLog->LogProtocolItem(*pdu, std::string(), 20);
   Pair(*pdu);
 }
 
@@ -375,9 +436,9 @@ void TImportDevice::MapShortNames() {
 
 std::vector<std::string> TImportDevice::EntriesToDevice(const std::vector<std::string>& EditorLines) {
   AttributeInfos.LoadFromStrings(EditorLines);
-  FLog.ClearLog();
+  FLog->ClearLog();
   std::vector<std::string> lines = MakeDevice();
-  FLog.StringListToLog(lines);
+  FLog->StringListToLog(lines);
   return lines;
 }
 

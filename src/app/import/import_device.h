@@ -3,6 +3,7 @@
 // entries into a device description written to the log pane. The import window is a thin
 // layer: it runs the file dialog, shows the entry text in its editor and reports errors.
 #pragma once
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,16 +29,46 @@ struct TImportDeviceTexts {
 std::vector<std::string> ReadRawLogFile(const std::string& FileName);
 // The same for a text in memory.
 std::vector<std::string> SplitRawLogLines(std::string_view Text);
+// A text file's lines one by one, split as above, without holding the whole file: the raw
+// log of a long recording is large. Raises "Cannot open file \"%s\"" and read errors.
+class TRawLogReader {
+ public:
+  explicit TRawLogReader(const std::string& FileName);
+  ~TRawLogReader();
+  TRawLogReader(const TRawLogReader&) = delete;
+  TRawLogReader& operator=(const TRawLogReader&) = delete;
+  // The next line, valid until the next call; false at the end of the file.
+  bool Next(std::string_view& Line);
+
+ private:
+  bool Fill();
+  std::string FFileName;
+  std::FILE* FFile;
+  std::string FBuffer;
+  size_t FStart = 0;
+  bool FEnd = false;
+};
 
 class TImportDevice {
  public:
-  explicit TImportDevice(IImportLog& Log) : FLog(Log) {}
+  explicit TImportDevice(IImportLog& Log);
+  ~TImportDevice();
+  // Where the log pane's entries go from now on.
+  void SetLog(IImportLog& Log) { FLog = &Log; }
 
   // Step one on the raw log's lines: the log is cleared and shows every APDU found, the
   // entries are rebuilt, and their text (for the editor) is returned. Hex and frame errors,
   // "DataBlockGResult is not string" and "SN Association object not found" end the step;
   // the entries collected until then stay.
   std::vector<std::string> RawLogToEntries(const std::vector<std::string>& Lines);
+  // The same on a raw log file read line by line.
+  std::vector<std::string> RawLogFileToEntries(const std::string& FileName);
+
+  // Step one in parts, for a caller that reads the lines itself: BeginRawLog, every line to
+  // AddRawLogLine, then EndRawLog, which maps the short names; the entries are then complete.
+  void BeginRawLog();
+  void AddRawLogLine(std::string_view Line);
+  void EndRawLog();
 
   // Step two on the editor's lines: the entries are read back, the log is cleared and the
   // device description goes to the log as lines; they are returned as well.
@@ -51,14 +82,17 @@ class TImportDevice {
   TAttributeInfos AttributeInfos;
 
  private:
+  class TApduAssembler;
   void HandleApdu(std::string_view Octets);
   void Pair(const TCOSEMpdu& Pdu);
   void Complete(std::unique_ptr<TData> Value);
   void MapShortNames();
 
-  IImportLog& FLog;
+  IImportLog* FLog;
   std::unique_ptr<TAttributeInfo> CurrentAttributeInfo;
   PduStr TotalBlocksData;
+  std::unique_ptr<TApduAssembler> FAssembler;
+  PduStr FApdu;
 };
 
 }  // namespace zv
