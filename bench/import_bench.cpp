@@ -24,7 +24,7 @@ constexpr size_t kFrames = 100000;
 const std::vector<std::string>& Log() {
   static const std::vector<std::string> lines = [] {
     TRawLogWriter log;
-    log.GetDevice(*MakeLogicalDevice(ReadFile(ZV_EXAMPLES_DIR "/meter.xml")), 1000);
+    log.GetDevice(*MakeLogicalDevice(ReadFile(ZV_EXAMPLES_DIR "/meter.txt")), 1000);
     auto scalerUnit = TDataHelper::MakeFromXml(
         "<Data><Structure Qty=\"0002\"><Integer Value=\"FF\" /><Enum Value=\"1E\" /></Structure></Data>");
     for (uint32_t i = 0; log.FrameCount < kFrames; ++i) {

@@ -16,6 +16,7 @@
 #include "server/settings.h"
 #include "server/transfer_context.h"
 #include "transport/hdlc_server_layer.h"
+#include "transport/serial_layer.h"
 #include "transport/tcp_server_layer.h"
 #include "transport/wrapper_layer.h"
 
@@ -267,7 +268,9 @@ void TApplicationProcess::ServerSession() {
     Logger().StringToLog(Format("TCP, port %d %s", TFormPreferences::GetServerPortNr(),
                                 TFormPreferences::GetIPv6() ? "IPv6" : "IPv4"));
   else if (profile == kProfileHDLC)
-    Logger().StringToLog(Format("HDLC, COM %d, @%d", TFormPreferences::GetHDLCCOMNr(), TFormPreferences::GetHDLCBaud()));
+    Logger().StringToLog(
+        Format("HDLC, COM %d, @%d", TFormPreferences::GetHDLCCOMNr(), TFormPreferences::GetHDLCBaud()) +
+        OnDevice(TProtocolLayerSerial::DeviceNameOf(TFormPreferences::GetHDLCCOMNr(), FOptions.SerialDevice)));
   FMustInitTransferContext = false;
   InitTransferContext();
   std::unique_ptr<TSessionStack> stack = MakeStack(profile);
