@@ -270,7 +270,7 @@ void TApplicationProcess::ServerSession() {
   else if (profile == kProfileHDLC)
     Logger().StringToLog(
         Format("HDLC, COM %d, @%d", TFormPreferences::GetHDLCCOMNr(), TFormPreferences::GetHDLCBaud()) +
-        OnDevice(TProtocolLayerSerial::DeviceNameOf(TFormPreferences::GetHDLCCOMNr(), FOptions.SerialDevice)));
+        OnSerialDevice(TProtocolLayerSerial::DeviceNameOf(TFormPreferences::GetHDLCCOMNr(), FOptions.SerialDevice)));
   FMustInitTransferContext = false;
   InitTransferContext();
   std::unique_ptr<TSessionStack> stack = MakeStack(profile);

@@ -25,7 +25,9 @@ std::string BlockText(const TSerialControlBlock& b) {
 
 }  // namespace
 
-std::string OnDevice(const std::string& Path) { return Path.empty() ? std::string() : " on " + SerialDeviceText(Path); }
+std::string OnSerialDevice(const std::string& Path) {
+  return Path.empty() ? std::string() : " on " + SerialDeviceText(Path);
+}
 
 TProtocolLayerSerial::TProtocolLayerSerial() = default;
 
@@ -47,10 +49,11 @@ void TProtocolLayerSerial::Connect() {
   if (!FPort.Open(device, error)) {
     // The port's number and the device it means (a link in the settings folder, or ttyS).
     if (!DevicePath.empty()) Fail("Cannot open port " + DevicePath + " (" + SerialErrorText(error) + ")");
-    Fail(zv::Format("Cannot open port %d (%s)", FCOMNr.load(), SerialErrorText(error).c_str()) + OnDevice(device));
+    Fail(zv::Format("Cannot open port %d (%s)", FCOMNr.load(), SerialErrorText(error).c_str()) +
+         OnSerialDevice(device));
   }
   if (FShowTraffic)
-    Logger().StringToLog(zv::Format("Port %d opened at %d baud", FCOMNr.load(), FBaud.load()) + OnDevice(device));
+    Logger().StringToLog(zv::Format("Port %d opened at %d baud", FCOMNr.load(), FBaud.load()) + OnSerialDevice(device));
   // The driver settles before it is configured.
   std::this_thread::sleep_for(std::chrono::milliseconds(Clock().WaitBudgetMs(10)));
   Configure();

@@ -97,6 +97,6 @@ class TProtocolLayerSerial : public TProtocolLayerAbstract {
 
 // " on " and the device as SerialDeviceText shows it, for the lines that name a port by its
 // number; empty for no device.
-std::string OnDevice(const std::string& Path);
+std::string OnSerialDevice(const std::string& Path);
 
 }  // namespace zv

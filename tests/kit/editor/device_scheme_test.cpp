@@ -68,7 +68,8 @@ TEST(DeviceSchemeTest, HighlightsAndFoldsADescription) {
   EXPECT_EQ(d.Tokens(0).size(), 1u);
   EXPECT_EQ(d.TokenAt(0, 5), "comment");
   const int root = LineOf(d.Doc, u"<LogicalDevice>");
-  EXPECT_EQ(d.Tokens(root), (std::vector<std::string>{"syntax.openTag:<", "keyword:LogicalDevice", "syntax.openTag:>"}));
+  EXPECT_EQ(d.Tokens(root),
+            (std::vector<std::string>{"syntax.openTag:<", "keyword:LogicalDevice", "syntax.openTag:>"}));
   EXPECT_EQ(d.Tokens(root + 1), (std::vector<std::string>{"default:  ", "syntax.fullTag:<", "keyword:Name",
                                                   "syntax.fullTag: ", "keyword:Value", "syntax.fullTag:=",
                                                   "string:\"\\ZVM0000000000001\"", "syntax.fullTag: />"}));
