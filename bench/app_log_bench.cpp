@@ -90,7 +90,7 @@ struct TSetup {
     Ini->WriteString("FormPreferences", "RBTCPSelected", "1");
     Ini->WriteString("FormPreferences", "EDITServerPortNr", "0");
     TFormPreferences::SetIniFile(Ini.get());
-    Holder.SetLogicalDevice(MakeLogicalDevice(ReadFile(ZV_EXAMPLES_DIR "/meter.xml")));
+    Holder.SetLogicalDevice(MakeLogicalDevice(ReadFile(ZV_EXAMPLES_DIR "/meter.txt")));
     TApplicationProcessOptions process;
     process.DeviceHolder = &Holder;
     process.BindAddress = "127.0.0.1";

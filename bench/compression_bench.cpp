@@ -16,7 +16,7 @@ namespace {
 constexpr size_t Size = 1 << 20;
 
 TKitByteArray DeviceDescriptions() {
-  std::ifstream f(ZV_EXAMPLES_DIR "/meter.xml", std::ios::binary);
+  std::ifstream f(ZV_EXAMPLES_DIR "/meter.txt", std::ios::binary);
   std::stringstream s;
   s << f.rdbuf();
   const std::string one = s.str();

@@ -151,7 +151,7 @@ namespace {
 const TKitString& ParsedDescription() {
   static const TKitString text = [] {
     TKitEditDocument example;
-    example.LoadFromFile(KitFromPlatformText(std::string(ZV_EXAMPLES_DIR) + "/meter.xml"), 65001);
+    example.LoadFromFile(KitFromPlatformText(std::string(ZV_EXAMPLES_DIR) + "/meter.txt"), 65001);
     TKitString all;
     for (int i = 0; i < 100'000; ++i) {
       all += KitSegmentToStr(example.GetLine(i % example.LinesCount()));

@@ -25,7 +25,7 @@ constexpr size_t Size = 1 << 20;
 
 const TKitString& Text() {
   static const TKitString text = [] {
-    std::ifstream f(ZV_EXAMPLES_DIR "/meter.xml", std::ios::binary);
+    std::ifstream f(ZV_EXAMPLES_DIR "/meter.txt", std::ios::binary);
     std::stringstream s;
     s << f.rdbuf();
     std::string all;

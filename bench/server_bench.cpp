@@ -37,7 +37,7 @@ constexpr int kProfileEntries = 10000;
 // The example meter with its load profile (0100630100FF: clock time and +A) holding
 // kProfileEntries quarter hours.
 std::string MeterWithLongProfile() {
-  std::string device = ReadFile(ZV_EXAMPLES_DIR "/meter.xml");
+  std::string device = ReadFile(ZV_EXAMPLES_DIR "/meter.txt");
   std::string buffer = "<Array Qty=\"AUTO\">";
   TDateTimeRecord time = TDateTimeRecord::GetDateTimeRecord(2024, 6, 15, 0, 0, 0);
   for (int n = 0; n < kProfileEntries; ++n, time.Advance(900))

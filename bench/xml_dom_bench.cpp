@@ -40,7 +40,7 @@ std::string SchemeText() {
 // The example device description without its "//" comment lines, which the document
 // model would read as text, repeated to the size.
 std::string DeviceText() {
-  std::ifstream f(ZV_EXAMPLES_DIR "/meter.xml", std::ios::binary);
+  std::ifstream f(ZV_EXAMPLES_DIR "/meter.txt", std::ios::binary);
   std::string one, line;
   while (std::getline(f, line)) {
     const size_t first = line.find_first_not_of(" \t");

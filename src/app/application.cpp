@@ -1,9 +1,15 @@
 #include "app/application.h"
 
+#include "app/first_start.h"
 #include "app/prompter.h"
 #include "foundation/errors.h"
 
 namespace zv {
+
+TApplication::TApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {
+  setWindowIcon(ProgramIcon());
+  setDesktopFileName(QStringLiteral("zorvan"));
+}
 
 bool TApplication::notify(QObject* Receiver, QEvent* Event) {
   try {

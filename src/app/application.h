@@ -10,7 +10,9 @@ namespace zv {
 
 class TApplication : public QApplication {
  public:
-  TApplication(int& Argc, char** Argv) : QApplication(Argc, Argv) {}
+  // Every window of the program carries the program's icon, and the desktop finds the
+  // program's entry (zorvan.desktop) by the name given here.
+  TApplication(int& Argc, char** Argv);
   bool notify(QObject* Receiver, QEvent* Event) override;
 };
 

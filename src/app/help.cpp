@@ -1,6 +1,5 @@
 #include "app/help.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTextBrowser>
@@ -36,11 +35,7 @@ QWidget* HtmlHelp(QWidget* Window, const QString& File, int Command, intptr_t /*
   return gHelpWindow;
 }
 
-QString HelpFile() {
-  if (!HelpFileName().empty()) return QString::fromStdString(HelpFileName());
-  QString installed = QDir(QString::fromStdString(ExeFolder())).filePath(QStringLiteral("../share/Zorvan/Zorvan.html"));
-  return QFileInfo(installed).isFile() ? QDir::cleanPath(installed) : QString();
-}
+QString HelpFile() { return QString::fromStdString(HelpFileName()); }
 
 void ShowHelpContents(QWidget* Window) {
   QString file = HelpFile();

@@ -19,8 +19,7 @@ bool HtmlHelpAvailable();
 // command is not known. Data is the command's parameter and unused by this command.
 QWidget* HtmlHelp(QWidget* Window, const QString& File, int Command, intptr_t Data);
 
-// The help page: the one beside the executable, else the one under
-// <prefix>/share/Zorvan/ of an installed program; empty when neither exists.
+// The help page found at start-up (HelpFileName); empty when there is none.
 QString HelpFile();
 // The Help menu's command: shows the help page's contents, or does nothing without a page.
 void ShowHelpContents(QWidget* Window);

@@ -1,7 +1,9 @@
-// The program: the settings and the instance slot first, then the application object, the
-// main window, the settings dialog and the import window, and the event loop. On the way
-// out the main window aborts a running session and ends the server's thread.
+// The program: the settings and the instance slot first, then the application object, on
+// the first start the example device for the editor, the main window, the settings dialog
+// and the import window, and the event loop. On the way out the main window aborts a
+// running session and ends the server's thread.
 #include "app/application.h"
+#include "app/first_start.h"
 #include "app/main_window.h"
 #include "foundation/globals.h"
 #include "kit/graphics/graphics_init.h"
@@ -12,6 +14,7 @@ int main(int argc, char** argv) {
   {
     const zv::TKitGraphicsScope graphics;
     zv::TApplication application(argc, argv);
+    zv::SeedExampleDevice(zv::ExampleDataFolder());
     zv::TFormMain window;
     window.FormPreferences();
     window.FormImportDevice();

@@ -16,7 +16,9 @@
 
 #include "app/font_dispatcher.h"
 #include "app/prompter.h"
+#include "foundation/globals.h"
 #include "foundation/misc.h"
+#include "platform/serial_port.h"
 
 namespace zv::app {
 
@@ -88,6 +90,10 @@ TFormPreferences::TFormPreferences(QWidget* Parent) : TFormBase<QDialog>(Parent)
   hdlc->addRow(RBHDLCSelected);
   hdlc->addRow(Label("COMNr:", EDITCOMNr), EDITCOMNr);
   hdlc->addRow(Label("Baud:", EDITBaud), EDITBaud);
+  LBLCOMDevice = Named(new QLabel, "LBLCOMDevice");
+  LBLCOMDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  hdlc->addRow(QStringLiteral("Device:"), LBLCOMDevice);
+  connect(EDITCOMNr, &QLineEdit::textChanged, this, [this] { UpdateCOMDevice(); });
 
   // The two profiles sit in different groups, each a tab stop of its own. Checking one
   // unchecks the other; clicking a checked one leaves it checked.
@@ -239,6 +245,7 @@ void TFormPreferences::FormShow() {
   GRPGBT->hide();
   EDITReceiveTimeout->hide();
   LBLReceiveTimeout->hide();
+  UpdateCOMDevice();
 }
 
 void TFormPreferences::BTNOkClick() {
@@ -262,6 +269,13 @@ void TFormPreferences::BTNOkClick() {
   if (!IsSystemTitle(EDITSystemTitle->text())) return refuse(EDITSystemTitle);
   DoProfileActions(paWriteControls);
   accept();
+}
+
+void TFormPreferences::UpdateCOMDevice() {
+  int32_t nr;
+  const bool valid = TryStrToInt(EDITCOMNr->text().toStdString(), nr) && nr >= 1 && nr <= 255;
+  LBLCOMDevice->setText(valid ? QString::fromStdString(SerialDeviceText(SerialDevicePath(nr, SettingsFolder())))
+                              : QStringLiteral("-"));
 }
 
 void TFormPreferences::BTNDefaultFontClick() { FontDispatcher().SelectFont(this); }

@@ -34,6 +34,8 @@ class TFormPreferences : public TFormBase<QDialog>, public zv::TFormPreferences 
   QRadioButton* RBHDLCSelected;
   QLineEdit* EDITCOMNr;
   QLineEdit* EDITBaud;
+  // The device the chosen COMNr means on this machine.
+  QLabel* LBLCOMDevice;
 
   QGroupBox* GRPTweaks;
   QCheckBox* CHKDoNotSign;
@@ -71,6 +73,7 @@ class TFormPreferences : public TFormBase<QDialog>, public zv::TFormPreferences 
   // dialog stays open. Otherwise every control is stored and the dialog closes with OK.
   void BTNOkClick();
   void BTNDefaultFontClick();
+  void UpdateCOMDevice();
 };
 
 }  // namespace zv::app

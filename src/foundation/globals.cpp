@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -65,6 +66,15 @@ bool ParsePort(std::string_view s, int& port) {
   }
   port = v;
   return true;
+}
+
+// The page beside the executable (a build), else where an install puts it: <prefix>/bin/
+// holds the program and <prefix>/share/zorvan/ its page.
+std::string FindHelpFile(const std::string& ExeFolder) {
+  const std::string page = std::string(kProgramName) + ".html";
+  for (const std::string& file : {ExeFolder + page, ExeFolder + "../share/zorvan/" + page})
+    if (FileExists(file)) return std::filesystem::path(file).lexically_normal().string();
+  return std::string();
 }
 
 bool CanonicalAddress(int family, const std::string& text, std::string& canonical) {
@@ -171,8 +181,7 @@ void InitGlobals(const TGlobalsOptions& Options) {
   }
   s.IniFileName = s.SettingsFolder + kProgramName + ".ini";
   s.IniFile = std::make_unique<TIniFile>(s.IniFileName);
-  std::string help = s.ExeFolder + kProgramName + ".html";
-  s.HelpFileName = FileExists(help) ? help : std::string();
+  s.HelpFileName = FindHelpFile(s.ExeFolder);
   s.LastLogFileName = s.SettingsFolder + "LastLog.txt";
   s.PerformanceFrequency = CheckClock();
   s.Initialized = true;

@@ -35,7 +35,8 @@ const std::string& SettingsFolder();
 int InstanceNr();
 const std::string& IniFileName();
 TIniFile& IniFile();
-// Empty when the help file does not exist.
+// The help page Zorvan.html beside the executable, else in ../share/zorvan/ from it (an
+// installed program); empty when neither exists.
 const std::string& HelpFileName();
 const std::string& LastLogFileName();
 // Counts per second of the clock behind every time-out.

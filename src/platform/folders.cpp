@@ -51,10 +51,11 @@ bool FileExists(const std::string& Path) {
   return stat(Path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string UserConfigFolder() {
+// $Variable when it is absolute (relative values are to be ignored, as the XDG rules say),
+// else $HOME/HomeSub; created when missing.
+static std::string XdgFolder(const char* Variable, const char* HomeSub) {
   std::string base;
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  // Relative values are to be ignored, as the XDG rules say.
+  const char* xdg = std::getenv(Variable);
   if (xdg && xdg[0] == '/') {
     base = xdg;
   } else {
@@ -64,10 +65,14 @@ std::string UserConfigFolder() {
       home = pw ? pw->pw_dir : nullptr;
     }
     if (!home || home[0] != '/') return std::string();
-    base = IncludeTrailingPathDelimiter(home) + ".config";
+    base = IncludeTrailingPathDelimiter(home) + HomeSub;
   }
   if (!ForceDirectories(base)) return std::string();
   return IncludeTrailingPathDelimiter(base);
 }
+
+std::string UserConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
+
+std::string UserDataFolder() { return XdgFolder("XDG_DATA_HOME", ".local/share"); }
 
 }  // namespace zv

@@ -10,6 +10,8 @@ std::string ExecutableFolder();
 // The per-user configuration folder: $XDG_CONFIG_HOME, else $HOME/.config, created when
 // missing; with a trailing '/'. Empty when no such folder is known or it cannot be made.
 std::string UserConfigFolder();
+// The per-user data folder, the same way: $XDG_DATA_HOME, else $HOME/.local/share.
+std::string UserDataFolder();
 
 // Creates Path and every missing parent; true when the folder exists afterwards.
 bool ForceDirectories(const std::string& Path);

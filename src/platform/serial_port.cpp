@@ -54,6 +54,13 @@ std::string SerialDevicePath(int COMNr, const std::string& SettingsFolder) {
   return "/dev/ttyS" + std::to_string(COMNr - 1);
 }
 
+std::string SerialDeviceText(const std::string& Path) {
+  char target[4096];
+  const ssize_t n = ::readlink(Path.c_str(), target, sizeof target);
+  if (n <= 0 || static_cast<size_t>(n) >= sizeof target) return Path;
+  return Path + " -> " + std::string(target, static_cast<size_t>(n));
+}
+
 bool TSerialPort::Open(const std::string& Path, int& Error) {
   if (IsOpen()) {
     Error = EBUSY;

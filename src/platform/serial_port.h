@@ -68,6 +68,9 @@ std::string SerialErrorText(int Error);
 // The device of port COM<COMNr>: the entry "COM<n>" of SettingsFolder when there is one
 // (normally a symbolic link to the device, e.g. COM3 -> /dev/ttyUSB0), else /dev/ttyS<n-1>.
 std::string SerialDevicePath(int COMNr, const std::string& SettingsFolder);
+// A device path as the log and the settings show it: the path, and where it leads when it
+// is a symbolic link ("/home/u/.config/Zorvan/COM3 -> /dev/ttyUSB0").
+std::string SerialDeviceText(const std::string& Path);
 
 class TSerialPort {
  public:

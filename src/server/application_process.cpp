@@ -16,6 +16,7 @@
 #include "server/settings.h"
 #include "server/transfer_context.h"
 #include "transport/hdlc_server_layer.h"
+#include "transport/serial_layer.h"
 #include "transport/tcp_server_layer.h"
 #include "transport/wrapper_layer.h"
 
@@ -278,7 +279,9 @@ void TApplicationProcess::ServerSession() {
   const int profile = TFormPreferences::GetCommunicationProfile();
   // The TCP line follows once the port is bound: it names the port really served.
   if (profile == kProfileHDLC)
-    Logger().StringToLog(Format("HDLC, COM %d, @%d", TFormPreferences::GetHDLCCOMNr(), TFormPreferences::GetHDLCBaud()));
+    Logger().StringToLog(
+        Format("HDLC, COM %d, @%d", TFormPreferences::GetHDLCCOMNr(), TFormPreferences::GetHDLCBaud()) +
+        OnSerialDevice(TProtocolLayerSerial::DeviceNameOf(TFormPreferences::GetHDLCCOMNr(), FOptions.SerialDevice)));
   FMustInitTransferContext = false;
   InitTransferContext();
   std::unique_ptr<TSessionStack> stack = MakeStack(profile);

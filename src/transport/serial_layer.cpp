@@ -25,25 +25,35 @@ std::string BlockText(const TSerialControlBlock& b) {
 
 }  // namespace
 
+std::string OnSerialDevice(const std::string& Path) {
+  return Path.empty() ? std::string() : " on " + SerialDeviceText(Path);
+}
+
 TProtocolLayerSerial::TProtocolLayerSerial() = default;
 
 TProtocolLayerSerial::~TProtocolLayerSerial() { FPort.Close(); }
 
 void TProtocolLayerSerial::Fail(const std::string& Message) const { throw EProtocolLayerSerial(Message); }
 
-std::string TProtocolLayerSerial::DeviceName() const {
+std::string TProtocolLayerSerial::DeviceName() const { return DeviceNameOf(FCOMNr, DevicePath); }
+
+std::string TProtocolLayerSerial::DeviceNameOf(int COMNr, const std::string& DevicePath) {
   if (!DevicePath.empty()) return DevicePath;
-  return SerialDevicePath(FCOMNr, SettingsFolder());
+  return SerialDevicePath(COMNr, SettingsFolder());
 }
 
 void TProtocolLayerSerial::Connect() {
   if (FPort.IsOpen()) return;
   int error = 0;
-  if (!FPort.Open(DeviceName(), error)) {
-    const std::string port = DevicePath.empty() ? std::to_string(FCOMNr.load()) : DevicePath;
-    Fail("Cannot open port " + port + " (" + SerialErrorText(error) + ")");
+  const std::string device = DeviceName();
+  if (!FPort.Open(device, error)) {
+    // The port's number and the device it means (a link in the settings folder, or ttyS).
+    if (!DevicePath.empty()) Fail("Cannot open port " + DevicePath + " (" + SerialErrorText(error) + ")");
+    Fail(zv::Format("Cannot open port %d (%s)", FCOMNr.load(), SerialErrorText(error).c_str()) +
+         OnSerialDevice(device));
   }
-  if (FShowTraffic) Logger().StringToLog(zv::Format("Port %d opened at %d baud", FCOMNr.load(), FBaud.load()));
+  if (FShowTraffic)
+    Logger().StringToLog(zv::Format("Port %d opened at %d baud", FCOMNr.load(), FBaud.load()) + OnSerialDevice(device));
   // The driver settles before it is configured.
   std::this_thread::sleep_for(std::chrono::milliseconds(Clock().WaitBudgetMs(10)));
   Configure();

@@ -55,6 +55,8 @@ class TProtocolLayerSerial : public TProtocolLayerAbstract {
   std::string DevicePath;
   // The device Connect opens: DevicePath, or the device of COMNr.
   std::string DeviceName() const;
+  // The same for a layer set to COMNr and DevicePath.
+  static std::string DeviceNameOf(int COMNr, const std::string& DevicePath);
 
   // The carrier-detect input; false while closed.
   bool DCD();
@@ -92,5 +94,9 @@ class TProtocolLayerSerial : public TProtocolLayerAbstract {
   std::atomic<int64_t> FLastSendCounter{0};
   TSerialPort FPort;
 };
+
+// " on " and the device as SerialDeviceText shows it, for the lines that name a port by its
+// number; empty for no device.
+std::string OnSerialDevice(const std::string& Path);
 
 }  // namespace zv

@@ -368,8 +368,8 @@ TEST_F(FramesTest, TheDeviceEditorFoldsAndHighlightsADescription) {
   EXPECT_EQ(foldChilds->text(), QStringLiteral("Fold childs"));
   EXPECT_EQ(unfoldAll->text(), QStringLiteral("Unfold All"));
 
-  const std::string file = Path("meter.xml");
-  Write(file, test::ReadFile(ZV_EXAMPLES_DIR "/meter.xml"));
+  const std::string file = Path("meter.txt");
+  Write(file, test::ReadFile(ZV_EXAMPLES_DIR "/meter.txt"));
   editor->LoadFromFile(QString::fromStdString(file));
   TKitEditView& view = editor->KitView().View();
   const QStringList lines = editor->Lines();

@@ -457,10 +457,10 @@ TEST_F(MainWindowTest, AFullDiskOnCloseKeepsTheLastLog) {
 // The whole road: settings and a device file as a user has them, Run, a client's session
 // over loopback, Abort, close, and a new window that shows the old log.
 TEST_F(MainWindowTest, ServesAClientAndRestoresTheLogAfterARestart) {
-  DeviceFile(test::ReadFile(ZV_EXAMPLES_DIR "/meter.xml"), "meter.xml");
+  DeviceFile(test::ReadFile(ZV_EXAMPLES_DIR "/meter.txt"), "meter.txt");
   TFormMain* w = Window();
   w->show();
-  EXPECT_EQ(w->windowTitle(), QStringLiteral("Zorvan - [1] meter.xml"));
+  EXPECT_EQ(w->windowTitle(), QStringLiteral("Zorvan - [1] meter.txt"));
   EXPECT_EQ(w->PGControl->currentWidget(), w->TSDevice);
   w->MMRunRun->trigger();
   ASSERT_TRUE(Started(*w));
@@ -503,7 +503,7 @@ TEST_F(MainWindowTest, ServesAClientAndRestoresTheLogAfterARestart) {
 // A client's flood of GETs from a thread of its own while the window takes the log: every
 // line arrives, in the order the server logged it.
 TEST_F(MainWindowTest, HeavyLoggingKeepsEveryLineInOrder) {
-  DeviceFile(test::ReadFile(ZV_EXAMPLES_DIR "/meter.xml"), "meter.xml");
+  DeviceFile(test::ReadFile(ZV_EXAMPLES_DIR "/meter.txt"), "meter.txt");
   std::unique_ptr<TFormMain> w(Window());
   w->show();
   w->MMRunRun->trigger();

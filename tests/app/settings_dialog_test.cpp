@@ -6,6 +6,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -244,6 +245,19 @@ TEST_F(SettingsDialogTest, CancelStoresNothingAndTheNextShowingReloads) {
   EXPECT_TRUE(dialog.RBTCPSelected->isChecked());
   EXPECT_FALSE(dialog.RBHDLCSelected->isChecked());
   EXPECT_EQ(dialog.EDITServerPortNr->text(), QStringLiteral("4059"));
+}
+
+// The device a COM number means: the link COMn in the settings folder, else /dev/ttyS(n-1).
+TEST_F(SettingsDialogTest, TheDialogShowsTheDeviceOfTheChosenPort) {
+  std::filesystem::create_symlink("/dev/ttyUSB0", SettingsFolder() + "COM3");
+  WriteIni("[FormPreferences]\nEDITCOMNr=3\n");
+  Dialog dialog;
+  dialog.show();
+  EXPECT_EQ(dialog.LBLCOMDevice->text(), QString::fromStdString(SettingsFolder() + "COM3 -> /dev/ttyUSB0"));
+  dialog.EDITCOMNr->setText(QStringLiteral("2"));
+  EXPECT_EQ(dialog.LBLCOMDevice->text(), QStringLiteral("/dev/ttyS1"));
+  dialog.EDITCOMNr->setText(QStringLiteral("x"));
+  EXPECT_EQ(dialog.LBLCOMDevice->text(), QStringLiteral("-"));
 }
 
 TEST_F(SettingsDialogTest, DefaultFontChoosesTheScriptFont) {

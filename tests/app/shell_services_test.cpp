@@ -1,19 +1,29 @@
 #include <QApplication>
 #include <QEvent>
+#include <QFileInfo>
+#include <QIcon>
 #include <QTextBrowser>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/application.h"
+#include "app/first_start.h"
 #include "app/font_dispatcher.h"
 #include "app/help.h"
+#include "app/import/import_device.h"
 #include "app/last_files.h"
 #include "app/library_loader.h"
 #include "app/shell_test_support.h"
+#include "cosem/logical_device.h"
 #include "foundation/globals.h"
 #include "foundation/ini_file.h"
+#include "import/import_support.h"
+#include "server/misc_helpers.h"
+#include "server/object_services.h"
+#include "support/test_server.h"
 
 namespace zv {
 namespace {
@@ -113,6 +123,76 @@ TEST_F(HelpTest, HelpShowsThePageBesideTheExecutable) {
   ShowHelpContents(&window);
   EXPECT_EQ(window.findChildren<QTextBrowser*>().size(), 1);
   EXPECT_EQ(HtmlHelp(&window, HelpFile(), 99, 0), nullptr);
+}
+
+// The text of <pre id="Id"> in the help page, its entities undone.
+std::string HelpBlock(const std::string& Page, const std::string& Id) {
+  const std::string open = "<pre id=\"" + Id + "\">\n";
+  const size_t start = Page.find(open);
+  if (start == std::string::npos) return std::string();
+  const size_t from = start + open.size();
+  QString text = QString::fromStdString(Page.substr(from, Page.find("</pre>", from) - from));
+  text.replace(QStringLiteral("&lt;"), QStringLiteral("<")).replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+  return text.replace(QStringLiteral("&amp;"), QStringLiteral("&")).toStdString();
+}
+
+// What the help page shows works as it says: its device description loads as a device,
+// and its raw log imports as the attribute the response carries.
+TEST_F(HelpTest, TheHelpPagesExamplesWork) {
+  const std::string page = test::ReadFile(ZV_HELP_FILE);
+  auto device = TMiscHelpers::MakeLogicalDevice(HelpBlock(page, "device"));
+  TLogicalDeviceHelper::CheckDuplicateInstanceIds(*device);
+  ASSERT_EQ(TLogicalDevice::ObjectCount(*device), 2);
+  EXPECT_EQ(ByteStrToHexStr(TLogicalDevice::Object(*device, 1).LogicalName()), "0100010800FF");
+
+  const std::string rawLog = HelpBlock(page, "rawlog");
+  test::TRecordingLog pane;
+  TImportDevice import(pane);
+  const std::vector<std::string> entries = import.RawLogToEntries(SplitRawLogLines(rawLog));
+  ASSERT_FALSE(entries.empty()) << rawLog;
+  EXPECT_EQ(entries[0], "Instance=\"0100010800FF\", ClassId=3, AttributeId=2");
+  std::string value;
+  for (size_t i = 1; i < entries.size(); ++i) value += entries[i] + "\n";
+  EXPECT_NE(value.find("<DoubleLongUnsigned Value=\"0012D687\" />"), std::string::npos) << value;
+}
+
+using FirstStartTest = ShellTest;
+
+// The first start gives the editor a copy of the example in the user's data folder, never
+// the program's own file, and keeps what the user has done with it.
+TEST_F(FirstStartTest, TheExampleIsCopiedForTheUserOnce) {
+  const std::filesystem::path data = ConfigFolder / "data" / "Zorvan";
+  const QString copy = QString::fromStdString((data / "meter.txt").string());
+  EXPECT_EQ(SeedExampleDevice(QString::fromStdString(data.string())), copy);
+  EXPECT_EQ(ReadLastFile(QStringLiteral("DEVICE")), copy);
+  EXPECT_EQ(test::ReadFile(copy.toStdString()), test::ReadFile(ZV_EXAMPLES_DIR "/meter.txt"));
+  EXPECT_TRUE(QFileInfo(copy).isWritable());
+
+  // The settings name a file: nothing happens.
+  std::ofstream(copy.toStdString()) << "<LogicalDevice>changed</LogicalDevice>";
+  EXPECT_EQ(SeedExampleDevice(QString::fromStdString(data.string())), QString());
+  // The file named is gone: the user's copy is named again, as the user left it.
+  WriteLastFile(QStringLiteral("DEVICE"), QString::fromStdString((ConfigFolder / "gone.txt").string()));
+  EXPECT_EQ(SeedExampleDevice(QString::fromStdString(data.string())), copy);
+  EXPECT_EQ(ReadLastFile(QStringLiteral("DEVICE")), copy);
+  EXPECT_EQ(test::ReadFile(copy.toStdString()), "<LogicalDevice>changed</LogicalDevice>");
+
+  // No data folder to be had: the settings stay as they are.
+  WriteIni("");
+  std::ofstream((ConfigFolder / "file").string()) << "x";
+  EXPECT_EQ(SeedExampleDevice(QString::fromStdString((ConfigFolder / "file" / "Zorvan").string())), QString());
+  EXPECT_EQ(ReadLastFile(QStringLiteral("DEVICE")), QString());
+}
+
+// Every window carries the program's icon, drawn for small and large sizes.
+TEST(ProgramIconTest, TheApplicationCarriesTheIcon) {
+  const QIcon icon = QApplication::windowIcon();
+  ASSERT_FALSE(icon.isNull());
+  EXPECT_EQ(icon.availableSizes().size(), 8);
+  EXPECT_EQ(icon.pixmap(QSize(16, 16)).width(), 16);
+  EXPECT_EQ(icon.pixmap(QSize(256, 256)).width(), 256);
+  QWidget window;
+  EXPECT_EQ(window.windowIcon().cacheKey(), icon.cacheKey());
 }
 
 TEST(DelayedLibrary, FailuresNameTheLibraryAndTheEntry) {

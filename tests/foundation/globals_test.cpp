@@ -120,6 +120,17 @@ TEST(Globals, SettingsPathsFollowTheInstanceSlot) {
   EXPECT_EQ(HelpFileName(), exe + "Zorvan.html");
   EXPECT_EQ(AcquireInstanceSlot(settings).Nr, 3);
 
+  // An installed program finds its page in <prefix>/share/zorvan/, when none is beside it.
+  std::string prefix = dir.Path + "usr/";
+  ForceDirectories(prefix + "bin/");
+  ForceDirectories(prefix + "share/zorvan/");
+  std::ofstream(prefix + "share/zorvan/Zorvan.html") << "help";
+  InitGlobals({dir.Path + "cfg", prefix + "bin/"});
+  EXPECT_EQ(HelpFileName(), prefix + "share/zorvan/Zorvan.html");
+  std::ofstream(prefix + "bin/Zorvan.html") << "help";
+  InitGlobals({dir.Path + "cfg", prefix + "bin/"});
+  EXPECT_EQ(HelpFileName(), prefix + "bin/Zorvan.html");
+
   // Without a per-user folder the settings live beside the executable.
   InitGlobals({std::string(), exe});
   EXPECT_EQ(InstanceNr(), 0);
@@ -138,6 +149,16 @@ TEST(Globals, UserConfigFolderComesFromXdgOrHome) {
   unsetenv("XDG_CONFIG_HOME");
   setenv("HOME", (dir.Path + "home").c_str(), 1);
   EXPECT_EQ(UserConfigFolder(), dir.Path + "home/.config/");
+  // The data folder follows the same rules with its own variable.
+  std::string savedData = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(UserDataFolder(), dir.Path + "home/.local/share/");
+  setenv("XDG_DATA_HOME", "relative/data", 1);
+  EXPECT_EQ(UserDataFolder(), dir.Path + "home/.local/share/");
+  setenv("XDG_DATA_HOME", (dir.Path + "data").c_str(), 1);
+  EXPECT_EQ(UserDataFolder(), dir.Path + "data/");
+  if (savedData.empty()) unsetenv("XDG_DATA_HOME");
+  else setenv("XDG_DATA_HOME", savedData.c_str(), 1);
   if (savedXdg.empty()) unsetenv("XDG_CONFIG_HOME");
   else setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
   setenv("HOME", savedHome.c_str(), 1);

@@ -37,7 +37,7 @@ using namespace zv::test;
 namespace {
 
 const std::string& Meter() {
-  static const std::string text = ReadFile(ZV_EXAMPLES_DIR "/meter.xml");
+  static const std::string text = ReadFile(ZV_EXAMPLES_DIR "/meter.txt");
   return text;
 }
 
@@ -163,8 +163,8 @@ TEST(HdlcProfile, ServesASessionOverTheLink) {
   const TSettings settings = {{"EDITCOMNr", "3"}, {"EDITBaud", "19200"}};
   THdlcServer server(pty.SlaveName, &settings);
   ASSERT_TRUE(server.Start());
-  EXPECT_TRUE(server.Log().Contains("HDLC, COM 3, @19200"));
-  EXPECT_TRUE(server.Log().Contains("Port 3 opened at 19200 baud"));
+  EXPECT_TRUE(server.Log().Contains("HDLC, COM 3, @19200 on " + pty.SlaveName));
+  EXPECT_TRUE(server.Log().Contains("Port 3 opened at 19200 baud on " + pty.SlaveName));
   THdlcClient client(pty);
 
   client.Connect();
@@ -312,8 +312,9 @@ TEST(HdlcProfile, DefaultSettingsOpenThePortLinkedInTheSettingsFolder) {
   {
     THdlcServer server(std::string(), nullptr);
     ASSERT_TRUE(server.Start());
-    EXPECT_TRUE(server.Log().Contains("HDLC, COM 1, @9600"));
-    EXPECT_TRUE(server.Log().Contains("Port 1 opened at 9600 baud"));
+    const std::string device = SettingsFolder() + "COM1 -> " + pty.SlaveName;
+    EXPECT_TRUE(server.Log().Contains("HDLC, COM 1, @9600 on " + device));
+    EXPECT_TRUE(server.Log().Contains("Port 1 opened at 9600 baud on " + device));
     THdlcClient client(pty);
     client.Connect();
     EXPECT_NE(client.RequestXml(AarqXml({})).find(kAccepted), std::string::npos);

@@ -27,7 +27,7 @@ using namespace zv::test;
 namespace {
 
 const std::string& Meter() {
-  static const std::string text = ReadFile(ZV_EXAMPLES_DIR "/meter.xml");
+  static const std::string text = ReadFile(ZV_EXAMPLES_DIR "/meter.txt");
   return text;
 }
 

@@ -19,7 +19,7 @@ using namespace zv::test;
 namespace {
 
 const std::string& Meter() {
-  static const std::string text = ReadFile(ZV_EXAMPLES_DIR "/meter.xml");
+  static const std::string text = ReadFile(ZV_EXAMPLES_DIR "/meter.txt");
   return text;
 }
 
@@ -148,6 +148,29 @@ TEST_F(Road, LowSecurityClientSetsAndReads) {
   ASSERT_TRUE(Log().WaitForText("InstanceId=0000010000FF, ClassId=8, MethodId=1"));
 }
 
+// The example's script table answers a client's first ACTION: every client of the example
+// may run its scripts, and a script writes the customer data.
+TEST_F(Road, ExampleScriptsRunForEveryClient) {
+  auto action = [](int Script) {
+    return ActionXml(9, "00000A0064FF", 1, "<LongUnsigned Value=\"" + IntToHex(Script, 4) + "\" />");
+  };
+  auto result = [](const char* Name) {
+    return std::string("<ActionResponse><ActionResponseNormal><InvokeIdAndPriority Value=\"C1\" /><Result Value=\"") +
+           Name + "\" /></ActionResponseNormal></ActionResponse>";
+  };
+  Start();
+  Associate();
+  EXPECT_EQ(Ask(action(1)), result("Success"));
+  EXPECT_EQ(Ask(action(3)), result("OtherReason"));
+  EXPECT_EQ(Ask(RlrqXml()), "<ReleaseResponse><Reason Value=\"Normal\" /></ReleaseResponse>");
+
+  Associate(Lls("12345678"), 32);
+  EXPECT_EQ(Ask(GetXml(1, "0000600A01FF", 2)), GetData("<LongUnsigned Value=\"0000\" />"));
+  EXPECT_EQ(Ask(action(2)), result("Success"));
+  EXPECT_EQ(Ask(GetXml(1, "0000600A01FF", 2)), GetData("<LongUnsigned Value=\"0005\" />"));
+  ASSERT_TRUE(Log().WaitForText("InstanceId=00000A0064FF, ClassId=9, MethodId=1"));
+}
+
 // Access rights of the association's object list.
 TEST_F(Road, AccessRightsAreEnforced) {
   Start();
@@ -181,7 +204,7 @@ TEST_F(Road, AccessRightsAreEnforced) {
 TEST_F(Road, ValuesOfTheWrongTypeAreTypeUnmatched) {
   // The public association lists nothing of its own.
   std::string device = Meter();
-  const size_t from = device.find("<ObjectList Qty=\"0007\" >");
+  const size_t from = device.find("<ObjectList Qty=\"0008\" >");
   const size_t to = device.find("</ObjectList>", from);
   ASSERT_NE(to, std::string::npos);
   device.replace(from, to - from, "<ObjectList Qty=\"0000\" >");

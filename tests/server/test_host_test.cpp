@@ -58,7 +58,7 @@ class THost {
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    const std::string device = ZV_EXAMPLES_DIR "/meter.xml", ini = Dir + "/settings.ini";
+    const std::string device = ZV_EXAMPLES_DIR "/meter.txt", ini = Dir + "/settings.ini";
     char* argv[] = {const_cast<char*>(ZV_TEST_HOST), const_cast<char*>(device.c_str()),
                     const_cast<char*>(ini.c_str()), nullptr};
     const int rc = posix_spawn(&FPid, ZV_TEST_HOST, &actions, nullptr, argv, envp.data());
@@ -129,8 +129,9 @@ TEST(TestHost, ServesAnHdlcSessionOnAPseudoTerminal) {
   ASSERT_TRUE(host.Start());
   ASSERT_TRUE(host.ReadUntil([](const std::string& l) { return l.find("HDLC NDM") != std::string::npos; }))
       << host.Output;
-  EXPECT_TRUE(host.Logged("HDLC, COM 3, @9600"));
-  EXPECT_TRUE(host.Logged("Port 3 opened at 9600 baud"));
+  const std::string device = host.SettingsFolder() + "COM3 -> " + pty.SlaveName;
+  EXPECT_TRUE(host.Logged("HDLC, COM 3, @9600 on " + device)) << host.Output;
+  EXPECT_TRUE(host.Logged("Port 3 opened at 9600 baud on " + device));
 
   THdlcClient client(pty);
   client.Connect();

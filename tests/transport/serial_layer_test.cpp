@@ -55,7 +55,7 @@ TEST_F(SerialLayerTest, OpeningAndClosingAreLoggedOnce) {
   EXPECT_FALSE(Serial.IsConnected());
   Log.Sync();
   ASSERT_EQ(Log.Lines.size(), 2u);
-  EXPECT_TRUE(Log.HasLineEndingWith("Port 1 opened at 9600 baud"));
+  EXPECT_TRUE(Log.HasLineEndingWith("Port 1 opened at 9600 baud on " + pty.SlaveName));
   EXPECT_TRUE(Log.HasLineEndingWith("Port 1 closed"));
 
   Serial.SetShowTraffic(false);
@@ -143,10 +143,12 @@ TEST_F(SerialLayerTest, PortNumbersNameDevicesInTheSettingsFolder) {
   port.Connect();
   EXPECT_TRUE(port.IsConnected());
   Log.Sync();
-  EXPECT_TRUE(Log.HasLineEndingWith("Port 7 opened at 9600 baud"));
+  // The lines name the device the number means, and where its link leads.
+  EXPECT_TRUE(Log.HasLineEndingWith("Port 7 opened at 9600 baud on " + SettingsFolder() + "COM7 -> " + pty.SlaveName));
   port.Disconnect();
   port.SetCOMNr(9);
-  EXPECT_EQ(ErrorOf([&] { port.Connect(); }), "Cannot open port 9 (No such file or directory)");
+  EXPECT_EQ(ErrorOf([&] { port.Connect(); }),
+            "Cannot open port 9 (No such file or directory) on " + SettingsFolder() + "COM9 -> " + root + "/missing");
   EXPECT_FALSE(port.IsConnected());
   port.SetCOMNr(12);
   EXPECT_EQ(port.DeviceName(), "/dev/ttyS11");

@@ -11,7 +11,7 @@ using namespace zv;
 namespace {
 
 TKitString ReadExample() {
-  std::ifstream in(std::string(ZV_EXAMPLES_DIR) + "/meter.xml", std::ios::binary);
+  std::ifstream in(std::string(ZV_EXAMPLES_DIR) + "/meter.txt", std::ios::binary);
   std::stringstream ss;
   ss << in.rdbuf();
   return U(ss.str());
@@ -67,8 +67,10 @@ TEST(DeviceSchemeTest, HighlightsAndFoldsADescription) {
   TSchemeDoc d(DeviceColors(), N(KitDeviceSyntaxScheme()), ReadExample() + u"\r\n(* a\r\nblock *) <X/>\r\n");
   EXPECT_EQ(d.Tokens(0).size(), 1u);
   EXPECT_EQ(d.TokenAt(0, 5), "comment");
-  EXPECT_EQ(d.Tokens(6), (std::vector<std::string>{"syntax.openTag:<", "keyword:LogicalDevice", "syntax.openTag:>"}));
-  EXPECT_EQ(d.Tokens(7), (std::vector<std::string>{"default:  ", "syntax.fullTag:<", "keyword:Name",
+  const int root = LineOf(d.Doc, u"<LogicalDevice>");
+  EXPECT_EQ(d.Tokens(root),
+            (std::vector<std::string>{"syntax.openTag:<", "keyword:LogicalDevice", "syntax.openTag:>"}));
+  EXPECT_EQ(d.Tokens(root + 1), (std::vector<std::string>{"default:  ", "syntax.fullTag:<", "keyword:Name",
                                                   "syntax.fullTag: ", "keyword:Value", "syntax.fullTag:=",
                                                   "string:\"\\ZVM0000000000001\"", "syntax.fullTag: />"}));
   const int close = LineOf(d.Doc, u"</LNAssociationObject_3>");
