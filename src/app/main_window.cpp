@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -12,6 +13,7 @@
 
 #include "app/application.h"
 #include "app/editor_frames.h"
+#include "app/frame_view.h"
 #include "app/help.h"
 #include "app/import_window.h"
 #include "app/prompter.h"
@@ -43,6 +45,17 @@ QWidget* Page(QTabWidget* Tabs, const char* Name, const char* Caption) {
   return page;
 }
 
+// The menu bar answers a lone Alt as the desktops of the system's home platform do: the
+// keyboard goes to the bar, whatever the style of this desktop says.
+class TMenuKeysStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint Hint, const QStyleOption* Option, const QWidget* Widget,
+                QStyleHintReturn* Return) const override {
+    if (Hint == SH_MenuBar_AltKeyNavigation) return 1;
+    return QProxyStyle::styleHint(Hint, Option, Widget, Return);
+  }
+};
+
 QAction* Item(QMenu* Menu, const char* Name, const char* Caption) {
   QAction* a = Menu->addAction(QString::fromLatin1(Caption));
   a->setObjectName(QLatin1String(Name));
@@ -59,6 +72,9 @@ TFormMain::TFormMain(TApplicationProcessOptions Options, QWidget* Parent)
 
   QMenuBar* menu = menuBar();
   menu->setObjectName(QStringLiteral("MainMenu"));
+  auto* menuStyle = new TMenuKeysStyle;
+  menuStyle->setParent(menu);
+  menu->setStyle(menuStyle);
   MMRun = menu->addMenu(QStringLiteral("Run"));
   MMRun->setObjectName(QStringLiteral("MMRun"));
   MMRunRun = Item(MMRun, "MMRunRun", "Run");
@@ -75,6 +91,17 @@ TFormMain::TFormMain(TApplicationProcessOptions Options, QWidget* Parent)
   MMHelp->setObjectName(QStringLiteral("MMHelp"));
   MMHelpHelp = Item(MMHelp, "MMHelpHelp", "Help...");
   MMHelpAbout = Item(MMHelp, "MMHelpAbout", "About...");
+  // F10 opens the menu bar's first menu, wherever the focus is in the window.
+  auto* menuKey = new QAction(this);
+  menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+  addAction(menuKey);
+  connect(menuKey, &QAction::triggered, this, [this, menu] {
+    for (QAction* a : menu->actions())
+      if (a->isVisible() && a->isEnabled()) {
+        menu->setActiveAction(a);
+        return;
+      }
+  });
 
   PGControl = new QTabWidget;
   PGControl->setObjectName(QStringLiteral("PGControl"));
@@ -87,7 +114,8 @@ TFormMain::TFormMain(TApplicationProcessOptions Options, QWidget* Parent)
   status->setSizeGripEnabled(false);
   for (int i = 0; i < 3; ++i) {
     StatusPanels[i] = new QLabel;
-    StatusPanels[i]->setFixedWidth(kPanelWidths[i]);
+    // At least the panel's width; wider when its text needs it (a cursor in a long line).
+    StatusPanels[i]->setMinimumWidth(kPanelWidths[i]);
     StatusPanels[i]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     status->addWidget(StatusPanels[i]);
   }
@@ -259,6 +287,9 @@ void TFormMain::ReadWriteMainState(bool Write) {
 
 void TFormMain::FormShow() {
   RunCommand([this] { ReadWriteMainState(false); });
+  // The keyboard starts in the text of the page in view, not on the page tabs.
+  TFrameKit* frame = PGControl->currentWidget() == TSLog ? static_cast<TFrameKit*>(LogFrame) : DeviceEditorFrame;
+  frame->KitView().Widget()->setFocus();
 }
 
 bool TFormMain::FormCloseQuery() {
