@@ -1,15 +1,19 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QProxyStyle>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <functional>
+#include <utility>
 
 #include "app/application.h"
 #include "app/editor_frames.h"
@@ -45,15 +49,47 @@ QWidget* Page(QTabWidget* Tabs, const char* Name, const char* Caption) {
   return page;
 }
 
-// The menu bar answers a lone Alt as the desktops of the system's home platform do: the
-// keyboard goes to the bar, whatever the style of this desktop says.
-class TMenuKeysStyle : public QProxyStyle {
+// A lone Alt, pressed and let go with nothing in between, in the window it watches: as on
+// the system's home platform, it opens the menu bar. Any other key, a mouse button or the
+// window going inactive (Alt+Tab) makes it no lone Alt.
+class TLoneAltFilter : public QObject {
  public:
-  int styleHint(StyleHint Hint, const QStyleOption* Option, const QWidget* Widget,
-                QStyleHintReturn* Return) const override {
-    if (Hint == SH_MenuBar_AltKeyNavigation) return 1;
-    return QProxyStyle::styleHint(Hint, Option, Widget, Return);
+  TLoneAltFilter(QWidget* Window, std::function<void()> OnLoneAlt)
+      : QObject(Window), FWindow(Window), FOnLoneAlt(std::move(OnLoneAlt)) {
+    qApp->installEventFilter(this);
   }
+
+ protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override {
+    switch (Event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease: {
+        auto* key = static_cast<QKeyEvent*>(Event);
+        auto* widget = qobject_cast<QWidget*>(Watched);
+        if (widget == nullptr || widget->window() != FWindow || key->isAutoRepeat()) break;
+        const bool alt = key->key() == Qt::Key_Alt;
+        if (Event->type() == QEvent::KeyPress) {
+          FArmed = alt;
+        } else if (alt && FArmed) {
+          FArmed = false;
+          FOnLoneAlt();
+        }
+        break;
+      }
+      case QEvent::MouseButtonPress:
+      case QEvent::WindowDeactivate:
+        FArmed = false;
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  QWidget* FWindow;
+  std::function<void()> FOnLoneAlt;
+  bool FArmed = false;
 };
 
 QAction* Item(QMenu* Menu, const char* Name, const char* Caption) {
@@ -72,9 +108,6 @@ TFormMain::TFormMain(TApplicationProcessOptions Options, QWidget* Parent)
 
   QMenuBar* menu = menuBar();
   menu->setObjectName(QStringLiteral("MainMenu"));
-  auto* menuStyle = new TMenuKeysStyle;
-  menuStyle->setParent(menu);
-  menu->setStyle(menuStyle);
   MMRun = menu->addMenu(QStringLiteral("Run"));
   MMRun->setObjectName(QStringLiteral("MMRun"));
   MMRunRun = Item(MMRun, "MMRunRun", "Run");
@@ -91,17 +124,19 @@ TFormMain::TFormMain(TApplicationProcessOptions Options, QWidget* Parent)
   MMHelp->setObjectName(QStringLiteral("MMHelp"));
   MMHelpHelp = Item(MMHelp, "MMHelpHelp", "Help...");
   MMHelpAbout = Item(MMHelp, "MMHelpAbout", "About...");
-  // F10 opens the menu bar's first menu, wherever the focus is in the window.
-  auto* menuKey = new QAction(this);
-  menuKey->setShortcut(QKeySequence(Qt::Key_F10));
-  addAction(menuKey);
-  connect(menuKey, &QAction::triggered, this, [this, menu] {
+  // F10 and a lone Alt open the menu bar's first menu, wherever the focus is in the window.
+  const auto openMenuBar = [menu] {
     for (QAction* a : menu->actions())
       if (a->isVisible() && a->isEnabled()) {
         menu->setActiveAction(a);
         return;
       }
-  });
+  };
+  auto* menuKey = new QAction(this);
+  menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+  addAction(menuKey);
+  connect(menuKey, &QAction::triggered, this, openMenuBar);
+  new TLoneAltFilter(this, openMenuBar);
 
   PGControl = new QTabWidget;
   PGControl->setObjectName(QStringLiteral("PGControl"));
