@@ -49,9 +49,10 @@ QWidget* Page(QTabWidget* Tabs, const char* Name, const char* Caption) {
   return page;
 }
 
-// A lone Alt, pressed and let go with nothing in between, in the window it watches: as on
-// the system's home platform, it opens the menu bar. Any other key, a mouse button or the
-// window going inactive (Alt+Tab) makes it no lone Alt.
+// A lone Alt, pressed and let go with nothing in between, in the window it watches: it opens
+// the menu bar as F10 does. Any other key, a mouse button or the window going inactive
+// (Alt+Tab) makes it no lone Alt. Qt's own Alt navigation depends on the style and, under
+// X11, does not reach the bar.
 class TLoneAltFilter : public QObject {
  public:
   TLoneAltFilter(QWidget* Window, std::function<void()> OnLoneAlt)
