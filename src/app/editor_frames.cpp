@@ -1,5 +1,7 @@
 #include "app/editor_frames.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QFileInfo>
 #include <QKeySequence>
@@ -55,6 +57,10 @@ TFrameKit::TFrameKit(QWidget* Owner)
   view.CompletionSettings().SetCompletionType(ctCustomOwnerDrawVariable);
   // Taken as written, backslashes included.
   view.CompletionSettings().SetWordSeparators(uR"([](){};.,''\"#@&*!^:+=/\\~`%|)");
+  // The list offers the words of the text: the custom kind lists nothing without a filler.
+  // Ending a word takes none of them by itself; what the user typed stays as typed.
+  view.OnFillCompletionList = [](TObject*, TKitStringList&, const TKitPoint&, TKitEditFillCompletionCause Cause,
+                                 const TKitString&, TKitPoint&, bool& Handled) { Handled = Cause == fcWordEnd; };
   FView->OnStatusChanged = [this] { StatusChanged(); };
   FView->OnKeyUp = [this](int Key) { KeyUp(Key); };
   FView->FrameCommand = [this](const QKeySequence& Key) { return FrameCommand(Key); };
@@ -63,7 +69,9 @@ TFrameKit::TFrameKit(QWidget* Owner)
     TKitGutterBar* bar = bars.Items(i);
     bar->SetVisible(bar->Kind() == gbLineNumberBar || bar->Kind() == gbFoldBar);
   }
+  // The system's colours: a dark desktop gets a dark editor.
   view.SetReadOnlyBgColor(clWindow);
+  view.SetColor(clWindow);
   MarkAsFrame(this);
   resize(320, 240);
   auto* layout = new QVBoxLayout(this);
@@ -219,10 +227,20 @@ void TFrameKit::InitialLoad() {
 void TFrameKit::GotoPosAndFocus(int X, int Y) {
   UnfoldAll();
   TKitEditView& view = View().View();
-  const int line = view.PhysicalToScroll(Y) - 1;
+  TKitEditDocument& doc = View().Document();
+  // X counts the characters of the line: the view's column differs after a tab, on a
+  // wrapped line and after a character of two UTF-16 units, its offset does not.
+  const TKitSegment line = doc.GetLine(std::clamp(Y - 1, 0, doc.LinesCount() - 1));
+  int i = 0;
+  for (int chars = 0; chars < X && i < line.Count; ++chars)
+    i += QChar::isHighSurrogate(KitSegmentChar(line, i)) && i + 1 < line.Count &&
+                 QChar::isLowSurrogate(KitSegmentChar(line, i + 1))
+             ? 2
+             : 1;
+  const TKitPoint at = view.OffsetToScrollPos(line.Start + i);
   View().Widget()->setFocus();
-  view.ScrollToPos({X, line});
-  view.SetCursorPos({X, line});
+  view.ScrollToPos(at);
+  view.SetCursorPos(at);
 }
 
 void TFrameKit::UnfoldAll() { View().View().UnfoldAllIn(-1, false); }

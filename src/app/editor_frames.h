@@ -64,7 +64,8 @@ class TFrameKit : public QFrame {
   void SaveToFile(const QString& FileName);
   // Loads the last file of FileKey when it exists.
   void InitialLoad();
-  // Y: 1-based line, X: column. Opens every fold and puts the cursor there, focused.
+  // Y: 1-based line, X: 0-based column in characters. Opens every fold and puts the cursor
+  // there, focused.
   void GotoPosAndFocus(int X, int Y);
   void UnfoldAll();
   void FoldChildsAtCursor();

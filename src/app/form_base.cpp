@@ -156,10 +156,16 @@ void TFormProfile::ReadGeometry() {
   int state = 0;
   if (!FDialogBorder) {
     state = ini.ReadInteger(s, "WindowState", 0);
-    if (state == 0) {
-      int w = ini.ReadInteger(s, "Width", 0), h = ini.ReadInteger(s, "Height", 0);
-      size = w != 0 && h != 0 ? QSize(w, h) : QSize(sw / 2, sh / 2);
-    }
+    // A maximised or minimised window gets its stored size as well: it is the size the
+    // window returns to, which would otherwise be whatever the window had before showing.
+    int w = ini.ReadInteger(s, "Width", 0), h = ini.ReadInteger(s, "Height", 0);
+    size = w != 0 && h != 0 ? QSize(w, h) : QSize(sw / 2, sh / 2);
+  }
+  // A dialog of a window opens centred on it, wherever that window is now.
+  if (const QWidget* owner = FForm->parentWidget(); FDialogBorder && owner && owner->window()->isVisible()) {
+    const QPoint centre = owner->window()->geometry().center();
+    left = centre.x() - size.width() / 2;
+    top = centre.y() - size.height() / 2;
   }
   // The caption strip must lie on the desktop, or the user could not grab the window.
   const int captionHeight = FForm->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, FForm);

@@ -1,8 +1,10 @@
 #include "app/main_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -10,10 +12,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <utility>
 
 #include "app/application.h"
 #include "app/editor_frames.h"
+#include "app/frame_view.h"
 #include "app/help.h"
 #include "app/import_window.h"
 #include "app/prompter.h"
@@ -44,6 +48,50 @@ QWidget* Page(QTabWidget* Tabs, const char* Name, const char* Caption) {
   Tabs->addTab(page, QString::fromLatin1(Caption));
   return page;
 }
+
+// A lone Alt, pressed and let go with nothing in between, in the window it watches: it opens
+// the menu bar as F10 does. Any other key, a mouse button or the window going inactive
+// (Alt+Tab) makes it no lone Alt. Qt's own Alt navigation depends on the style and, under
+// X11, does not reach the bar.
+class TLoneAltFilter : public QObject {
+ public:
+  TLoneAltFilter(QWidget* Window, std::function<void()> OnLoneAlt)
+      : QObject(Window), FWindow(Window), FOnLoneAlt(std::move(OnLoneAlt)) {
+    qApp->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override {
+    switch (Event->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease: {
+        auto* key = static_cast<QKeyEvent*>(Event);
+        auto* widget = qobject_cast<QWidget*>(Watched);
+        if (widget == nullptr || widget->window() != FWindow || key->isAutoRepeat()) break;
+        const bool alt = key->key() == Qt::Key_Alt;
+        if (Event->type() == QEvent::KeyPress) {
+          FArmed = alt;
+        } else if (alt && FArmed) {
+          FArmed = false;
+          FOnLoneAlt();
+        }
+        break;
+      }
+      case QEvent::MouseButtonPress:
+      case QEvent::WindowDeactivate:
+        FArmed = false;
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  QWidget* FWindow;
+  std::function<void()> FOnLoneAlt;
+  bool FArmed = false;
+};
 
 QAction* Item(QMenu* Menu, const char* Name, const char* Caption) {
   QAction* a = Menu->addAction(QString::fromLatin1(Caption));
@@ -77,6 +125,19 @@ TFormMain::TFormMain(TApplicationProcessOptions Options, QWidget* Parent)
   MMHelp->setObjectName(QStringLiteral("MMHelp"));
   MMHelpHelp = Item(MMHelp, "MMHelpHelp", "Help...");
   MMHelpAbout = Item(MMHelp, "MMHelpAbout", "About...");
+  // F10 and a lone Alt open the menu bar's first menu, wherever the focus is in the window.
+  const auto openMenuBar = [menu] {
+    for (QAction* a : menu->actions())
+      if (a->isVisible() && a->isEnabled()) {
+        menu->setActiveAction(a);
+        return;
+      }
+  };
+  auto* menuKey = new QAction(this);
+  menuKey->setShortcut(QKeySequence(Qt::Key_F10));
+  addAction(menuKey);
+  connect(menuKey, &QAction::triggered, this, openMenuBar);
+  new TLoneAltFilter(this, openMenuBar);
 
   PGControl = new QTabWidget;
   PGControl->setObjectName(QStringLiteral("PGControl"));
@@ -89,7 +150,8 @@ TFormMain::TFormMain(TApplicationProcessOptions Options, QWidget* Parent)
   status->setSizeGripEnabled(false);
   for (int i = 0; i < 3; ++i) {
     StatusPanels[i] = new QLabel;
-    StatusPanels[i]->setFixedWidth(kPanelWidths[i]);
+    // At least the panel's width; wider when its text needs it (a cursor in a long line).
+    StatusPanels[i]->setMinimumWidth(kPanelWidths[i]);
     StatusPanels[i]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     status->addWidget(StatusPanels[i]);
   }
@@ -261,6 +323,9 @@ void TFormMain::ReadWriteMainState(bool Write) {
 
 void TFormMain::FormShow() {
   RunCommand([this] { ReadWriteMainState(false); });
+  // The keyboard starts in the text of the page in view, not on the page tabs.
+  TFrameKit* frame = PGControl->currentWidget() == TSLog ? static_cast<TFrameKit*>(LogFrame) : DeviceEditorFrame;
+  frame->KitView().Widget()->setFocus();
 }
 
 bool TFormMain::FormCloseQuery() {

@@ -166,11 +166,16 @@ void TXMLParser::ScanTag() {
   }
 }
 
+// Counted in characters, not octets: the text is UTF-8, and an editor that shows it puts
+// its caret by characters.
 int TXMLParser::IndexInLine() const {
-  int i = std::min(FTokenIdx, static_cast<int>(FText.size()));
-  int j = i;
-  while (j > 0 && FText[static_cast<size_t>(j - 1)] != '\n') --j;
-  return i - j;
+  int j = std::min(FTokenIdx, static_cast<int>(FText.size()));
+  int column = 0;
+  while (j > 0 && FText[static_cast<size_t>(j - 1)] != '\n') {
+    --j;
+    if ((static_cast<unsigned char>(FText[static_cast<size_t>(j)]) & 0xC0) != 0x80) ++column;
+  }
+  return column;
 }
 
 void TXMLParser::RaiseXMLError(const std::string& s) const { throw EXMLError(s, IndexInLine(), FLineNr + 1); }

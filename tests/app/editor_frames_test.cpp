@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QImage>
+#include <QListWidget>
+#include <QPalette>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -10,6 +13,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +23,7 @@
 #include "app/shell_test_support.h"
 #include "foundation/logger.h"
 #include "kit/editor/qt/find_dialog.h"
+#include "kit/editor/qt/qt_completion_popup.h"
 #include "kit/editor/scheme_collections.h"
 #include "platform/clock.h"
 #include "support/full_folder.h"
@@ -418,6 +423,73 @@ TEST_F(FramesTest, TheDeviceEditorFoldsAndHighlightsADescription) {
   EXPECT_TRUE(view.IsLineStartVisible(clock + 1));
   EXPECT_EQ(view.GetVisibleCountScroll(), doc.LinesCount());
   EXPECT_EQ(editor->KitView().CursorPos(), QPoint(4, clock + 1));
+}
+
+// Completion as a user meets it in the device editor: three characters of a word the text
+// holds and a pause, or Ctrl+Space, list the words that begin so; Return takes one.
+TEST_F(FramesTest, TheDeviceEditorCompletesWordsOfItsText) {
+  std::unique_ptr<TFrameDeviceEditor> editor(Shown<TFrameDeviceEditor>());
+  QApplication::setActiveWindow(editor.get());
+  editor->AddLines(QStringList{QStringLiteral("<LogicalDevice>"), QStringLiteral("  <ClockObject>"),
+                               QStringLiteral("  </ClockObject>"), QStringLiteral("  <CloseRequest />"),
+                               QStringLiteral("  "), QStringLiteral("</LogicalDevice>")});
+  QWidget* widget = editor->KitView().Widget();
+  widget->setFocus();
+  auto popup = [&]() -> QListWidget* {
+    auto* window = dynamic_cast<TQtPopupList*>(editor->KitView().View().CompletionList().Window());
+    return window != nullptr ? window->Widget() : nullptr;
+  };
+  auto shownItems = [&] {
+    QStringList items;
+    if (QListWidget* list = popup(); list != nullptr && list->isVisible())
+      for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
+    return items;
+  };
+  const QStringList words{QStringLiteral("<ClockObject>"), QStringLiteral("<CloseRequest")};
+
+  editor->KitView().SetCursor(2, 4);
+  Type(*editor, QStringLiteral("<Clo"));
+  EXPECT_EQ(shownItems(), QStringList());  // not before the pause
+  QTest::qWait(700);
+  EXPECT_EQ(shownItems(), words);
+  QTest::keyClick(widget, Qt::Key_Escape);
+  EXPECT_EQ(shownItems(), QStringList());
+
+  QTest::keyClick(widget, Qt::Key_Backspace);
+  QTest::keyClick(widget, Qt::Key_Backspace);
+  QTest::keyClick(widget, Qt::Key_Space, Qt::ControlModifier);  // two characters are enough here
+  EXPECT_EQ(shownItems(), words);
+  QTest::keyClick(widget, Qt::Key_Down);
+  QTest::keyClick(widget, Qt::Key_Return);
+  EXPECT_EQ(shownItems(), QStringList());
+  EXPECT_EQ(editor->Lines()[4], QStringLiteral("  <CloseRequest"));
+  EXPECT_TRUE(widget->hasFocus());
+  // Ending a word keeps it as typed.
+  Type(*editor, QStringLiteral(" <Clo "));
+  EXPECT_EQ(editor->Lines()[4], QStringLiteral("  <CloseRequest <Clo "));
+  EXPECT_EQ(shownItems(), QStringList());
+}
+
+// The editors paint with the desktop's colours: the text's background is the palette's base,
+// in the device editor and in the read-only log alike.
+TEST_F(FramesTest, TheEditorsTakeTheDesktopsWindowColour) {
+  const QPalette standard = QApplication::palette();
+  QPalette dark = standard;
+  dark.setColor(QPalette::Base, QColor(0x20, 0x30, 0x40));
+  QApplication::setPalette(dark);
+  std::unique_ptr<TFrameDeviceEditor> editor(Shown<TFrameDeviceEditor>());
+  std::unique_ptr<TFrameLog> log(Shown<TFrameLog>());
+  for (TFrameKit* frame : {static_cast<TFrameKit*>(editor.get()), static_cast<TFrameKit*>(log.get())}) {
+    SCOPED_TRACE(frame == log.get() ? "log" : "device editor");
+    frame->AddLine(QStringLiteral("a"));
+    QApplication::processEvents();
+    auto* area = static_cast<QAbstractScrollArea*>(frame->KitView().Widget());
+    const QImage image = area->viewport()->grab().toImage();
+    // Right of the text, on a line below the cursor's.
+    const int lineHeight = frame->KitView().View().LineHeight();
+    EXPECT_EQ(image.pixel(image.width() - 5, 2 * lineHeight + 2), qRgb(0x20, 0x30, 0x40));
+  }
+  QApplication::setPalette(standard);
 }
 
 // The log frame as the logger's pane: session lines, and the limit that empties it.

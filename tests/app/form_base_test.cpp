@@ -246,6 +246,37 @@ TEST_F(FormBaseTest, HidingStoresTheGeometryThatShowingRestores) {
   EXPECT_EQ(dialog.geometry(), QRect(70, 80, 240, 120));
 }
 
+// A window stored maximised comes back maximised and returns to its stored size, or to half
+// the screen when none is stored; hiding it keeps that size, not the maximised one.
+TEST_F(FormBaseTest, AMaximisedWindowReturnsToItsNormalSize) {
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  struct Row {
+    const char* ini;
+    QRect normal;
+  };
+  const Row rows[] = {
+      {"WindowState=2\nLeft=30\nTop=40\nWidth=500\nHeight=350\n", QRect(30, 40, 500, 350)},
+      {"WindowState=2\nLeft=30\nTop=40\n", QRect(30, 40, screen.width() / 2, screen.height() / 2)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.ini);
+    WriteIni(std::string("[FormTest]\n") + row.ini);
+    {
+      TPlainForm form;
+      form.show();
+      ASSERT_TRUE(form.isMaximized());
+      EXPECT_EQ(form.normalGeometry(), row.normal);
+      form.hide();
+    }
+    EXPECT_EQ(IniFile().ReadInteger("FormTest", "Width", -1), row.normal.width());
+    EXPECT_EQ(IniFile().ReadInteger("FormTest", "Height", -1), row.normal.height());
+    TPlainForm form;
+    form.show();
+    form.showNormal();
+    EXPECT_EQ(form.geometry(), row.normal);
+  }
+}
+
 TEST_F(FormBaseTest, StayOnTopIsKeptWhenTheWindowOffersIt) {
   {
     TPlainForm form;

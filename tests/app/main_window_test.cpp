@@ -1,11 +1,14 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <netinet/in.h>
@@ -220,6 +223,133 @@ TEST_F(MainWindowTest, AnXmlErrorPutsTheCursorWhereItIs) {
   EXPECT_EQ(w->StatusPanels[2]->text(), QStringLiteral("%1:6").arg(posX));
   EXPECT_EQ(DeviceName(), "");
   EXPECT_EQ(w->ApplicationProcess().State(), isIdle);
+}
+
+// The caret lands on the faulty tag also behind characters of more than one UTF-8 octet, a
+// character of two UTF-16 units and a tab.
+TEST_F(MainWindowTest, AnXmlErrorBehindWideCharactersPutsTheCursorOnTheTag) {
+  std::string text = SmallDevice("Z\xC3\xA4hler \xE2\x82\xAC");
+  const std::string name = "\" />\n";
+  text.replace(text.find(name), name.size(), "\" />\t(* \xF0\x9F\x98\x80 *) <Bogus />\n");
+  DeviceFile(text);
+  std::unique_ptr<TFormMain> w(Window());
+  w->show();
+  w->MMRunRun->trigger();
+  ASSERT_EQ(Prompter.Messages.size(), 1u);
+  EXPECT_EQ(Prompter.Messages[0].Text, QStringLiteral("'Bogus' unknown identifier"));
+  const QString shown = w->DeviceEditorFrame->Text();
+  ASSERT_EQ(shown, QString::fromStdString(text));
+  EXPECT_EQ(w->DeviceEditorFrame->KitView().View().CursorOffset(), shown.indexOf(QLatin1String("Bogus")));
+  EXPECT_EQ(w->DeviceEditorFrame->KitView().CursorLine(), 1);
+}
+
+// Each command of the menu as a user chooses it; a modal dialog is answered by a timer, a
+// message by the prompter.
+TEST_F(MainWindowTest, EveryMenuCommandDoesItsWork) {
+  WriteSettings("[Misc]\nTools=1\n");
+  // A help page beside the executable, as an installed program has it.
+  std::ofstream(ExeFolder / "Zorvan.html") << "<html><head><title>Zorvan help</title></head><body>Help</body></html>";
+  DoneGlobals();
+  TGlobalsOptions options;
+  options.ConfigRoot = ConfigFolder.string();
+  options.ExeFolder = ExeFolder.string();
+  InitGlobals(options);
+  DeviceFile(SmallDevice("ONE"));
+  std::unique_ptr<TFormMain> w(Window());
+  w->show();
+
+  // Run, then Abort (Stopped chooses it).
+  w->MMRunRun->trigger();
+  ASSERT_TRUE(Started(*w));
+  ASSERT_TRUE(Stopped(*w));
+  EXPECT_TRUE(WaitFor([&] { return w->LogFrame->Text().contains(QLatin1String("STOPPED after ")); }));
+  // Clear Log.
+  w->MMRunClearLog->trigger();
+  EXPECT_TRUE(WaitFor([&] { return w->LogFrame->Text().isEmpty(); }));
+
+  // Settings: modal, centred on the window; Cancel.
+  QString title;
+  QRect dialog;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (modal == nullptr || !modal->isVisible()) return;
+    title = modal->windowTitle();
+    dialog = modal->frameGeometry();
+    modal->reject();
+  });
+  answer.start(1);
+  w->MMSettings->trigger();
+  answer.stop();
+  EXPECT_EQ(title, QStringLiteral("Settings"));
+  EXPECT_LE((dialog.center() - w->frameGeometry().center()).manhattanLength(), 4);
+
+  // Import Device: the modeless import window.
+  w->MMToolsImportDevice->trigger();
+  EXPECT_TRUE(w->FormImportDevice().isVisible());
+  EXPECT_EQ(w->FormImportDevice().windowTitle(), QStringLiteral("Import Device"));
+  w->FormImportDevice().close();
+
+  // Help: the page in the help window.
+  w->MMHelpHelp->trigger();
+  auto* help = w->findChild<QTextBrowser*>(QStringLiteral("HelpWindow"));
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_EQ(help->windowTitle(), QStringLiteral("Zorvan help"));
+  EXPECT_TRUE(help->toPlainText().contains(QLatin1String("Help")));
+  help->close();
+
+  // About.
+  w->MMHelpAbout->trigger();
+  ASSERT_FALSE(Prompter.Messages.empty());
+  EXPECT_EQ(Prompter.Messages.back().Caption, QStringLiteral("About"));
+  EXPECT_TRUE(Prompter.Messages.back().Text.startsWith(QStringLiteral("Zorvan (FREE) 101\n")));
+  EXPECT_EQ(Prompter.Messages.back().Buttons, mbOK);
+}
+
+// The keyboard as a user meets the window: it starts in the device editor, and a lone Alt or
+// F10 opens the first menu.
+TEST_F(MainWindowTest, TheKeyboardStartsInTheEditorAndReachesTheMenus) {
+  DeviceFile(SmallDevice("ONE"));
+  std::unique_ptr<TFormMain> w(Window());
+  w->show();
+  QApplication::setActiveWindow(w.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  QWidget* editor = w->DeviceEditorFrame->KitView().Widget();
+  EXPECT_EQ(QApplication::focusWidget(), editor);
+
+  // Each way opens the first menu: the menu bar has the keyboard.
+  const auto opened = [&] { return w->menuBar()->activeAction() == w->MMRun->menuAction() && w->MMRun->isVisible(); };
+  QTest::keyClick(editor, Qt::Key_Alt, Qt::AltModifier);
+  EXPECT_TRUE(opened());
+  w->MMRun->close();
+  QApplication::setActiveWindow(w.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  editor->setFocus();
+  // Alt with another key is no lone Alt.
+  QTest::keyPress(editor, Qt::Key_Alt, Qt::AltModifier);
+  QTest::keyClick(editor, Qt::Key_X, Qt::AltModifier);
+  QTest::keyRelease(editor, Qt::Key_Alt, Qt::AltModifier);
+  EXPECT_FALSE(w->MMRun->isVisible());
+  EXPECT_EQ(QApplication::focusWidget(), editor);
+
+  QTest::keyClick(editor, Qt::Key_F10);
+  EXPECT_TRUE(opened());
+  w->MMRun->close();
+}
+
+// A status panel is as wide as its text needs: the cursor far into a long line.
+TEST_F(MainWindowTest, TheStatusPanelsWidenForTheirText) {
+  DeviceFile(SmallDevice("ONE") + "// " + std::string(1300, 'x') + "\n");
+  std::unique_ptr<TFormMain> w(Window());
+  w->show();
+  w->DeviceEditorFrame->GotoPosAndFocus(1213, 13);
+  QApplication::processEvents();
+  QLabel* panel = w->StatusPanels[2];
+  ASSERT_EQ(panel->text(), QStringLiteral("1213:12"));
+  EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(panel->text()));
+  EXPECT_GE(panel->width(), 50);
+  EXPECT_EQ(w->StatusPanels[0]->width(), 150);
 }
 
 // A device with two objects of one name is refused before it is installed: the device

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QTimer>
 
@@ -17,6 +18,9 @@
 // Failures show Qt's texts as text and points as points.
 inline void PrintTo(const QString& Text, std::ostream* Out) { *Out << '"' << Text.toStdString() << '"'; }
 inline void PrintTo(const QPoint& Point, std::ostream* Out) { *Out << '(' << Point.x() << ", " << Point.y() << ')'; }
+inline void PrintTo(const QRect& Rect, std::ostream* Out) {
+  *Out << '(' << Rect.x() << ", " << Rect.y() << ' ' << Rect.width() << 'x' << Rect.height() << ')';
+}
 
 namespace zv {
 

@@ -100,6 +100,16 @@ TEST(XmlParser, ErrorsCarryPosition) {
 
   e = XmlErrorOf([] { TXMLParser p("</Name>"); p.XMLAssertStopTag(xmlValue); });
   EXPECT_EQ(e.message, "Stop tag \"Value\" expected");
+
+  // Columns count characters: two-, three- and four-octet UTF-8 characters are one each.
+  e = XmlErrorOf([] {
+    TXMLParser p("<Name Value=\"\xC3\xA4\" />\n(* \xE2\x82\xAC \xF0\x9F\x98\x80 *) <Bogus/>");
+    p.Next();
+    p.IsStartTag(xmlName);
+  });
+  EXPECT_EQ(e.message, "'Bogus' unknown identifier");
+  EXPECT_EQ(e.x, 11);  // 16 octets
+  EXPECT_EQ(e.y, 2);
 }
 
 TEST(ScriptStream, Layout) {

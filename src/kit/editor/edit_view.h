@@ -239,7 +239,9 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   TColor DebugFrameTopLineBg() const { return FDebugFrameTopLineBg; }
   TColor DebugFrameActiveLineBg() const { return FDebugFrameActiveLineBg; }
   TColor DebugFrameLineBg() const { return FDebugFrameLineBg; }
+  // The control's colour: the background wherever neither a token nor the line sets one.
   TColor Color() const { return FColor; }
+  void SetColor(TColor AValue) { SetColor(FColor, AValue); }
   TKitGutter& Gutter() { return *FGutter; }
   void SetGutter(const TKitGutter& AValue) { FGutter->Assign(AValue); }
   TKitSpecialChars& SpecialChars() { return *FSpecialChars; }

@@ -239,7 +239,9 @@ int TKitCustomEditView::GetHorizScrollRange() {
   c.ScrollPosToScreenPix(CursorPos(), start, width);
   const int64_t right = start + width + c.HorizScrollPixels();
   const int cursorCols = ClampInt(c.PixelsToScrollXFixed(right, true));
-  return std::max({FMaxHorizScroll, cursorCols, HorizScroll()});
+  // An empty text has nothing to scroll to beside the cursor: no bar shows while it is empty.
+  const int least = CurrentDocument().CharsCount() == 0 ? 0 : FMaxHorizScroll;
+  return std::max({least, cursorCols, HorizScroll()});
 }
 
 namespace {
@@ -401,7 +403,8 @@ void TKitCustomEditView::UpdateScrollBars() {
     const bool vert = FScrollBars == ssVertical || FScrollBars == ssBoth;
     if (horiz && WrapMode() != wmWrapToWindow) {
       const int64_t range = GetHorizScrollRange();
-      FMaxHorizScroll = static_cast<int>(range);
+      // Kept while the text is empty, for the text that comes.
+      FMaxHorizScroll = std::max(FMaxHorizScroll, static_cast<int>(range));
       ApplyScrollBar(sbHorizontal, ScaledBar(range, HorizPage(c), HorizScroll(), false));
     } else {
       hide(sbHorizontal);

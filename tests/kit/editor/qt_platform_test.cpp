@@ -15,6 +15,7 @@
 #include <QPalette>
 #include <QScrollBar>
 #include <QTimer>
+#include <QtMath>
 
 #include "kit/editor/edit_fakes.h"
 #include "kit/editor/edit_helpers.h"
@@ -154,6 +155,36 @@ TEST(QtPlatformTest, FillsLinesClipAndImages) {
   EXPECT_EQ(image.pixel(21, 1), qRgb(0, 0, 0));
   EXPECT_EQ(image.pixel(22, 1), qRgb(255, 255, 255));
   EXPECT_EQ(image.pixel(30, 10), qRgb(0, 0, 0));  // the plus sign's middle
+}
+
+// The fold bar draws its line a screen line at a time. At a fractional scale the pieces
+// must join: every device row between the first and the last end holds the line, and so
+// does every device column of a level line.
+TEST(QtPlatformTest, LinesInPiecesStaySolidAtFractionalScales) {
+  for (const qreal scale : {1.0, 1.25, 1.5, 1.75, 2.0}) {
+    SCOPED_TRACE(scale);
+    QImage image(qCeil(40 * scale), qCeil(80 * scale), QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::white);
+    {
+      QPainter painter(&image);
+      TQtCanvas canvas(painter);
+      for (int top = 0; top < 68; top += 17) canvas.DrawLine(10, top, 10, top + 17, clBlack);
+      canvas.DrawLine(30, 70, 12, 70, clBlack);  // right to left
+    }
+    // Ink in every device row of the upright line and every device column of the level
+    // one, within the device pixels of logical column 10 and row 70.
+    const auto inked = [&](int AX, int AY) { return image.pixel(AX, AY) == qRgb(0, 0, 0); };
+    const int x0 = qFloor(10 * scale), x1 = qCeil(11 * scale), y = qFloor(70.5 * scale);
+    for (int row = 0; row < qFloor(68 * scale); ++row) {
+      bool ink = false;
+      for (int column = x0; column < x1; ++column) ink = ink || inked(column, row);
+      ASSERT_TRUE(ink) << "row " << row;
+    }
+    for (int column = qCeil(13 * scale); column < qFloor(31 * scale); ++column)
+      ASSERT_TRUE(inked(column, y)) << "column " << column;
+    EXPECT_EQ(image.pixel(qFloor(12.5 * scale), y), qRgb(255, 255, 255));  // the end point is not drawn
+  }
 }
 
 TEST(QtPlatformTest, BlockClipboardRoundTrip) {

@@ -49,6 +49,25 @@ TEST(ViewScrollingTest, ScrollBarsOfALongDocumentAreScaled) {
   EXPECT_EQ(codes, (std::vector<TKitScrollCode>{scTrack, scTrack, scTop, scPageDown, scLineUp, scBottom}));
 }
 
+// An empty text has nothing to scroll to the side: the horizontal bar shows only once there
+// is text, and the 500 columns are kept for it.
+TEST(ViewScrollingTest, AnEmptyTextShowsNoHorizontalBar) {
+  KeyViewFixture f(u"", 480);
+  f.view.InvokeCommand(sedDown);
+  EXPECT_FALSE(f.host.BarVisible[sbHorizontal]);
+  EXPECT_FALSE(f.host.BarVisible[sbVertical]);
+  f.view.InvokeCommand(sedStr, TKitString(u"a"));
+  EXPECT_TRUE(f.host.BarVisible[sbHorizontal]);
+  EXPECT_EQ(f.host.Bars[sbHorizontal], (TKitScrollInfo{0, 500, 91, 0}));
+  f.doc.ClearNoUndo();
+  f.view.InvokeCommand(sedDown);
+  EXPECT_FALSE(f.host.BarVisible[sbHorizontal]);
+  f.SetText(u"again");
+  f.view.InvokeCommand(sedDown);
+  EXPECT_EQ(f.host.Bars[sbHorizontal], (TKitScrollInfo{0, 500, 91, 0}));
+  EXPECT_TRUE(f.host.BarVisible[sbHorizontal]);
+}
+
 TEST(ViewScrollingTest, ShortDocumentsHideTheBarsAndHorizontalCodesAreMirrored) {
   KeyViewFixture f(u"short\r\ntext", 480);
   f.view.InvokeCommand(sedDown);

@@ -19,6 +19,8 @@
 #include <QStyleHints>
 #include <QTimer>
 
+#include <utility>
+
 #include "kit/editor/qt/qt_text.h"
 #include "kit/editor/view_search.h"
 
@@ -128,6 +130,15 @@ void TQtCanvas::FillRect(const TKitRect& ARect, TColor AColor) {
 
 void TQtCanvas::DrawLine(int AX1, int AY1, int AX2, int AY2, TColor AColor) {
   if (AX1 == AX2 && AY1 == AY2) return;
+  // A level or upright line is the one-pixel rectangle it covers, the end point left out: at
+  // a fractional scale pieces drawn one after another then join, where a pen leaves gaps.
+  if (AX1 == AX2 || AY1 == AY2) {
+    const auto span = [](int A, int B) { return A < B ? std::pair{A, B} : std::pair{B + 1, A + 1}; };
+    const auto [left, right] = AY1 == AY2 ? span(AX1, AX2) : std::pair{AX1, AX1 + 1};
+    const auto [top, bottom] = AX1 == AX2 ? span(AY1, AY2) : std::pair{AY1, AY1 + 1};
+    FillRect({left, top, right, bottom}, AColor);
+    return;
+  }
   // The end point is not drawn: step back one pixel along the longer axis.
   const int dx = AX2 - AX1, dy = AY2 - AY1;
   if (std::abs(dx) >= std::abs(dy)) {

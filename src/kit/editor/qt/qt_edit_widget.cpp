@@ -86,6 +86,10 @@ void TQtEditWidget::Guard(F ABody) {
 }
 
 TQtEditWidget::TQtEditWidget(QWidget* AParent) : QAbstractScrollArea(AParent) {
+  // The system colours of the editor (clWindow, clBtnFace, ...) are the desktop's palette
+  // from the first editor on.
+  static TQtSystemColors desktopColors;
+  [[maybe_unused]] static const bool colorsSet = (KitSetSystemColors(&desktopColors), true);
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
