@@ -328,7 +328,7 @@ void TParserImpl::Changed(int ALine) {
     if (inLine && ALine == FPendingLine) return;
     Invalidate(FPendingLine);
   }
-  if (inLine && ALine + 1 < lines && StateAt(ALine) && StateAt(ALine + 1) && !FParseTree.ChangedAt(ALine))
+  if (inLine && ALine + 1 < lines && StateAt(ALine) && StateAt(ALine + 1))
     FPendingLine = ALine;
   else
     Invalidate(ALine);
@@ -349,18 +349,19 @@ void TParserImpl::Recheck() {
   FWork.Assign(*start);
   TTokenLine* tokens = FTokenCache.Find(line);
   if (tokens) tokens->ClearTokens();
-  FRechecking = true;
+  FParseTree.BeginReplay(line);
+  FReplaying = true;
   FTreeTouched = false;
   try {
-    ParseLine(line, true, tokens);
+    ParseLine(line, tokens);
   } catch (...) {
-    FRechecking = false;
+    FReplaying = false;
     Invalidate(line);
     throw;
   }
-  FRechecking = false;
+  FReplaying = false;
   const int edited = FDoc->GetLine(line).Start;
-  if (FTreeTouched || !SameState(FWork, *next, edited)) {
+  if (FTreeTouched || !FParseTree.ReplayComplete() || !SameState(FWork, *next, edited)) {
     Invalidate(line);
     return;
   }
@@ -453,21 +454,39 @@ void TParserImpl::ParseLines(int ALine) {
   const int end = std::min(FDoc->LinesCount(), ALine + lookAhead);
   FWork.Assign(*start);
   int lastSave = last->Line;
+  // Lines parsed before are parsed again over the fold tree they built, so that the whole
+  // state (fold state included) is known at every line and an edit can start right there.
+  bool whole = true;
   for (int i = start->Line; i < end; ++i) {
-    if (i == last->Line) FWork.Assign(*last);
+    if (i == last->Line) {
+      FWork.Assign(*last);
+      whole = true;
+    }
     const bool build = i > FLastValidLine;
     TTokenLine* tokens = nullptr;
     if (!(i < ALine && ALine - i > keepBehind) && !FTokenCache.Contains(i)) {
       tokens = FTokenCache.CreateLine(i, &FDoc->Chars());
       ++Counters.LinesTokenized;
-      // Only a line parsed forward has the whole state (fold state included) at hand.
-      if (build) {
+      if (whole) {
         tokens->StartState.Assign(FWork);
         tokens->HasStartState = true;
         tokens->StateHoldsOffsets = KitContextHoldsOffsets(FWork);
       }
     }
-    ParseLine(i, build, tokens);
+    if (!build) {
+      FParseTree.BeginReplay(i);
+      FReplaying = true;
+      FTreeTouched = false;
+    }
+    try {
+      ParseLine(i, tokens);
+    } catch (...) {
+      FReplaying = false;
+      throw;
+    }
+    if (build) ++Counters.LinesBuilt;
+    else if (FTreeTouched || !FParseTree.ReplayComplete()) whole = false;
+    FReplaying = false;
     const int n = i + 1;
     if (n > FLastValidLine + 1 && (n - lastSave > FContextSaveInterval || n == end)) {
       auto saved = std::make_unique<TParserContext>();
@@ -483,11 +502,9 @@ void TParserImpl::BindLevelVariables(TContextItem& AItem) {
   if (AItem.SchemeEndRule && AItem.SchemeEndRule->NeedVariables()) AItem.SchemeEndRule->BindVariables(&AItem.Variables);
 }
 
-void TParserImpl::ParseLine(int ALine, bool ABuild, TTokenLine* ATokens) {
+void TParserImpl::ParseLine(int ALine, TTokenLine* ATokens) {
   ++Counters.LinesParsed;
-  if (ABuild) ++Counters.LinesBuilt;
   FCurLine = ALine;
-  FBuild = ABuild;
   FTokLine = ATokens;
   const TKitSegment seg = FDoc->GetLine(ALine);
   FLine.resize(static_cast<size_t>(seg.Count) + 1);
@@ -496,7 +513,7 @@ void TParserImpl::ParseLine(int ALine, bool ABuild, TTokenLine* ATokens) {
   FLineStart = seg.Start;
   const int lineEnd = seg.Start + seg.Count;
   FModel.BindLine(FLine.data(), seg.Start, seg.Count);
-  if (FBuild) StartOfLineCheck();
+  StartOfLineCheck();
 
   int i = seg.Start;
   int pending = seg.Start;
@@ -609,7 +626,7 @@ void TParserImpl::ParseLine(int ALine, bool ABuild, TTokenLine* ATokens) {
   for (int k = 1; k < FWork.Count(); ++k)
     if (TContextItem& item = FWork.Item(k); item.EndOfScheme != -1 && item.EndOfScheme <= lineEnd)
       item.EndOfScheme = 0;
-  if (FBuild) StartOfLineCheck();
+  StartOfLineCheck();
   FTokLine = nullptr;
 }
 
@@ -658,7 +675,7 @@ void TParserImpl::EmitDefault(int AFrom, int ATo) {
   if (AFrom >= ATo) return;
   TContextItem& item = FWork.Top();
   if (FTokLine) FTokLine->Add(item.Scheme->DefaultToken, item.DefaultAttributes, AFrom - FLineStart, ATo - AFrom);
-  if (!FBuild || !item.Scheme->HasSyntaxBlocks()) return;
+  if (!item.Scheme->HasSyntaxBlocks()) return;
   for (int p = AFrom; p < ATo; ++p)
     if (!FIgnoredChars.Contains(FLine[static_cast<size_t>(p - FLineStart)])) {
       AddSyntaxCode(item.Scheme->DefaultToken, -1, 0);
@@ -707,7 +724,6 @@ void TParserImpl::AddToken(TTokenProps* AToken, int AStart, int ACount) {
 }
 
 void TParserImpl::AddSyntaxCode(TTokenProps* AToken, int AContentStart, int AContentCount) {
-  if (!FBuild) return;
   TContextItem& item = FWork.Top();
   const TScheme* scheme = item.Scheme;
   if (!scheme->HasSyntaxBlocks() || scheme->SkipsToken(AToken)) return;

@@ -121,17 +121,24 @@ TEST(LineParserTest, PassSavesContextsAndCachesAWindow) {
   EXPECT_FALSE(p.TokenCache().Contains(932));
   EXPECT_TRUE(p.TokenCache().Contains(1100));
 
-  // An edit on line 500 re-parses from the state saved at line 459; tokens before it stay.
+  // Lines parsed again keep their whole start state: an edit on line 500, parsed again for
+  // line 420, starts right there. One on line 800, whose tokens are gone, re-parses from the
+  // state saved at line 765; tokens before it stay.
   d.Parser().GetParsedLine(420);
   EXPECT_TRUE(p.TokenCache().Contains(440));
-  const int64_t before = p.Counters.LinesParsed;
+  int64_t before = p.Counters.LinesParsed;
   d.Doc.Insert(d.Doc.GetLine(500).Start, u"x");
-  EXPECT_EQ(p.LastValidLine(), 458);
-  EXPECT_TRUE(p.TokenCache().Contains(458));
-  EXPECT_FALSE(p.TokenCache().Contains(459));
   d.Parser().GetParsedLine(500);
-  EXPECT_EQ(p.Counters.LinesParsed - before, 601 - 459);
+  EXPECT_EQ(p.Counters.LinesParsed - before, 1);
   EXPECT_EQ(d.Tokens(500)[0], "syntax.id:xline");
+  EXPECT_FALSE(p.TokenCache().Contains(800));
+  before = p.Counters.LinesParsed;
+  d.Doc.Insert(d.Doc.GetLine(800).Start, u"x");
+  EXPECT_EQ(p.LastValidLine(), 764);
+  EXPECT_TRUE(p.TokenCache().Contains(500));
+  d.Parser().GetParsedLine(800);
+  EXPECT_EQ(p.Counters.LinesParsed - before, 901 - 765);
+  EXPECT_EQ(d.Tokens(800)[0], "syntax.id:xline");
 }
 
 // After an edit at line 1000 of a 5000-line text, highlighting the screen again re-parses
@@ -408,8 +415,12 @@ TEST(LineParserTest, EditedLineEndStates) {
       {"the captured word changes, not its length", {"@w here", "x", "w", "x v", "x"}, {{0, 1, 1, "v"}}, 1},
       // Editing the line after it re-reads the capture where it now is.
       {"a capture after the edit moves", {"x", "@w a", "b", "w", "x"}, {{0, 0, 0, "zz"}, {2, 0, 0, "w "}}, 1},
-      // The line that makes the fold of line 0 and closes it is known to change the tree.
-      {"a fold is made and closed on the line", {"begin", "x", "x end", "y", "y"}, {{2, 0, 0, "z"}}, 0},
+      // The line that makes the fold of line 0 and closes it makes and closes it again.
+      {"a fold is made and closed on the line", {"begin", "x", "x end", "y", "y"}, {{2, 0, 0, "z"}}, 1},
+      {"a fold made on the line closes elsewhere", {"begin", "x", "x end", "y", "end", "y"}, {{2, 1, 4, ""}}, 1},
+      {"a fold closed on the line is made on another", {"begin", "x", "end", "y", "x"}, {{1, 0, 0, "end "}}, 1},
+      {"the line opens a fold", {"x", "begin a", "x", "x", "end", "y"}, {{1, 6, 1, "b"}}, 1},
+      {"a fold within a fold closes on the line", {"begin", "begin", "x", "x", "end b", "x", "end"}, {{4, 4, 1, ""}}, 1},
       {"a region stays open below a block", {"a [b {c", "d", "e } f", "begin", "x", "x", "end"}, {{0, 0, 0, "w "}}, 1},
       {"a block in a region closes earlier", {"a [b {c", "d", "e } f", "begin", "x", "x", "end"}, {{1, 0, 0, "} "}},
        1},
