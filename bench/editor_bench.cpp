@@ -259,19 +259,22 @@ int ScreenTop(int ALines, int AWhere) {
   return AWhere == 0 ? 20 : AWhere == 1 ? ALines / 2 : ALines - 60;
 }
 
-// Where a keystroke goes in a line: after the first quote, or at the end.
-int TypingColumn(const char16_t* ALine, int ACount) {
-  for (int i = 0; i < ACount; ++i)
-    if (ALine[i] == u'"') return i + 1;
+// Where a keystroke goes in a line: after the first quote (an attribute value) or after the
+// first letter of the element name (which changes the line's folds), else at the end.
+int TypingColumn(const char16_t* ALine, int ACount, bool AInName) {
+  for (int i = 0; i + 1 < ACount; ++i)
+    if (AInName ? ALine[i] == u'<' : ALine[i] == u'"') return AInName ? i + 2 + (ALine[i + 1] == u'/') : i + 1;
   return ACount;
 }
 
 constexpr int kScreenLines = 50;
 
+// Typed in attribute values (in 0) or in element names (in 1).
 void KeystrokeArgs(benchmark::internal::Benchmark* b) {
-  b->ArgNames({"text", "at"});
-  for (int text = 0; text < 4; ++text)
-    for (int at = 0; at < 3; ++at) b->Args({text, at});
+  b->ArgNames({"text", "at", "in"});
+  for (int in = 0; in < 2; ++in)
+    for (int text = 0; text < 4; ++text)
+      for (int at = 0; at < 3; ++at) b->Args({text, at, in});
 }
 
 // Text 0..2: 10,000, 100,000, 1,000,000 lines; 3: the 250,000-entry profile.
@@ -297,7 +300,7 @@ void BM_KeystrokeAndScreen(benchmark::State& state) {
     if (step % 2 == 0) {
       const TKitSegment seg = doc.GetLine(top + (step / 2) % kScreenLines);
       const TKitString chars = KitSegmentToStr(seg);
-      at = seg.Start + TypingColumn(chars.data(), seg.Count);
+      at = seg.Start + TypingColumn(chars.data(), seg.Count, state.range(2) != 0);
       doc.Insert(at, u"x");
     } else {
       doc.Delete(at, 1);  // the backspace is the next keystroke
@@ -431,11 +434,9 @@ void BM_QsciKeystrokeAndScreen(benchmark::State& state) {
       const int line = top + (step / 2) % kScreenLines;
       const long start = q.LineStart(line);
       at = q.Send(QsciScintillaBase::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
-      for (long p = start; p < at; ++p)
-        if (q.Send(QsciScintillaBase::SCI_GETCHARAT, static_cast<unsigned long>(p)) == '"') {
-          at = p + 1;
-          break;
-        }
+      const QByteArray chars = q.editor->text(line).toUtf8();
+      const TKitString wide(chars.begin(), chars.end());  // the description is ASCII
+      at = start + TypingColumn(wide.data(), static_cast<int>(at - start), state.range(2) != 0);
       q.editor->SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, static_cast<unsigned long>(at), "x");
     } else {
       q.Send(QsciScintillaBase::SCI_DELETERANGE, static_cast<unsigned long>(at), 1);

@@ -46,7 +46,6 @@ TParserNode* TParserTree::AddAsLast(TParserNode* AParent, int ALine, int AParseL
 
 void TParserTree::CommitLastNode(TParserNode* ANode, int AParseLine) {
   ANode->CommittedLine = AParseLine;
-  ANode->EndShadow = LineEndToNode(ANode->EndLine);
   SetAt(FEnds, ANode->EndLine, ANode);
   FCommits.push_back(ANode);
 }
@@ -56,13 +55,13 @@ void TParserTree::KillFrom(int AParseLine) {
     Clear();
     return;
   }
-  // Closings first: a node's closing comes after its making.
+  // Closings first: a node's closing comes after its making. A node ends on the line that
+  // closes it, so every node the end index holds for the lines cut goes with them.
   while (!FCommits.empty() && FCommits.back()->CommittedLine >= AParseLine) {
     TParserNode* node = FCommits.back();
     FCommits.pop_back();
-    if (LineEndToNode(node->EndLine) == node) SetAt(FEnds, node->EndLine, node->EndShadow);
+    if (LineEndToNode(node->EndLine) == node) SetAt(FEnds, node->EndLine, nullptr);
     node->EndLine = node->CommittedLine = -1;
-    node->EndShadow = nullptr;
   }
   while (!FNodes.empty() && FNodes.back().CreatedLine >= AParseLine) {
     TParserNode& node = FNodes.back();

@@ -17,8 +17,6 @@ struct TParserNode {
   int CommittedLine = -1;
   TParserNode* Parent = nullptr;
   TParserNode* SchemeParent = nullptr;
-  // The node the end index held for EndLine before this one was committed over it.
-  TParserNode* EndShadow = nullptr;
   std::vector<TParserNode*> Childs;  // in order of creation, which is that of their start lines
   uint32_t Index = 0;                // in the tree's creation order, from 1 (0 is the root)
   int ChildCount() const { return static_cast<int>(Childs.size()); }

@@ -514,6 +514,84 @@ TEST(LineParserTest, EditsInsideLinesEqualFresh) {
   EXPECT_GT(alone, 60);
 }
 
+// Typing on the lines that open and close folds inside a block of a thousand of them (a
+// load profile's buffer): an edit that keeps the line's folds is re-parsed by that line
+// alone, one that changes them re-parses on; the tokens, folds and parents equal those of
+// a fresh parse after every edit.
+TEST(LineParserTest, EditsOnFoldLinesInsideALargeBlock) {
+  std::mt19937 rng(5);
+  const std::string schemes = RichSchemes();
+  std::vector<std::string> lines = {"head", "begin"};
+  for (int i = 0; i < 1000; ++i) {
+    const char* entry[] = {"  if a", "    x \"s\"", "    y", "  fi"};
+    lines.insert(lines.end(), std::begin(entry), std::end(entry));
+  }
+  lines.insert(lines.end(), {"end", "tail"});
+  TSchemeDoc live(kColors, schemes, Lines(lines));
+  TParserImpl& p = live.Impl();
+  live.Parser().GetFoldEnd(1);
+  struct Edit {
+    const char* what;
+    const char* insert;  // typed after the line's first word, or
+    int remove;          // characters taken from its start (after the indent)
+    bool keepsFolds;
+  };
+  const Edit edits[] = {
+      {"text after the opening word", " z", 0, true},
+      {"a string after it", " \"q\"", 0, true},
+      {"the word opens no fold", "x", 0, false},
+      {"a closing word after it", " fi", 0, false},
+      {"the line loses its word", "", 2, false},
+      {"a nested block opens", " begin", 0, false},
+  };
+  int top = 2000;
+  int keptAlone = 0, kept = 0;
+  for (int step = 0; step < 160; ++step) {
+    const int count = live.Doc.LinesCount();
+    if (step % 20 == 0) top = 2 + static_cast<int>(rng() % static_cast<unsigned>(count - 60));
+    for (int i = top; i < top + 50; ++i) live.Parser().GetParsedLine(i);
+    // A line that opens or closes a fold on screen.
+    auto foldWord = [&](int ALine) {
+      const TKitString t = KitSegmentToStr(live.Doc.GetLine(ALine));
+      const size_t w = t.find_first_not_of(u' ');
+      return w != TKitString::npos && (t.compare(w, 2, u"if") == 0 || t.compare(w, 2, u"fi") == 0);
+    };
+    int line = top + static_cast<int>(rng() % 50u);
+    while (line < top + 50 && !foldWord(line)) ++line;
+    if (line == top + 50) continue;
+    const TKitString text = KitSegmentToStr(live.Doc.GetLine(line));
+    const int indent = static_cast<int>(text.find_first_not_of(u' '));
+    const int word = static_cast<int>(text.find(u' ', static_cast<size_t>(indent)));
+    const Edit& e = edits[rng() % std::size(edits)];
+    const int start = live.Doc.GetLine(line).Start;
+    const int64_t before = p.Counters.LinesParsed;
+    if (e.remove > 0) live.Doc.Delete(start + indent, std::min(e.remove, static_cast<int>(text.size()) - indent));
+    else live.Doc.Insert(start + (word < 0 ? static_cast<int>(text.size()) : word), U(e.insert));
+    live.Parser().GetParsedLine(line);
+    if (e.keepsFolds) {
+      ++kept;
+      if (p.Counters.LinesParsed - before == 1) ++keptAlone;
+    }
+
+    TSchemeDoc fresh(kColors, schemes, KitSeqToStr(live.Doc.Chars()));
+    const int n = live.Doc.LinesCount();
+    for (int i = top; i < std::min(n, top + 50); ++i) {
+      ASSERT_EQ(live.Tokens(i), fresh.Tokens(i)) << e.what << ", step " << step << " line " << i;
+      ASSERT_EQ(live.Parser().IsFoldStart(i), fresh.Parser().IsFoldStart(i)) << e.what << ", step " << step;
+      ASSERT_EQ(live.Parser().IsFoldEnd(i), fresh.Parser().IsFoldEnd(i)) << e.what << ", step " << step;
+      ASSERT_EQ(live.Parser().GetParentLine(i), fresh.Parser().GetParentLine(i)) << e.what << ", step " << step;
+    }
+    if (step % 20 == 19) {
+      ASSERT_EQ(Folds(live.Parser(), n), Folds(fresh.Parser(), n)) << "step " << step;
+      ASSERT_EQ(p.Tree().NodeCount(), fresh.Impl().Tree().NodeCount()) << "step " << step;
+    }
+  }
+  // Every edit that kept its line's folds needed that line alone, but where an earlier
+  // edit on screen left a block open to the end.
+  EXPECT_GT(kept, 10);
+  EXPECT_GT(keptAlone * 4, kept * 3) << keptAlone << " of " << kept;
+}
+
 TEST(LineParserTest, FacadeWithAndWithoutSchemes) {
   TSchemeDoc d(kColors, Syntax(), Lines({"begin", "x", "x", "end"}));
   EXPECT_TRUE(d.Parser().IsFoldStart(0));
