@@ -50,20 +50,22 @@ struct ViewListener : TKitDocumentListener {
   void DoUserEventAfterDocChange() override { ++seen; }
 };
 
-// The description written as a UTF-8 file, removed at exit.
+// A text written as a UTF-8 file, removed at exit.
+struct TextFile {
+  TextFile(const std::string& AStem, const TKitString& AText)
+      : path(std::filesystem::temp_directory_path() / (AStem + std::to_string(getpid()) + ".xml")) {
+    TKitEditDocument doc;
+    doc.RefreshText(AText.data(), static_cast<int>(AText.size()));
+    name = KitFromPlatformText(path.string());
+    doc.SaveToFile(name, 65001, false);
+  }
+  ~TextFile() { std::filesystem::remove(path); }
+  std::filesystem::path path;
+  TKitString name;
+};
+
 const TKitString& DeviceDescriptionFile() {
-  static const struct File {
-    File() : path(std::filesystem::temp_directory_path() / ("editor_bench_" + std::to_string(getpid()) + ".xml")) {
-      TKitEditDocument doc;
-      const TKitString text = DeviceDescription();
-      doc.RefreshText(text.data(), static_cast<int>(text.size()));
-      name = KitFromPlatformText(path.string());
-      doc.SaveToFile(name, 65001, false);
-    }
-    ~File() { std::filesystem::remove(path); }
-    std::filesystem::path path;
-    TKitString name;
-  } file;
+  static const TextFile file("editor_bench_", DeviceDescription());
   return file.name;
 }
 
@@ -349,18 +351,7 @@ BENCHMARK(BM_MemoryAfterFullParse)->Iterations(1)->Unit(benchmark::kMillisecond)
 // A warm load of the 100,000-line description from a UTF-8 file, and the same with every line
 // highlighted.
 const TKitString& MeterFile() {
-  static const struct File {
-    File() : path(std::filesystem::temp_directory_path() / ("editor_bench_meter_" + std::to_string(getpid()) + ".xml")) {
-      TKitEditDocument doc;
-      const TKitString& text = KeystrokeText(1);
-      doc.RefreshText(text.data(), static_cast<int>(text.size()));
-      name = KitFromPlatformText(path.string());
-      doc.SaveToFile(name, 65001, false);
-    }
-    ~File() { std::filesystem::remove(path); }
-    std::filesystem::path path;
-    TKitString name;
-  } file;
+  static const TextFile file("editor_bench_meter_", KeystrokeText(1));
   return file.name;
 }
 

@@ -349,19 +349,15 @@ void TParserImpl::Recheck() {
   FWork.Assign(*start);
   TTokenLine* tokens = FTokenCache.Find(line);
   if (tokens) tokens->ClearTokens();
-  FParseTree.BeginReplay(line);
-  FReplaying = true;
-  FTreeTouched = false;
+  bool sameFolds;
   try {
-    ParseLine(line, tokens);
+    sameFolds = ReplayLine(line, tokens);
   } catch (...) {
-    FReplaying = false;
     Invalidate(line);
     throw;
   }
-  FReplaying = false;
   const int edited = FDoc->GetLine(line).Start;
-  if (FTreeTouched || !FParseTree.ReplayComplete() || !SameState(FWork, *next, edited)) {
+  if (!sameFolds || !SameState(FWork, *next, edited)) {
     Invalidate(line);
     return;
   }
@@ -473,20 +469,12 @@ void TParserImpl::ParseLines(int ALine) {
         tokens->StateHoldsOffsets = KitContextHoldsOffsets(FWork);
       }
     }
-    if (!build) {
-      FParseTree.BeginReplay(i);
-      FReplaying = true;
-      FTreeTouched = false;
-    }
-    try {
+    if (build) {
       ParseLine(i, tokens);
-    } catch (...) {
-      FReplaying = false;
-      throw;
+      ++Counters.LinesBuilt;
+    } else if (!ReplayLine(i, tokens)) {
+      whole = false;
     }
-    if (build) ++Counters.LinesBuilt;
-    else if (FTreeTouched || !FParseTree.ReplayComplete()) whole = false;
-    FReplaying = false;
     const int n = i + 1;
     if (n > FLastValidLine + 1 && (n - lastSave > FContextSaveInterval || n == end)) {
       auto saved = std::make_unique<TParserContext>();
@@ -496,6 +484,20 @@ void TParserImpl::ParseLines(int ALine) {
     }
   }
   FLastValidLine = std::max(FLastValidLine, end - 1);
+}
+
+bool TParserImpl::ReplayLine(int ALine, TTokenLine* ATokens) {
+  FParseTree.BeginReplay(ALine);
+  FReplaying = true;
+  FTreeTouched = false;
+  try {
+    ParseLine(ALine, ATokens);
+  } catch (...) {
+    FReplaying = false;
+    throw;
+  }
+  FReplaying = false;
+  return !FTreeTouched && FParseTree.ReplayComplete();
 }
 
 void TParserImpl::BindLevelVariables(TContextItem& AItem) {

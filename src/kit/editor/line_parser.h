@@ -257,8 +257,11 @@ class TParserImpl {
   void SettleNodes(int ALo, int AHi);
   void CheckLine(int ALine) const;
   void ParseLines(int ALine);
-  // Parses ALine with the whole state (syntax blocks and folds); over the tree while replaying.
+  // Parses ALine with the whole state (syntax blocks and folds).
   void ParseLine(int ALine, TTokenLine* ATokens);
+  // Parses ALine again over the fold tree it built; true when it made and closed the same
+  // folds there as before.
+  bool ReplayLine(int ALine, TTokenLine* ATokens);
   // Ends the top level at position AI: emits its end (from FMatch when AUseMatch), pops it
   // and the regions that end there, and enters a chained block.
   void EndScheme(int& AI, int& APending, bool AUseMatch);
