@@ -118,23 +118,18 @@ TParserContext* TContextCache::ContextAt(int ALine) const {
 void TContextCache::AddContext(int ALine, std::unique_ptr<TParserContext> AContext) {
   ZV_ASSERT(FItems.empty() || ALine > FItems.back()->Line);
   AContext->Line = ALine;
-  if (KitContextHoldsOffsets(*AContext)) ++FWithOffsets;
+  if (KitContextHoldsOffsets(*AContext)) FOffsetLines.push_back(ALine);
   FItems.push_back(std::move(AContext));
 }
 
 void TContextCache::KillFrom(int ALine) {
-  while (!FItems.empty() && FItems.back()->Line >= ALine) {
-    if (KitContextHoldsOffsets(*FItems.back())) --FWithOffsets;
-    FItems.pop_back();
-  }
+  while (!FItems.empty() && FItems.back()->Line >= ALine) FItems.pop_back();
+  while (!FOffsetLines.empty() && FOffsetLines.back() >= ALine) FOffsetLines.pop_back();
 }
 
 int TContextCache::FirstOffsetAfter(int ALine, int AOffset) const {
-  if (FWithOffsets == 0) return -1;
-  auto it = std::upper_bound(FItems.begin(), FItems.end(), ALine,
-                             [](int ALn, const std::unique_ptr<TParserContext>& C) { return ALn < C->Line; });
-  for (; it != FItems.end(); ++it)
-    if (HoldsOffsetFrom(**it, AOffset)) return (*it)->Line;
+  for (auto it = std::upper_bound(FOffsetLines.begin(), FOffsetLines.end(), ALine); it != FOffsetLines.end(); ++it)
+    if (HoldsOffsetFrom(*ContextAt(*it), AOffset)) return *it;
   return -1;
 }
 

@@ -88,7 +88,7 @@ class TContextCache {
   void KillFrom(int ALine);
   void Clear() {
     FItems.clear();
-    FWithOffsets = 0;
+    FOffsetLines.clear();
   }
   int Count() const { return static_cast<int>(FItems.size()); }
   int LineAt(int AIndex) const { return FItems[static_cast<size_t>(AIndex)]->Line; }
@@ -97,7 +97,7 @@ class TContextCache {
 
  private:
   std::vector<std::unique_ptr<TParserContext>> FItems;
-  int FWithOffsets = 0;  // saved contexts that hold offsets
+  std::vector<int> FOffsetLines;  // lines of the saved contexts that hold offsets, ascending
 };
 
 struct TTokenLineItem {
