@@ -273,6 +273,30 @@ int TypingColumn(const char16_t* ALine, int ACount, bool AInName) {
 
 constexpr int kScreenLines = 50;
 
+struct TokenCounter : TKitTokenHandler {
+  int64_t tokens = 0;
+  void HandleToken(const TKitSegment&, int, const TKitEditAttributes&) override { ++tokens; }
+};
+
+// Paging down a screen at a time through the 100,000-line description after it was parsed
+// to its end: the lines are parsed again for their tokens, with their whole state.
+void BM_PagingThroughAParsedDescription(benchmark::State& state) {
+  TKitEditDocument doc;
+  LoadDeviceSchemes(doc);
+  TKitEditParserBase& parser = doc.GetParser();
+  parser.EnsureLineParsed(doc.LinesCount() - 1);
+  TokenCounter counter;
+  int top = 0;
+  for (auto _ : state) {
+    for (int i = top; i < top + kScreenLines; ++i) parser.MarkTokens(i, counter);
+    top += kScreenLines;
+    if (top + kScreenLines > doc.LinesCount()) top = 0;
+  }
+  benchmark::DoNotOptimize(counter.tokens);
+}
+BENCHMARK(BM_PagingThroughAParsedDescription)->Repetitions(3)->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+
 // Typed in attribute values (in 0) or in element names (in 1).
 void KeystrokeArgs(benchmark::internal::Benchmark* b) {
   b->ArgNames({"text", "at", "in"});
@@ -287,10 +311,7 @@ void BM_KeystrokeAndScreen(benchmark::State& state) {
   TKitEditDocument doc;
   LoadDeviceSchemes(doc, text);
   TKitEditParserBase& parser = doc.GetParser();
-  struct Counter : TKitTokenHandler {
-    int64_t tokens = 0;
-    void HandleToken(const TKitSegment&, int, const TKitEditAttributes&) override { ++tokens; }
-  } counter;
+  TokenCounter counter;
   const int lines = doc.LinesCount();
   const int top = ScreenTop(lines, static_cast<int>(state.range(1)));
   // The whole description is known, as after its outermost fold was asked for.
