@@ -258,9 +258,14 @@ const TKitString& KeystrokeText(int AKind) {
   return t;
 }
 
-// The first line on screen for a position: 0 start, 1 middle, 2 end.
-int ScreenTop(int ALines, int AWhere) {
-  return AWhere == 0 ? 20 : AWhere == 1 ? ALines / 2 : ALines - 60;
+// The first line on screen for a position: 0 start, 1 middle, 2 end. In the meter copies
+// the screen shows the same lines of a copy everywhere (its registers and the start of its
+// load profile), so that only the position differs.
+int ScreenTop(int AKind, int ALines, int AWhere) {
+  if (AKind == 3) return AWhere == 0 ? 20 : AWhere == 1 ? ALines / 2 : ALines - 60;
+  const int meter = static_cast<int>(MeterLines().size());
+  const int copies = (ALines - 1) / meter;
+  return (AWhere == 0 ? 0 : AWhere == 1 ? copies / 2 : copies - 1) * meter + 1230;
 }
 
 // Where a keystroke goes in a line: after the first quote (an attribute value) or after the
@@ -313,7 +318,7 @@ void BM_KeystrokeAndScreen(benchmark::State& state) {
   TKitEditParserBase& parser = doc.GetParser();
   TokenCounter counter;
   const int lines = doc.LinesCount();
-  const int top = ScreenTop(lines, static_cast<int>(state.range(1)));
+  const int top = ScreenTop(static_cast<int>(state.range(0)), lines, static_cast<int>(state.range(1)));
   // The whole description is known, as after its outermost fold was asked for.
   parser.EnsureLineParsed(lines - 1);
   parser.GetFoldEnd(0);
@@ -440,7 +445,7 @@ void BM_QsciKeystrokeAndScreen(benchmark::State& state) {
   q.SetText(Utf8(text));
   q.Colourise(0, -1);
   const int lines = static_cast<int>(q.Send(QsciScintillaBase::SCI_GETLINECOUNT));
-  const int top = ScreenTop(lines, static_cast<int>(state.range(1)));
+  const int top = ScreenTop(static_cast<int>(state.range(0)), lines, static_cast<int>(state.range(1)));
   int step = 0;
   long at = 0;
   for (auto _ : state) {
