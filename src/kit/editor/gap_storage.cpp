@@ -64,11 +64,12 @@ char16_t* TGapStorage::OpenAt(int AIdx, int ACount) {
   MoveGap(AIdx);
   if (FGapEnd - FGapStart < ACount) {
     // Grown by half again when full (or cut when four times too large), with a whole
-    // gap after the new text.
+    // gap after the new text. A text put into an empty storage (a load, a refresh) is
+    // mostly read: it gets just the gap, and grows by half at the first edit beyond it.
     const int64_t need = static_cast<int64_t>(FCount) + ACount + FGapSize;
     const int gapEnd = AIdx + ACount + FGapSize;
     if (FCapacity <= need || FCapacity / (need + 1) > 4)
-      Reallocate(3 * need / 2, gapEnd);
+      Reallocate(FCount == 0 ? need : 3 * need / 2, gapEnd);
     else
       MoveTail(gapEnd);
   }

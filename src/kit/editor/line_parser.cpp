@@ -118,23 +118,18 @@ TParserContext* TContextCache::ContextAt(int ALine) const {
 void TContextCache::AddContext(int ALine, std::unique_ptr<TParserContext> AContext) {
   ZV_ASSERT(FItems.empty() || ALine > FItems.back()->Line);
   AContext->Line = ALine;
-  if (KitContextHoldsOffsets(*AContext)) ++FWithOffsets;
+  if (KitContextHoldsOffsets(*AContext)) FOffsetLines.push_back(ALine);
   FItems.push_back(std::move(AContext));
 }
 
 void TContextCache::KillFrom(int ALine) {
-  while (!FItems.empty() && FItems.back()->Line >= ALine) {
-    if (KitContextHoldsOffsets(*FItems.back())) --FWithOffsets;
-    FItems.pop_back();
-  }
+  while (!FItems.empty() && FItems.back()->Line >= ALine) FItems.pop_back();
+  while (!FOffsetLines.empty() && FOffsetLines.back() >= ALine) FOffsetLines.pop_back();
 }
 
 int TContextCache::FirstOffsetAfter(int ALine, int AOffset) const {
-  if (FWithOffsets == 0) return -1;
-  auto it = std::upper_bound(FItems.begin(), FItems.end(), ALine,
-                             [](int ALn, const std::unique_ptr<TParserContext>& C) { return ALn < C->Line; });
-  for (; it != FItems.end(); ++it)
-    if (HoldsOffsetFrom(**it, AOffset)) return (*it)->Line;
+  for (auto it = std::upper_bound(FOffsetLines.begin(), FOffsetLines.end(), ALine); it != FOffsetLines.end(); ++it)
+    if (HoldsOffsetFrom(*ContextAt(*it), AOffset)) return *it;
   return -1;
 }
 
@@ -328,7 +323,7 @@ void TParserImpl::Changed(int ALine) {
     if (inLine && ALine == FPendingLine) return;
     Invalidate(FPendingLine);
   }
-  if (inLine && ALine + 1 < lines && StateAt(ALine) && StateAt(ALine + 1) && !FParseTree.ChangedAt(ALine))
+  if (inLine && ALine + 1 < lines && StateAt(ALine) && StateAt(ALine + 1))
     FPendingLine = ALine;
   else
     Invalidate(ALine);
@@ -349,18 +344,15 @@ void TParserImpl::Recheck() {
   FWork.Assign(*start);
   TTokenLine* tokens = FTokenCache.Find(line);
   if (tokens) tokens->ClearTokens();
-  FRechecking = true;
-  FTreeTouched = false;
+  bool sameFolds;
   try {
-    ParseLine(line, true, tokens);
+    sameFolds = ReplayLine(line, tokens);
   } catch (...) {
-    FRechecking = false;
     Invalidate(line);
     throw;
   }
-  FRechecking = false;
   const int edited = FDoc->GetLine(line).Start;
-  if (FTreeTouched || !SameState(FWork, *next, edited)) {
+  if (!sameFolds || !SameState(FWork, *next, edited)) {
     Invalidate(line);
     return;
   }
@@ -453,21 +445,31 @@ void TParserImpl::ParseLines(int ALine) {
   const int end = std::min(FDoc->LinesCount(), ALine + lookAhead);
   FWork.Assign(*start);
   int lastSave = last->Line;
+  // Lines parsed before are parsed again over the fold tree they built, so that the whole
+  // state (fold state included) is known at every line and an edit can start right there.
+  bool whole = true;
   for (int i = start->Line; i < end; ++i) {
-    if (i == last->Line) FWork.Assign(*last);
+    if (i == last->Line) {
+      FWork.Assign(*last);
+      whole = true;
+    }
     const bool build = i > FLastValidLine;
     TTokenLine* tokens = nullptr;
     if (!(i < ALine && ALine - i > keepBehind) && !FTokenCache.Contains(i)) {
       tokens = FTokenCache.CreateLine(i, &FDoc->Chars());
       ++Counters.LinesTokenized;
-      // Only a line parsed forward has the whole state (fold state included) at hand.
-      if (build) {
+      if (whole) {
         tokens->StartState.Assign(FWork);
         tokens->HasStartState = true;
         tokens->StateHoldsOffsets = KitContextHoldsOffsets(FWork);
       }
     }
-    ParseLine(i, build, tokens);
+    if (build) {
+      ParseLine(i, tokens);
+      ++Counters.LinesBuilt;
+    } else if (!ReplayLine(i, tokens)) {
+      whole = false;
+    }
     const int n = i + 1;
     if (n > FLastValidLine + 1 && (n - lastSave > FContextSaveInterval || n == end)) {
       auto saved = std::make_unique<TParserContext>();
@@ -479,15 +481,27 @@ void TParserImpl::ParseLines(int ALine) {
   FLastValidLine = std::max(FLastValidLine, end - 1);
 }
 
+bool TParserImpl::ReplayLine(int ALine, TTokenLine* ATokens) {
+  FParseTree.BeginReplay(ALine);
+  FReplaying = true;
+  FTreeTouched = false;
+  try {
+    ParseLine(ALine, ATokens);
+  } catch (...) {
+    FReplaying = false;
+    throw;
+  }
+  FReplaying = false;
+  return !FTreeTouched && FParseTree.ReplayComplete();
+}
+
 void TParserImpl::BindLevelVariables(TContextItem& AItem) {
   if (AItem.SchemeEndRule && AItem.SchemeEndRule->NeedVariables()) AItem.SchemeEndRule->BindVariables(&AItem.Variables);
 }
 
-void TParserImpl::ParseLine(int ALine, bool ABuild, TTokenLine* ATokens) {
+void TParserImpl::ParseLine(int ALine, TTokenLine* ATokens) {
   ++Counters.LinesParsed;
-  if (ABuild) ++Counters.LinesBuilt;
   FCurLine = ALine;
-  FBuild = ABuild;
   FTokLine = ATokens;
   const TKitSegment seg = FDoc->GetLine(ALine);
   FLine.resize(static_cast<size_t>(seg.Count) + 1);
@@ -496,7 +510,7 @@ void TParserImpl::ParseLine(int ALine, bool ABuild, TTokenLine* ATokens) {
   FLineStart = seg.Start;
   const int lineEnd = seg.Start + seg.Count;
   FModel.BindLine(FLine.data(), seg.Start, seg.Count);
-  if (FBuild) StartOfLineCheck();
+  StartOfLineCheck();
 
   int i = seg.Start;
   int pending = seg.Start;
@@ -609,7 +623,7 @@ void TParserImpl::ParseLine(int ALine, bool ABuild, TTokenLine* ATokens) {
   for (int k = 1; k < FWork.Count(); ++k)
     if (TContextItem& item = FWork.Item(k); item.EndOfScheme != -1 && item.EndOfScheme <= lineEnd)
       item.EndOfScheme = 0;
-  if (FBuild) StartOfLineCheck();
+  StartOfLineCheck();
   FTokLine = nullptr;
 }
 
@@ -658,7 +672,7 @@ void TParserImpl::EmitDefault(int AFrom, int ATo) {
   if (AFrom >= ATo) return;
   TContextItem& item = FWork.Top();
   if (FTokLine) FTokLine->Add(item.Scheme->DefaultToken, item.DefaultAttributes, AFrom - FLineStart, ATo - AFrom);
-  if (!FBuild || !item.Scheme->HasSyntaxBlocks()) return;
+  if (!item.Scheme->HasSyntaxBlocks()) return;
   for (int p = AFrom; p < ATo; ++p)
     if (!FIgnoredChars.Contains(FLine[static_cast<size_t>(p - FLineStart)])) {
       AddSyntaxCode(item.Scheme->DefaultToken, -1, 0);
@@ -707,7 +721,6 @@ void TParserImpl::AddToken(TTokenProps* AToken, int AStart, int ACount) {
 }
 
 void TParserImpl::AddSyntaxCode(TTokenProps* AToken, int AContentStart, int AContentCount) {
-  if (!FBuild) return;
   TContextItem& item = FWork.Top();
   const TScheme* scheme = item.Scheme;
   if (!scheme->HasSyntaxBlocks() || scheme->SkipsToken(AToken)) return;

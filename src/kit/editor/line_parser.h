@@ -88,7 +88,7 @@ class TContextCache {
   void KillFrom(int ALine);
   void Clear() {
     FItems.clear();
-    FWithOffsets = 0;
+    FOffsetLines.clear();
   }
   int Count() const { return static_cast<int>(FItems.size()); }
   int LineAt(int AIndex) const { return FItems[static_cast<size_t>(AIndex)]->Line; }
@@ -97,7 +97,7 @@ class TContextCache {
 
  private:
   std::vector<std::unique_ptr<TParserContext>> FItems;
-  int FWithOffsets = 0;  // saved contexts that hold offsets
+  std::vector<int> FOffsetLines;  // lines of the saved contexts that hold offsets, ascending
 };
 
 struct TTokenLineItem {
@@ -240,9 +240,9 @@ class TParserImpl {
   void Settle() {
     if (FPendingLine != -1) Recheck();
   }
-  // Re-parses the pending line from its start state, leaving the fold tree alone; when it
-  // ends in the state the next line starts with and makes or closes no fold, the caches
-  // after it stay.
+  // Re-parses the pending line from its start state over the fold tree; when it ends in the
+  // state the next line starts with and makes and closes the folds it made and closed
+  // before, the caches after it stay.
   void Recheck();
   // The full parse state known at the start of ALine, or none.
   const TParserContext* StateAt(int ALine) const;
@@ -257,7 +257,11 @@ class TParserImpl {
   void SettleNodes(int ALo, int AHi);
   void CheckLine(int ALine) const;
   void ParseLines(int ALine);
-  void ParseLine(int ALine, bool ABuild, TTokenLine* ATokens);
+  // Parses ALine with the whole state (syntax blocks and folds).
+  void ParseLine(int ALine, TTokenLine* ATokens);
+  // Parses ALine again over the fold tree it built; true when it made and closed the same
+  // folds there as before.
+  bool ReplayLine(int ALine, TTokenLine* ATokens);
   // Ends the top level at position AI: emits its end (from FMatch when AUseMatch), pops it
   // and the regions that end there, and enters a chained block.
   void EndScheme(int& AI, int& APending, bool AUseMatch);
@@ -298,11 +302,11 @@ class TParserImpl {
   std::vector<char16_t> FLine;
   int FLineStart = 0;
   int FCurLine = 0;
-  bool FBuild = false;
   TTokenLine* FTokLine = nullptr;
-  // While a pending line is re-parsed the fold tree stays as it is: a node that would be
-  // made or closed only marks the tree as touched (the caches after the line go then).
-  bool FRechecking = false;
+  // While a line is parsed again over the fold tree it built, the tree stays as it is: the
+  // nodes it makes and closes are those made and closed there before, and one that differs
+  // marks the tree as touched (the caches after the line go then).
+  bool FReplaying = false;
   bool FTreeTouched = false;
 };
 

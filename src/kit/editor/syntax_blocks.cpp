@@ -18,60 +18,36 @@ constexpr size_t kMaxOpenBlocks = 512;
 
 TParserTree::TParserTree() = default;
 
+TParserNode* TParserTree::NodeAt(const std::vector<uint32_t>& AIndex, int ALine) const {
+  if (ALine < 0 || static_cast<size_t>(ALine) >= AIndex.size()) return nullptr;
+  const uint32_t i = AIndex[static_cast<size_t>(ALine)];
+  return i == 0 ? nullptr : const_cast<TParserNode*>(&FNodes[i - 1]);
+}
+
+void TParserTree::SetAt(std::vector<uint32_t>& AIndex, int ALine, TParserNode* ANode) {
+  if (ALine < 0) return;
+  if (static_cast<size_t>(ALine) >= AIndex.size()) {
+    if (!ANode) return;
+    AIndex.resize(static_cast<size_t>(ALine) + 1);
+  }
+  AIndex[static_cast<size_t>(ALine)] = ANode ? ANode->Index : 0;
+}
+
 TParserNode* TParserTree::AddAsLast(TParserNode* AParent, int ALine, int AParseLine) {
-  auto node = std::make_unique<TParserNode>();
-  node->StartLine = ALine;
-  node->Parent = AParent;
-  node->CreatedLine = AParseLine;
-  TParserNode* result = node.get();
-  AParent->Childs.push_back(std::move(node));
-  FStartsHash.emplace(ALine, result);
-  ++FCount;
-  CountChange(AParseLine, 1);
-  return result;
+  TParserNode& node = FNodes.emplace_back();
+  node.StartLine = ALine;
+  node.Parent = AParent;
+  node.CreatedLine = AParseLine;
+  node.Index = static_cast<uint32_t>(FNodes.size());
+  AParent->Childs.push_back(&node);
+  if (!LineStartToNode(ALine)) SetAt(FStarts, ALine, &node);
+  return &node;
 }
 
 void TParserTree::CommitLastNode(TParserNode* ANode, int AParseLine) {
   ANode->CommittedLine = AParseLine;
-  FEndsHash[ANode->EndLine] = ANode;
-  CountChange(AParseLine, 1);
-}
-
-void TParserTree::CountChange(int AParseLine, int ADelta) {
-  const auto it = FChanges.try_emplace(AParseLine, 0).first;
-  it->second += ADelta;
-  if (it->second == 0) FChanges.erase(it);
-}
-
-void TParserTree::Forget(TParserNode& ANode) {
-  for (auto& c : ANode.Childs) Forget(*c);
-  auto s = FStartsHash.find(ANode.StartLine);
-  if (s != FStartsHash.end() && s->second == &ANode) FStartsHash.erase(s);
-  auto e = FEndsHash.find(ANode.EndLine);
-  if (ANode.EndLine != -1 && e != FEndsHash.end() && e->second == &ANode) FEndsHash.erase(e);
-  CountChange(ANode.CreatedLine, -1);
-  if (ANode.CommittedLine != -1) CountChange(ANode.CommittedLine, -1);
-  --FCount;
-}
-
-void TParserTree::Reopen(TParserNode& ANode) {
-  auto e = FEndsHash.find(ANode.EndLine);
-  if (e != FEndsHash.end() && e->second == &ANode) FEndsHash.erase(e);
-  if (ANode.CommittedLine != -1) CountChange(ANode.CommittedLine, -1);
-  ANode.EndLine = -1;
-  ANode.CommittedLine = -1;
-}
-
-void TParserTree::Walk(TParserNode& ANode, int AParseLine) {
-  // Children are in order of creation, so those made from the line on are a suffix; only a
-  // node still open at that line can have gained children or been closed since.
-  while (!ANode.Childs.empty() && ANode.Childs.back()->CreatedLine >= AParseLine) {
-    Forget(*ANode.Childs.back());
-    ANode.Childs.pop_back();
-  }
-  for (auto& c : ANode.Childs)
-    if (c->EndLine == -1 || c->CommittedLine >= AParseLine) Walk(*c, AParseLine);
-  if (&ANode != &FRoot && ANode.EndLine != -1 && ANode.CommittedLine >= AParseLine) Reopen(ANode);
+  SetAt(FEnds, ANode->EndLine, ANode);
+  FCommits.push_back(ANode);
 }
 
 void TParserTree::KillFrom(int AParseLine) {
@@ -79,48 +55,79 @@ void TParserTree::KillFrom(int AParseLine) {
     Clear();
     return;
   }
-  Walk(FRoot, AParseLine);
+  // Closings first: a node's closing comes after its making. A node ends on the line that
+  // closes it, so every node the end index holds for the lines cut goes with them.
+  while (!FCommits.empty() && FCommits.back()->CommittedLine >= AParseLine) {
+    TParserNode* node = FCommits.back();
+    FCommits.pop_back();
+    if (LineEndToNode(node->EndLine) == node) SetAt(FEnds, node->EndLine, nullptr);
+    node->EndLine = node->CommittedLine = -1;
+  }
+  while (!FNodes.empty() && FNodes.back().CreatedLine >= AParseLine) {
+    TParserNode& node = FNodes.back();
+    // Made last, so it is its parent's last child and has none of its own left.
+    node.Parent->Childs.pop_back();
+    if (LineStartToNode(node.StartLine) == &node) SetAt(FStarts, node.StartLine, nullptr);
+    FNodes.pop_back();
+  }
 }
 
 void TParserTree::Clear() {
   FRoot.Childs.clear();
-  FStartsHash.clear();
-  FEndsHash.clear();
-  FChanges.clear();
-  FCount = 0;
-}
-
-TParserNode* TParserTree::LineStartToNode(int ALine) const {
-  const auto it = FStartsHash.find(ALine);
-  return it == FStartsHash.end() ? nullptr : it->second;
-}
-
-TParserNode* TParserTree::LineEndToNode(int ALine) const {
-  const auto it = FEndsHash.find(ALine);
-  return it == FEndsHash.end() ? nullptr : it->second;
+  FNodes.clear();
+  FCommits.clear();
+  FStarts.clear();
+  FEnds.clear();
+  FReplayNode = FReplayNodeEnd = FReplayCommit = FReplayCommitEnd = 0;
 }
 
 int TParserTree::ParentLine(int ALine) const {
+  // Children follow each other by start line: only the last one starting before ALine can
+  // enclose it.
   const TParserNode* node = &FRoot;
   for (;;) {
-    const TParserNode* next = nullptr;
-    for (auto it = node->Childs.rbegin(); it != node->Childs.rend(); ++it) {
-      const TParserNode& c = **it;
-      if (c.StartLine < ALine && (c.EndLine == -1 || c.EndLine >= ALine)) {
-        next = &c;
-        break;
-      }
-    }
-    if (!next) break;
-    node = next;
+    const auto it = std::partition_point(node->Childs.begin(), node->Childs.end(),
+                                         [&](const TParserNode* c) { return c->StartLine < ALine; });
+    if (it == node->Childs.begin()) break;
+    const TParserNode& c = **std::prev(it);
+    if (c.EndLine != -1 && c.EndLine < ALine) break;
+    node = &c;
   }
   return node == &FRoot ? -1 : node->StartLine;
+}
+
+void TParserTree::BeginReplay(int AParseLine) {
+  const auto made = std::partition_point(FNodes.begin(), FNodes.end(),
+                                         [&](const TParserNode& n) { return n.CreatedLine < AParseLine; });
+  FReplayNode = static_cast<size_t>(made - FNodes.begin());
+  FReplayNodeEnd = FReplayNode;
+  while (FReplayNodeEnd < FNodes.size() && FNodes[FReplayNodeEnd].CreatedLine == AParseLine) ++FReplayNodeEnd;
+  const auto closed = std::partition_point(FCommits.begin(), FCommits.end(),
+                                           [&](const TParserNode* n) { return n->CommittedLine < AParseLine; });
+  FReplayCommit = static_cast<size_t>(closed - FCommits.begin());
+  FReplayCommitEnd = FReplayCommit;
+  while (FReplayCommitEnd < FCommits.size() && FCommits[FReplayCommitEnd]->CommittedLine == AParseLine)
+    ++FReplayCommitEnd;
+}
+
+TParserNode* TParserTree::ReplayAdd(TParserNode* AParent, int ALine, TParserNode* ASchemeParent) {
+  if (FReplayNode == FReplayNodeEnd) return nullptr;
+  TParserNode& node = FNodes[FReplayNode];
+  if (node.Parent != AParent || node.StartLine != ALine || node.SchemeParent != ASchemeParent) return nullptr;
+  ++FReplayNode;
+  return &node;
+}
+
+bool TParserTree::ReplayCommit(TParserNode* ANode, int AEndLine) {
+  if (FReplayCommit == FReplayCommitEnd || FCommits[FReplayCommit] != ANode || ANode->EndLine != AEndLine)
+    return false;
+  ++FReplayCommit;
+  return true;
 }
 
 // ---- Syntax blocks in the parser ------------------------------------------------------------
 
 void TParserImpl::ProcessSyntaxTail(int ALevel, bool AClosing) {
-  if (!FBuild) return;
   TContextItem& item = FWork.Item(ALevel);
   TScheme* scheme = item.Scheme;
   if (!scheme->HasSyntaxBlocks()) return;
@@ -245,9 +252,9 @@ void TParserImpl::CloseInnermostBlock(int ALevel) {
     TParserNode* node = open.Node;
     item.CurrentOpenNode = node->SchemeParent;
     item.ParentNode = node->Parent;
-    if (FRechecking) {
-      FTreeTouched = true;
-    } else if (FBuild) {
+    if (FReplaying) {
+      if (!FParseTree.ReplayCommit(node, item.PartBlockLastLine)) FTreeTouched = true;
+    } else {
       node->EndLine = item.PartBlockLastLine;
       FParseTree.CommitLastNode(node, FCurLine);
     }
@@ -276,16 +283,23 @@ bool TParserImpl::NodeCheck(int ALevel, int ABlock, bool AForce) {
       }
     }
   }
-  if (wants && outer && FRechecking) {
-    FTreeTouched = true;
-  } else if (wants && outer) {
+  if (wants && outer) {
     TContextItem& level = FWork.Item(ALevel);
     if (!level.ParentNode)
       for (int k = ALevel - 1; k >= 0 && !level.ParentNode; --k) level.ParentNode = FWork.Item(k).ParentNode;
     if (!level.ParentNode) level.ParentNode = &FParseTree.Root();
     TOpenBlock& block = level.OpenSyntaxBlocks[static_cast<size_t>(ABlock)];
-    TParserNode* node = FParseTree.AddAsLast(level.ParentNode, block.StartLine, FCurLine);
-    node->SchemeParent = level.CurrentOpenNode;
+    TParserNode* node;
+    if (FReplaying) {
+      node = FParseTree.ReplayAdd(level.ParentNode, block.StartLine, level.CurrentOpenNode);
+      if (!node) {
+        FTreeTouched = true;
+        return outer;
+      }
+    } else {
+      node = FParseTree.AddAsLast(level.ParentNode, block.StartLine, FCurLine);
+      node->SchemeParent = level.CurrentOpenNode;
+    }
     level.CurrentOpenNode = level.ParentNode = node;
     block.HasNode = true;
     block.Node = node;

@@ -121,17 +121,24 @@ TEST(LineParserTest, PassSavesContextsAndCachesAWindow) {
   EXPECT_FALSE(p.TokenCache().Contains(932));
   EXPECT_TRUE(p.TokenCache().Contains(1100));
 
-  // An edit on line 500 re-parses from the state saved at line 459; tokens before it stay.
+  // Lines parsed again keep their whole start state: an edit on line 500, parsed again for
+  // line 420, starts right there. One on line 800, whose tokens are gone, re-parses from the
+  // state saved at line 765; tokens before it stay.
   d.Parser().GetParsedLine(420);
   EXPECT_TRUE(p.TokenCache().Contains(440));
-  const int64_t before = p.Counters.LinesParsed;
+  int64_t before = p.Counters.LinesParsed;
   d.Doc.Insert(d.Doc.GetLine(500).Start, u"x");
-  EXPECT_EQ(p.LastValidLine(), 458);
-  EXPECT_TRUE(p.TokenCache().Contains(458));
-  EXPECT_FALSE(p.TokenCache().Contains(459));
   d.Parser().GetParsedLine(500);
-  EXPECT_EQ(p.Counters.LinesParsed - before, 601 - 459);
+  EXPECT_EQ(p.Counters.LinesParsed - before, 1);
   EXPECT_EQ(d.Tokens(500)[0], "syntax.id:xline");
+  EXPECT_FALSE(p.TokenCache().Contains(800));
+  before = p.Counters.LinesParsed;
+  d.Doc.Insert(d.Doc.GetLine(800).Start, u"x");
+  EXPECT_EQ(p.LastValidLine(), 764);
+  EXPECT_TRUE(p.TokenCache().Contains(500));
+  d.Parser().GetParsedLine(800);
+  EXPECT_EQ(p.Counters.LinesParsed - before, 901 - 765);
+  EXPECT_EQ(d.Tokens(800)[0], "syntax.id:xline");
 }
 
 // After an edit at line 1000 of a 5000-line text, highlighting the screen again re-parses
@@ -408,8 +415,12 @@ TEST(LineParserTest, EditedLineEndStates) {
       {"the captured word changes, not its length", {"@w here", "x", "w", "x v", "x"}, {{0, 1, 1, "v"}}, 1},
       // Editing the line after it re-reads the capture where it now is.
       {"a capture after the edit moves", {"x", "@w a", "b", "w", "x"}, {{0, 0, 0, "zz"}, {2, 0, 0, "w "}}, 1},
-      // The line that makes the fold of line 0 and closes it is known to change the tree.
-      {"a fold is made and closed on the line", {"begin", "x", "x end", "y", "y"}, {{2, 0, 0, "z"}}, 0},
+      // The line that makes the fold of line 0 and closes it makes and closes it again.
+      {"a fold is made and closed on the line", {"begin", "x", "x end", "y", "y"}, {{2, 0, 0, "z"}}, 1},
+      {"a fold made on the line closes elsewhere", {"begin", "x", "x end", "y", "end", "y"}, {{2, 1, 4, ""}}, 1},
+      {"a fold closed on the line is made on another", {"begin", "x", "end", "y", "x"}, {{1, 0, 0, "end "}}, 1},
+      {"the line opens a fold", {"x", "begin a", "x", "x", "end", "y"}, {{1, 6, 1, "b"}}, 1},
+      {"a fold within a fold closes on the line", {"begin", "begin", "x", "x", "end b", "x", "end"}, {{4, 4, 1, ""}}, 1},
       {"a region stays open below a block", {"a [b {c", "d", "e } f", "begin", "x", "x", "end"}, {{0, 0, 0, "w "}}, 1},
       {"a block in a region closes earlier", {"a [b {c", "d", "e } f", "begin", "x", "x", "end"}, {{1, 0, 0, "} "}},
        1},
@@ -501,6 +512,84 @@ TEST(LineParserTest, EditsInsideLinesEqualFresh) {
   }
   // Most edits inside a line were re-parsed by that line alone.
   EXPECT_GT(alone, 60);
+}
+
+// Typing on the lines that open and close folds inside a block of a thousand of them (a
+// load profile's buffer): an edit that keeps the line's folds is re-parsed by that line
+// alone, one that changes them re-parses on; the tokens, folds and parents equal those of
+// a fresh parse after every edit.
+TEST(LineParserTest, EditsOnFoldLinesInsideALargeBlock) {
+  std::mt19937 rng(5);
+  const std::string schemes = RichSchemes();
+  std::vector<std::string> lines = {"head", "begin"};
+  for (int i = 0; i < 1000; ++i) {
+    const char* entry[] = {"  if a", "    x \"s\"", "    y", "  fi"};
+    lines.insert(lines.end(), std::begin(entry), std::end(entry));
+  }
+  lines.insert(lines.end(), {"end", "tail"});
+  TSchemeDoc live(kColors, schemes, Lines(lines));
+  TParserImpl& p = live.Impl();
+  live.Parser().GetFoldEnd(1);
+  struct Edit {
+    const char* what;
+    const char* insert;  // typed after the line's first word, or
+    int remove;          // characters taken from its start (after the indent)
+    bool keepsFolds;
+  };
+  const Edit edits[] = {
+      {"text after the opening word", " z", 0, true},
+      {"a string after it", " \"q\"", 0, true},
+      {"the word opens no fold", "x", 0, false},
+      {"a closing word after it", " fi", 0, false},
+      {"the line loses its word", "", 2, false},
+      {"a nested block opens", " begin", 0, false},
+  };
+  int top = 2000;
+  int keptAlone = 0, kept = 0;
+  for (int step = 0; step < 160; ++step) {
+    const int count = live.Doc.LinesCount();
+    if (step % 20 == 0) top = 2 + static_cast<int>(rng() % static_cast<unsigned>(count - 60));
+    for (int i = top; i < top + 50; ++i) live.Parser().GetParsedLine(i);
+    // A line that opens or closes a fold on screen.
+    auto foldWord = [&](int ALine) {
+      const TKitString t = KitSegmentToStr(live.Doc.GetLine(ALine));
+      const size_t w = t.find_first_not_of(u' ');
+      return w != TKitString::npos && (t.compare(w, 2, u"if") == 0 || t.compare(w, 2, u"fi") == 0);
+    };
+    int line = top + static_cast<int>(rng() % 50u);
+    while (line < top + 50 && !foldWord(line)) ++line;
+    if (line == top + 50) continue;
+    const TKitString text = KitSegmentToStr(live.Doc.GetLine(line));
+    const int indent = static_cast<int>(text.find_first_not_of(u' '));
+    const int word = static_cast<int>(text.find(u' ', static_cast<size_t>(indent)));
+    const Edit& e = edits[rng() % std::size(edits)];
+    const int start = live.Doc.GetLine(line).Start;
+    const int64_t before = p.Counters.LinesParsed;
+    if (e.remove > 0) live.Doc.Delete(start + indent, std::min(e.remove, static_cast<int>(text.size()) - indent));
+    else live.Doc.Insert(start + (word < 0 ? static_cast<int>(text.size()) : word), U(e.insert));
+    live.Parser().GetParsedLine(line);
+    if (e.keepsFolds) {
+      ++kept;
+      if (p.Counters.LinesParsed - before == 1) ++keptAlone;
+    }
+
+    TSchemeDoc fresh(kColors, schemes, KitSeqToStr(live.Doc.Chars()));
+    const int n = live.Doc.LinesCount();
+    for (int i = top; i < std::min(n, top + 50); ++i) {
+      ASSERT_EQ(live.Tokens(i), fresh.Tokens(i)) << e.what << ", step " << step << " line " << i;
+      ASSERT_EQ(live.Parser().IsFoldStart(i), fresh.Parser().IsFoldStart(i)) << e.what << ", step " << step;
+      ASSERT_EQ(live.Parser().IsFoldEnd(i), fresh.Parser().IsFoldEnd(i)) << e.what << ", step " << step;
+      ASSERT_EQ(live.Parser().GetParentLine(i), fresh.Parser().GetParentLine(i)) << e.what << ", step " << step;
+    }
+    if (step % 20 == 19) {
+      ASSERT_EQ(Folds(live.Parser(), n), Folds(fresh.Parser(), n)) << "step " << step;
+      ASSERT_EQ(p.Tree().NodeCount(), fresh.Impl().Tree().NodeCount()) << "step " << step;
+    }
+  }
+  // Every edit that kept its line's folds needed that line alone, but where an earlier
+  // edit on screen left a block open to the end.
+  EXPECT_GT(kept, 10);
+  EXPECT_GT(keptAlone * 4, kept * 3) << keptAlone << " of " << kept;
 }
 
 TEST(LineParserTest, FacadeWithAndWithoutSchemes) {

@@ -21,10 +21,14 @@ void InsertStr(TGapStorage& s, int idx, const TKitString& text) {
 
 TEST(GapStorageTest, GrowsWithAFullGapAndShrinksOnlyWhenMostlyEmpty) {
   TGapStorage s(1024);
+  // The first text (a load) gets just one gap; an edit beyond it grows the array by half.
   InsertStr(s, 0, TKitString(100, u'a'));
-  EXPECT_EQ(s.Capacity(), 3 * (100 + 1024) / 2);
+  EXPECT_EQ(s.Capacity(), 100 + 1024);
   EXPECT_EQ(s.GapStart(), 100);
   EXPECT_EQ(s.GapEnd(), 100 + 1024);
+  InsertStr(s, 0, TKitString(1025, u'c'));
+  EXPECT_EQ(s.Capacity(), 3 * (100 + 1025 + 1024) / 2);
+  s.Delete(0, 1025);
 
   // A large text cut down to a few characters gives back its array, keeping one gap.
   InsertStr(s, 100, TKitString(100000, u'b'));
