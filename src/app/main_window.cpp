@@ -87,7 +87,9 @@ TFormMain::TFormMain(TApplicationProcessOptions Options, QWidget* Parent)
   status->setSizeGripEnabled(false);
   for (int i = 0; i < 3; ++i) {
     StatusPanels[i] = new QLabel;
-    StatusPanels[i]->setFixedWidth(kPanelWidths[i]);
+    // The editor's panel grows for the name of an encoding other than UTF-8.
+    if (i == 2) StatusPanels[i]->setMinimumWidth(kPanelWidths[i]);
+    else StatusPanels[i]->setFixedWidth(kPanelWidths[i]);
     StatusPanels[i]->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     status->addWidget(StatusPanels[i]);
   }

@@ -319,6 +319,51 @@ TEST_F(LoadingTest, AutodetectionTakesTheFilesEncoding) {
   }
 }
 
+// A file that is not valid UTF-8 loads whole in the fallback code page, where every byte
+// is a character, and an edit elsewhere in it saves every other byte back as it came;
+// valid UTF-8, with or without the mark, stays UTF-8. The bad bytes may lie far behind
+// the first pass, or cut a character at the end.
+TEST_F(LoadingTest, AFileThatIsNotUTF8LoadsInTheFallbackAndSavesBackByteForByte) {
+  const Bytes far(200'000, 'a');
+  struct Row {
+    const char* name;
+    Bytes head;  // before the edit
+    Bytes tail;  // behind it
+    int codePage;
+    bool preamble;
+  } rows[] = {
+      {"windows-1252 comment", "<a>\r\n", "  <!-- K\xE4se \x80 \x81\x8D\x8F\x90\x9D -->\r\n</a>", 1252, false},
+      {"bad byte far behind", "<a>\n", far + "\xFC\n", 1252, false},
+      {"cut at the end", "x", "\xC3", 1252, false},
+      {"encoded surrogate", "x", "\xED\xA0\x80", 1252, false},
+      {"mark, then bad bytes", kBOM8 + "x", "\xE9", 1252, false},
+      {"utf8", "<a>\r\n", "  <!-- K\xC3\xA4se \xE2\x82\xAC \xF0\x9F\x98\x80 -->\r\n", 65001, false},
+      {"utf8 with mark", kBOM8 + "<a>", "\xC3\xA4" + far, 65001, true},
+      {"empty", "", "", 65001, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Write("in.txt", r.head + r.tail);
+    TKitEditDocument doc;
+    doc.SetCodePage(65001);
+    doc.LoadFromFileWithFallback(Path("in.txt"), 65001, 1252);
+    EXPECT_EQ(doc.CodePage(), r.codePage);
+    EXPECT_EQ(doc.CodePageUsePreamble(), r.preamble);
+    EXPECT_EQ(Text(doc).find(u'\uFFFD'), TKitString::npos);
+    const Bytes mark = r.preamble ? kBOM8 : Bytes();
+    doc.Insert(static_cast<int>(r.head.size() - mark.size()), u"!");
+    doc.SaveToFile(Path("out.txt"));
+    EXPECT_EQ(Read("out.txt"), r.head + "!" + r.tail);
+  }
+  // The code page asked for comes first again at the next load.
+  TKitEditDocument doc;
+  Load(doc, "\xE9", 1252);
+  TKitMemoryStream utf8(ToArray("\xC3\xA9"));
+  doc.LoadFromStreamWithFallback(utf8, 65001, 1252);
+  EXPECT_EQ(doc.CodePage(), 65001);
+  EXPECT_EQ(Text(doc), u"\u00E9");
+}
+
 TEST_F(LoadingTest, SavingMarksTheUnmodifiedPoint) {
   TKitEditDocument doc;
   doc.SetCodePage(65001);
