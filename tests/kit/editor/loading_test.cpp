@@ -121,6 +121,18 @@ TEST_F(LoadingTest, LineBreaksAndTheLastLineAreKept) {
   EXPECT_EQ(doc.GetLine(4).Count, 0);
 }
 
+// The line index of a loaded text is built by scanning it window by window: a pair, a lone
+// CR or an LF at every place around the ends of the windows is found as it is.
+TEST_F(LoadingTest, LineBreaksAcrossTheScanWindowsAreIndexed) {
+  for (int k = 490; k < 1040; ++k) {
+    const Bytes file = Bytes(static_cast<size_t>(k), 'a') + "\r\nb\rc\nd\r\r\n" + Bytes(static_cast<size_t>(k), 'e') + "\r";
+    TKitEditDocument doc;
+    Load(doc, file, 65001);
+    ASSERT_EQ(doc.LinesCount(), 7) << k;
+    ASSERT_EQ(test::IndexMismatch(test::IndexEntries(doc.LineIndex()), Text(doc)), "") << k;
+  }
+}
+
 // The mark counts only as the file's first bytes; met anywhere else, at a pass boundary
 // too, it is a character of the text.
 TEST_F(LoadingTest, AMarkIsTakenOnlyAtTheStartOfTheFile) {
