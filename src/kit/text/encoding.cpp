@@ -516,10 +516,13 @@ int TKitEncoding::Decode(const uint8_t* Bytes, int Count, bool Final, TKitWideCh
       for (size_t i = 0; i + 4 <= n; i += 4)
         PutUnit(Out, FKind == kUTF32LE ? le16(i + 2) << 16 | le16(i) : be16(i) << 16 | be16(i + 2));
       return Final ? Count : Count / 4 * 4;
-    case kAnsi:
-      Out.reserve(Out.size() + n);
-      for (size_t i = 0; i < n; ++i) Out.push_back(KitAnsiCharToWide(Bytes[i]));
+    case kAnsi: {
+      const size_t old = Out.size();
+      Out.resize(old + n);
+      char16_t* out = Out.data() + old;
+      for (size_t i = 0; i < n; ++i) out[i] = KitAnsiCharToWide(Bytes[i]);
       return Count;
+    }
     case kUTF8: return DecodeUTF8(Bytes, Count, Final, Strict, Invalid, Out);
     case kPlatform: break;
   }
