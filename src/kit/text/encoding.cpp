@@ -520,7 +520,11 @@ int TKitEncoding::Decode(const uint8_t* Bytes, int Count, bool Final, TKitWideCh
       const size_t old = Out.size();
       Out.resize(old + n);
       char16_t* out = Out.data() + old;
-      for (size_t i = 0; i < n; ++i) out[i] = KitAnsiCharToWide(Bytes[i]);
+      // Only 80-9F differ from Latin-1.
+      for (size_t i = 0; i < n; ++i) {
+        const uint8_t b = Bytes[i];
+        out[i] = b < 0x80 || b >= 0xA0 ? b : KitAnsiCharToWide(b);
+      }
       return Count;
     }
     case kUTF8: return DecodeUTF8(Bytes, Count, Final, Strict, Invalid, Out);
