@@ -87,6 +87,35 @@ void BM_LoadDeviceDescription(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadDeviceDescription)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 
+// Loading as the device editor does: UTF-8, or Windows-1252 for a file that is not. Lines
+// with an "ä" in their comment, in UTF-8 (arg 0) or in Windows-1252 (arg 1: found at the
+// first line), and ASCII lines with one Windows-1252 byte at the very end (arg 2: the file
+// is decoded to its end before it is read again); 100,000 and 1,000,000 lines.
+void BM_LoadAsTheDeviceEditorDoes(benchmark::State& state) {
+  const int kind = static_cast<int>(state.range(0)), lines = static_cast<int>(state.range(1));
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("editor_bench_load_" + std::to_string(getpid()) + ".xml");
+  {
+    const std::string umlaut = kind == 0 ? "\xC3\xA4" : kind == 1 ? "\xE4" : "a";
+    std::string text;
+    for (int i = 0; i < lines; ++i)
+      text += "      <LogicalName Value=\"0000600100FF\" />  // Z" + umlaut + "hler " + std::to_string(i) + "\r\n";
+    if (kind == 2) text += "\xE4";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+  const TKitString name = KitFromPlatformText(path.string());
+  TKitEditDocument doc;
+  doc.SetCodePage(65001);
+  for (auto _ : state) doc.LoadFromFileWithFallback(name, 65001, 1252);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(std::filesystem::file_size(path)));
+  state.counters["codepage"] = doc.CodePage();
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_LoadAsTheDeviceEditorDoes)->ArgNames({"kind", "lines"})->ArgsProduct({{0, 1, 2}, {100'000, 1'000'000}})
+    ->Repetitions(3)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
 void BM_KeystrokeAtLine50000(benchmark::State& state) {
   TKitEditDocument doc;
   doc.LoadFromFile(DeviceDescriptionFile(), 65001);

@@ -1,18 +1,23 @@
 // Arbitrary bytes through encoding detection and decoding: detection never fails, and
-// decoding in passes gives what decoding the whole buffer gives, in a few code pages.
+// decoding in passes gives what decoding the whole buffer gives, in a few code pages. A
+// strict UTF-8 decoding in passes calls the bytes valid exactly when the strict string
+// converter does, and then decodes them as the lenient decoding does.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "kit/text/encoding.h"
+#include "kit/text/unicode.h"
 
 using namespace zv;
 
 namespace {
 
-TKitWideCharArray InPasses(TKitEncoding& E, const TKitByteArray& Bytes, size_t Pass) {
+TKitWideCharArray InPasses(TKitEncoding& E, const TKitByteArray& Bytes, size_t Pass, bool* Invalid = nullptr) {
   TKitDecodeState state;
+  state.Strict = Invalid != nullptr;
   TKitWideCharArray units;
   TKitByteArray buffer;
   size_t next = 0;
@@ -26,6 +31,10 @@ TKitWideCharArray InPasses(TKitEncoding& E, const TKitByteArray& Bytes, size_t P
     E.ReadBuffer(units, static_cast<int>(units.size()), static_cast<int>(buffer.size()), 0, buffer, state);
     if (state.BytesUsed < 0 || state.BytesUsed > static_cast<int>(buffer.size())) __builtin_trap();
     buffer.erase(buffer.begin(), buffer.begin() + state.BytesUsed);
+    if (state.Invalid) {
+      *Invalid = true;
+      return units;
+    }
     if (state.Last) break;
   }
   if (!buffer.empty()) __builtin_trap();
@@ -47,6 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int cp : {65001, 1200, 12001, 932, 50220, 0}) v.push_back(TKitEncoding::GetEncoding(cp));
     return v;
   }();
+  for (size_t pass : {size_t{3}, size_t{64}}) {
+    bool invalid = false;
+    const TKitWideCharArray strict = InPasses(*encodings[0], bytes, pass, &invalid);
+    TKitString converted;
+    const bool valid = KitUTF8ToUTF16(std::string(bytes.begin(), bytes.end()), converted, false, false) == 0;
+    if (invalid == valid) __builtin_trap();
+    if (valid && strict != InPasses(*encodings[0], bytes, pass)) __builtin_trap();
+  }
   for (const auto& e : encodings) {
     TKitWideCharArray whole;
     bool failed = false;

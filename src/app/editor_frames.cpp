@@ -198,8 +198,9 @@ int TFrameKit::LineCount() const {
 
 void TFrameKit::Clear() {
   FPending.clear();
-  FView->Document().ClearNoUndo();
+  FView->Clear();
   SetCurrentFileName(QString());
+  StatusChanged();
 }
 
 bool TFrameKit::CloseQuery() {
@@ -213,8 +214,10 @@ bool TFrameKit::CloseQuery() {
 }
 
 void TFrameKit::LoadFromFile(const QString& FileName) {
-  View().Document().LoadFromFile(FromQString(FileName));
+  View().LoadFromFile(FileName);
   SetCurrentFileName(FileName);
+  // The encoding the file came in is part of the status.
+  StatusChanged();
 }
 
 void TFrameKit::SaveToFile(const QString& FileName) { View().Document().SaveToFile(FromQString(FileName)); }
@@ -374,7 +377,10 @@ void TFrameKit::FontChanged() { FView->SetFont(FontDispatcher().CurrentFont()); 
 void TFrameKit::StatusChanged() {
   if (!OnEditorStatusChanged) return;
   const QPoint cursor = View().CursorPos();
-  OnEditorStatusChanged(this, QStringLiteral("%1:%2").arg(cursor.x()).arg(cursor.y()));
+  QString text = QStringLiteral("%1:%2").arg(cursor.x()).arg(cursor.y());
+  // A text that is not saved as UTF-8 says so.
+  if (const QString encoding = View().OtherEncoding(); !encoding.isEmpty()) text += QLatin1Char(' ') + encoding;
+  OnEditorStatusChanged(this, text);
 }
 
 void TFrameKit::KeyUp(int Key) {

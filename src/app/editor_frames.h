@@ -41,7 +41,8 @@ class TFrameKit : public QFrame {
 
   // After CurrentFileName changed.
   std::function<void(TFrameKit* Sender)> OnFileNameChanged;
-  // "column:line" of the cursor, after each change of the view's status.
+  // "column:line" of the cursor, after each change of the view's status, a load and a
+  // clear; a blank and the encoding's name follow when the text is not UTF-8.
   std::function<void(TFrameKit* Sender, const QString& Text)> OnEditorStatusChanged;
 
   bool ReadOnly() const;
@@ -78,7 +79,7 @@ class TFrameKit : public QFrame {
   // item keeps its command but no longer shows the key).
   void YieldShortcut(const QKeySequence& Key);
 
-  // Tells OnEditorStatusChanged where the cursor is.
+  // Tells OnEditorStatusChanged where the cursor is (and the encoding, when not UTF-8).
   void StatusChanged();
 
   int LineCount() const;

@@ -16,6 +16,10 @@ QKeySequence KeyOf(const QKeyEvent& Event) {
   return QKeySequence(Event.keyCombination());
 }
 
+// Device descriptions are UTF-8; files written with Windows tools are often Windows-1252.
+constexpr int kTextCodePage = 65001;
+constexpr int kFallbackCodePage = 1252;
+
 }  // namespace
 
 // The editor widget of a frame: the frame's popup menu, its key-up hook and its own command
@@ -68,7 +72,7 @@ TFrameView::TFrameView(QWidget* Parent)
     : FDocument(std::make_unique<TKitEditDocument>()) {
   FWidget = new TWidget(Parent, *this);
   FWidget->setObjectName(QStringLiteral("KitView"));
-  FDocument->SetCodePage(65001);
+  FDocument->SetCodePage(kTextCodePage);
   FWidget->SetDocument(FDocument.get());
   FWidget->View().OnStatusChanged = [this](TObject*, TKitViewStatusChanges) {
     if (OnStatusChanged) OnStatusChanged();
@@ -94,6 +98,20 @@ QStringList TFrameView::Lines() const {
   lines.reserve(count);
   for (int i = 0; i < count; ++i) lines << ToQString(KitSegmentToStr(FDocument->GetLine(i)));
   return lines;
+}
+
+void TFrameView::LoadFromFile(const QString& FileName) {
+  FDocument->LoadFromFileWithFallback(FromQString(FileName), kTextCodePage, kFallbackCodePage);
+}
+
+void TFrameView::Clear() {
+  FDocument->ClearNoUndo();
+  FDocument->SetCodePage(kTextCodePage);
+  FDocument->SetCodePageUsePreamble(false);
+}
+
+QString TFrameView::OtherEncoding() const {
+  return FDocument->CodePage() == kTextCodePage ? QString() : ToQString(FDocument->CodePageName());
 }
 
 void TFrameView::AppendLines(const QStringList& Lines) {

@@ -1,5 +1,6 @@
 // The editor of an editor frame: one syntax editor view in its Qt widget with a document of
-// its own (UTF-8), and the few conversions between the frame's Qt types and the editor's.
+// its own (UTF-8, or Windows-1252 for a file that is not UTF-8), and the few conversions
+// between the frame's Qt types and the editor's.
 // Only the frames (and their tests) use it; everything else goes to View() and Document().
 #pragma once
 #include <functional>
@@ -40,6 +41,13 @@ class TFrameView {
   QStringList Lines() const;
   // At least 1: an empty text has one empty line.
   int LineCount() const { return FDocument->LinesCount(); }
+  // Loads the file as UTF-8, or whole as Windows-1252 when it is not valid UTF-8: every
+  // byte is kept, and a save writes the file back in the encoding it came in.
+  void LoadFromFile(const QString& FileName);
+  // Empties the text without undo; a text that belongs to no file is UTF-8 again.
+  void Clear();
+  // The name of the encoding when the text is not saved as UTF-8, else empty.
+  QString OtherEncoding() const;
   // Appends the lines behind the last one (an empty text takes the first as its first line),
   // as one edit.
   void AppendLines(const QStringList& Lines);

@@ -267,6 +267,46 @@ TEST_F(FramesTest, ASaveOnAFullDiskKeepsTheFileAndTheText) {
   EXPECT_FALSE(frame.KitView().Document().Modified());
 }
 
+// A description written with Windows tools (not UTF-8) loads without a replaced byte, the
+// status names its encoding, and Save writes every byte the user did not touch back as it
+// came. A UTF-8 file, with its mark or without, and a new text are UTF-8 and say nothing.
+TEST_F(FramesTest, TheDeviceEditorSavesAFileBackInTheEncodingItCameIn) {
+  TFrameDeviceEditor* editor = Shown<TFrameDeviceEditor>();
+  editor->SetFileKey(QStringLiteral("DEVICE"));
+  QString status;
+  editor->OnEditorStatusChanged = [&](TFrameKit*, const QString& Text) { status = Text; };
+  struct Row {
+    const char* name;
+    std::string first, rest;  // the user types between them
+    QString status;
+  } rows[] = {
+      {"windows-1252", "<Data>\r\n", "  <!-- Z\xE4hler \x80 \x81 -->\r\n</Data>\r\n", QStringLiteral("2:1 Windows-1252")},
+      {"utf8", "<Data>\r\n", "  <!-- Z\xC3\xA4hler \xE2\x82\xAC -->\r\n</Data>", QStringLiteral("2:1")},
+      {"utf8 with mark", "\xEF\xBB\xBF<Data>\n", "</Data>\n", QStringLiteral("2:1")},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const std::string file = Path("device.txt");
+    Write(file, r.first + r.rest);
+    editor->LoadFromFile(QString::fromStdString(file));
+    EXPECT_EQ(editor->Text().indexOf(QChar(0xFFFD)), -1);
+    editor->KitView().SetCursor(0, 1);
+    Type(*editor, QStringLiteral("ab"));
+    EXPECT_EQ(status, r.status);
+    editor->SaveToFile(QString::fromStdString(file));
+    EXPECT_EQ(test::ReadFile(file), r.first + "ab" + r.rest);
+  }
+  // The Windows-1252 file again, then a new text: UTF-8.
+  Write(Path("device.txt"), "\xE4");
+  editor->LoadFromFile(QString::fromStdString(Path("device.txt")));
+  EXPECT_EQ(status, QStringLiteral("0:0 Windows-1252"));
+  editor->Clear();
+  EXPECT_EQ(status, QStringLiteral("0:0"));
+  editor->KitView().Document().Insert(0, u"\u00E4");
+  editor->SaveToFile(QString::fromStdString(Path("new.txt")));
+  EXPECT_EQ(test::ReadFile(Path("new.txt")), "\xC3\xA4");
+}
+
 TEST_F(FramesTest, F3RepeatsTheSearchAndBeepsWithoutOne) {
   TFrameKit* frame = Shown<TFrameKit>();
   frame->AddLines(QStringList{"alpha", "beta alpha", "gamma"});

@@ -352,6 +352,19 @@ TEST_F(MainWindowTest, TheStatusPanelsWidenForTheirText) {
   EXPECT_EQ(w->StatusPanels[0]->width(), 150);
 }
 
+// The editor's status panel names the encoding of a device file that is not UTF-8, and is
+// wide enough to show it.
+TEST_F(MainWindowTest, TheStatusNamesTheEncodingOfADeviceFileThatIsNotUTF8) {
+  DeviceFile(SmallDevice("ONE") + "<!-- Z\xE4hler -->\n");
+  std::unique_ptr<TFormMain> w(Window());
+  w->show();
+  w->resize(800, 400);
+  QApplication::processEvents();
+  QLabel* panel = w->StatusPanels[2];
+  EXPECT_EQ(panel->text(), QStringLiteral("0:0 Windows-1252"));
+  EXPECT_GE(panel->width(), panel->sizeHint().width());
+}
+
 // A device with two objects of one name is refused before it is installed: the device
 // served until then stays.
 TEST_F(MainWindowTest, ADuplicateNameKeepsThePreviousDevice) {

@@ -23,6 +23,12 @@ class TKitCharSeq : public TObject {
   }
   // Moves the window so that it covers AIdx, keeping FBoundGap characters on the far side.
   void AssureIdx(int AIdx);
+  // The characters from AIdx to BufferEnd(), for a scan of a long run; reading another
+  // index may move the window away from them.
+  const char16_t* WindowFrom(int AIdx) {
+    if (AIdx < FBufferStart || AIdx >= FBufferEnd) AssureIdx(AIdx);
+    return FBuffer.data() + (AIdx - FBufferStart);
+  }
   void InvalidateBuffer() {
     FBufferStart = -1;
     FBufferEnd = -1;

@@ -1,5 +1,7 @@
 // Loading and saving of the document's text in a code page.
 #include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "kit/editor/edit_document.h"
 #include "kit/text/helpers.h"
@@ -10,19 +12,22 @@ namespace {
 
 // The loader reads the bytes in passes of this size; a character cut by a pass's end is
 // handed in again at the front of the next one.
-constexpr int kPassSize = 1024;
+constexpr int kPassSize = 64 * 1024;
 // Encoded lines are gathered up to about this size before they are written.
 constexpr size_t kSaveChunk = 64 * 1024;
 
-// Decodes the stream from its position to its end; answers whether it began with the
-// encoding's preamble. Every byte the decoder did not use is kept for the next pass, so
-// that invalid input or replacement characters can never shift the stream.
-bool DecodeStream(TKitStream& AStream, TKitEncoding& AEncoding, TKitWideCharArray& AText) {
+// Decodes the stream from its position to its end into AText; APreamble tells whether it
+// began with the encoding's preamble. Every byte the decoder did not use is kept for the
+// next pass, so that invalid input or replacement characters can never shift the stream.
+// With AStrict, bytes the code page cannot decode end the decoding early: answers false.
+bool DecodeStream(TKitStream& AStream, TKitEncoding& AEncoding, bool AStrict, TKitWideCharArray& AText,
+                  bool& APreamble) {
   const int64_t expected = std::max<int64_t>(AStream.Size() - AStream.Position(), 0);
   // Most code pages give at most one unit per byte; a larger file is refused on the way.
   if (expected <= KitMaxTextLength) AText.reserve(static_cast<size_t>(expected));
-  TKitByteArray buf(kPassSize);
+  TKitByteArray buf(static_cast<size_t>(std::clamp<int64_t>(expected, 16, kPassSize)));
   TKitDecodeState state;
+  state.Strict = AStrict;
   int held = 0;
   int64_t total = 0;
   bool atEnd = false;
@@ -36,6 +41,7 @@ bool DecodeStream(TKitStream& AStream, TKitEncoding& AEncoding, TKitWideCharArra
     state.Last = atEnd;
     AEncoding.ReadBuffer(AText, static_cast<int>(AText.size()), held, 0, buf, state);
     KitCheckTextGrowth(0, static_cast<int64_t>(AText.size()));
+    if (state.Invalid) return false;
     const int used = state.BytesUsed;
     if (used == 0 && !atEnd && held == static_cast<int>(buf.size())) {
       // No character of this code page is that long, but a stateful one may need more
@@ -49,7 +55,8 @@ bool DecodeStream(TKitStream& AStream, TKitEncoding& AEncoding, TKitWideCharArra
   }
   // A file stream reports a failed read as its end: a text cut short is no text.
   if (total < expected) throw EReadError("Stream read error");
-  return state.PreambleSeen;
+  APreamble = state.PreambleSeen;
+  return true;
 }
 
 // Writes each line with its own line break, encoded in the code page. The writer writes
@@ -111,6 +118,14 @@ void TKitEditDocument::LoadFromFile(const TKitString& AFileName, int ACodePage) 
 }
 
 void TKitEditDocument::LoadFromFile(const TKitString& AFileName, int ADefaultCodePage, bool AUnicodeAutodetect) {
+  LoadFile(AFileName, [&](TKitStream& AStream) { LoadFromStream(AStream, ADefaultCodePage, AUnicodeAutodetect); });
+}
+
+void TKitEditDocument::LoadFromFileWithFallback(const TKitString& AFileName, int ACodePage, int AFallbackCodePage) {
+  LoadFile(AFileName, [&](TKitStream& AStream) { LoadFromStreamWithFallback(AStream, ACodePage, AFallbackCodePage); });
+}
+
+void TKitEditDocument::LoadFile(const TKitString& AFileName, const std::function<void(TKitStream&)>& ALoad) {
   CheckReadOnly();
   CheckChangesLock();
   CheckNotInCompound();
@@ -120,7 +135,7 @@ void TKitEditDocument::LoadFromFile(const TKitString& AFileName, int ADefaultCod
   } catch (const EStreamError& e) {
     throw EKitEditDocError(e.Message());
   }
-  LoadFromStream(*file, ADefaultCodePage, AUnicodeAutodetect);
+  ALoad(*file);
 }
 
 void TKitEditDocument::LoadFromStream(TKitStream& AStream) { LoadFromStream(AStream, CodePage(), false); }
@@ -128,6 +143,15 @@ void TKitEditDocument::LoadFromStream(TKitStream& AStream) { LoadFromStream(AStr
 void TKitEditDocument::LoadFromStream(TKitStream& AStream, int ACodePage) { LoadFromStream(AStream, ACodePage, false); }
 
 void TKitEditDocument::LoadFromStream(TKitStream& AStream, int ADefaultCodePage, bool AUnicodeAutodetect) {
+  Load(AStream, ADefaultCodePage, AUnicodeAutodetect, std::nullopt);
+}
+
+void TKitEditDocument::LoadFromStreamWithFallback(TKitStream& AStream, int ACodePage, int AFallbackCodePage) {
+  Load(AStream, ACodePage, false, AFallbackCodePage);
+}
+
+void TKitEditDocument::Load(TKitStream& AStream, int ADefaultCodePage, bool AUnicodeAutodetect,
+                            std::optional<int> AFallbackCodePage) {
   CheckReadOnly();
   CheckChangesLock();
   CheckNotInCompound();
@@ -147,7 +171,17 @@ void TKitEditDocument::LoadFromStream(TKitStream& AStream, int ADefaultCodePage,
       }
     }
     encoding = TKitEncoding::GetEncoding(codePage);
-    preamble = DecodeStream(AStream, *encoding, text) || preamble;
+    const int64_t start = AStream.Position();
+    bool seen = false;
+    // One pass decodes and checks: only a file the code page cannot read is read again,
+    // whole, in the fallback code page, so that no byte of it is replaced.
+    if (!DecodeStream(AStream, *encoding, AFallbackCodePage.has_value(), text, seen)) {
+      text.clear();
+      AStream.SetPosition(start);
+      encoding = TKitEncoding::GetEncoding(*AFallbackCodePage);
+      DecodeStream(AStream, *encoding, false, text, seen);
+    }
+    preamble = seen || preamble;
   } catch (const EStreamError& e) {
     throw EKitEditDocError(e.Message());
   } catch (const EKitEncodingError& e) {

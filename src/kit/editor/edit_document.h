@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "kit/editor/doc_errors.h"
@@ -193,6 +194,11 @@ class TKitEditDocument : public TKitCustomComponent {
   void LoadFromStream(TKitStream& AStream, int ACodePage);
   // From the stream's position to its end.
   void LoadFromStream(TKitStream& AStream, int ADefaultCodePage, bool AUnicodeAutodetect);
+  // Loads in ACodePage, or, when the bytes are not valid in it (UTF-8 and the platform's
+  // multi-byte code pages can tell), in AFallbackCodePage: no byte becomes U+FFFD, so a
+  // save writes back the bytes that were loaded. The code page is the one that was used.
+  void LoadFromFileWithFallback(const TKitString& AFileName, int ACodePage, int AFallbackCodePage);
+  void LoadFromStreamWithFallback(TKitStream& AStream, int ACodePage, int AFallbackCodePage);
   void SaveToFile(const TKitString& AFileName);
   void SaveToFile(const TKitString& AFileName, int ACodePage);
   void SaveToFile(const TKitString& AFileName, int ACodePage, bool AUsePreamble);
@@ -333,6 +339,12 @@ class TKitEditDocument : public TKitCustomComponent {
   friend class TMarkCollection;
   friend class TMark;
   friend class TKitEditParserSchemeCollection;
+
+  // --- loading (doc_loading.cpp) ---
+  // Opens the file for reading and hands it to ALoad.
+  void LoadFile(const TKitString& AFileName, const std::function<void(TKitStream&)>& ALoad);
+  // The stream forms; a fallback code page makes the decoding strict.
+  void Load(TKitStream& AStream, int ADefaultCodePage, bool AUnicodeAutodetect, std::optional<int> AFallbackCodePage);
 
   // --- schemes ---
   void SchemeCollectionChanged(TKitEditParserSchemeCollection& ACollection, bool AItemChange);

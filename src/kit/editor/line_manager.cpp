@@ -117,17 +117,25 @@ TKitLinesChange TLineManager::ContentInserted(int AStart, int ALength) {
   // One pass over the new text; the entries wait in a buffer kept between calls.
   std::vector<uint32_t>& found = FScratch;
   found.clear();
-  for (int i = p; i < end; ++i) {
-    const char16_t c = chars.GetChar(i);
-    if (c == KitCR) {
-      if (i + 1 < end && chars.GetChar(i + 1) == KitLF) {
-        found.push_back(static_cast<uint32_t>(i) | PairBit);
-        ++i;
-      } else {
+  // Window by window: a whole file is scanned here when it is loaded.
+  for (int i = p; i < end;) {
+    const char16_t* const window = chars.WindowFrom(i);
+    const int from = i, stop = std::min(end, chars.BufferEnd());
+    for (; i < stop; ++i) {
+      const char16_t c = window[i - from];
+      if (c > KitCR) continue;
+      if (c == KitCR) {
+        // The LF of a pair may lie behind the window: then the window moves, and the scan
+        // goes on from a new one.
+        if (i + 1 < end && (i + 1 < stop ? window[i + 1 - from] : chars.GetChar(i + 1)) == KitLF) {
+          found.push_back(static_cast<uint32_t>(i) | PairBit);
+          ++i;
+        } else {
+          found.push_back(static_cast<uint32_t>(i));
+        }
+      } else if (c == KitLF) {
         found.push_back(static_cast<uint32_t>(i));
       }
-    } else if (c == KitLF) {
-      found.push_back(static_cast<uint32_t>(i));
     }
   }
   const int breaks = static_cast<int>(found.size());

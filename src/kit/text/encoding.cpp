@@ -287,6 +287,35 @@ int CodePageOf(TKitBOM BOM) {
   }
 }
 
+// Decodes UTF-8 with the library's converter, appending to Out. A byte that begins no
+// well-formed sequence (an encoded surrogate included) is one U+FFFD, a sequence cut off by
+// the end of the bytes is left over, or with Final one U+FFFD. With Strict the decoding
+// stops in front of either and sets Invalid. Answers the bytes consumed.
+int DecodeUTF8(const uint8_t* Bytes, int Count, bool Final, bool Strict, bool* Invalid, TKitWideCharArray& Out) {
+  const size_t old = Out.size();
+  // No sequence gives more units than it has bytes, nor does a replaced byte.
+  Out.resize(old + static_cast<size_t>(Count));
+  const uint8_t* src = Bytes;
+  const uint8_t* const end = Bytes + Count;
+  char16_t* const first = Out.data();
+  char16_t* dest = first + old;
+  for (;;) {
+    const int result = KitUTF8ToUTF16(src, end, dest, false);
+    if (result == KitUTFConversionOK) break;
+    // Cut off: the bytes there are so far may still begin a character.
+    const bool cut = result == KitUTFSourceExhausted && KitIsLegalUTF8(src, static_cast<int>(end - src));
+    if (cut && !Final) break;
+    if (Strict) {
+      if (Invalid) *Invalid = true;
+      break;
+    }
+    *dest++ = Replacement;
+    src = cut ? end : src + 1;
+  }
+  Out.resize(static_cast<size_t>(dest - first));
+  return static_cast<int>(src - Bytes);
+}
+
 }  // namespace
 
 // An open platform converter; its shift state carries from one call to the next.
@@ -329,6 +358,7 @@ void TKitDecodeState::Reset() {
   BytesUsed = 0;
   PreambleSeen = false;
   FStarted = false;
+  Invalid = false;
   FHadBytes = FHadUnits = false;
   FConverter.reset();
 }
@@ -356,7 +386,10 @@ TKitEncoding::TKitEncoding(int CodePage, const TKitString& Description, const TK
     case 1201: FKind = kUTF16BE; break;
     case 12000: FKind = kUTF32LE; break;
     case 12001: FKind = kUTF32BE; break;
-    case 0: FKind = kAnsi; break;
+    // The platform's CP1252 leaves five bytes undefined; the own table reads every byte
+    // and writes it back.
+    case 0: case 1252: FKind = kAnsi; break;
+    case 65001: FKind = kUTF8; FCharset = CharsetOf(CodePage); break;
     default: FKind = kPlatform; FCharset = CharsetOf(CodePage);
   }
 }
@@ -467,7 +500,7 @@ std::unique_ptr<TKitCodeConverter> TKitEncoding::OpenConverter(bool ForDecoding)
 }
 
 int TKitEncoding::Decode(const uint8_t* Bytes, int Count, bool Final, TKitWideCharArray& Out,
-                         TKitCodeConverter* Converter) {
+                         TKitCodeConverter* Converter, bool Strict, bool* Invalid) {
   const size_t n = static_cast<size_t>(Count);
   auto be16 = [Bytes](size_t i) { return static_cast<uint32_t>(Bytes[i] << 8 | Bytes[i + 1]); };
   auto le16 = [Bytes](size_t i) { return static_cast<uint32_t>(Bytes[i + 1] << 8 | Bytes[i]); };
@@ -483,10 +516,18 @@ int TKitEncoding::Decode(const uint8_t* Bytes, int Count, bool Final, TKitWideCh
       for (size_t i = 0; i + 4 <= n; i += 4)
         PutUnit(Out, FKind == kUTF32LE ? le16(i + 2) << 16 | le16(i) : be16(i) << 16 | be16(i + 2));
       return Final ? Count : Count / 4 * 4;
-    case kAnsi:
-      Out.reserve(Out.size() + n);
-      for (size_t i = 0; i < n; ++i) Out.push_back(KitAnsiCharToWide(Bytes[i]));
+    case kAnsi: {
+      const size_t old = Out.size();
+      Out.resize(old + n);
+      char16_t* out = Out.data() + old;
+      // Only 80-9F differ from Latin-1.
+      for (size_t i = 0; i < n; ++i) {
+        const uint8_t b = Bytes[i];
+        out[i] = b < 0x80 || b >= 0xA0 ? b : KitAnsiCharToWide(b);
+      }
       return Count;
+    }
+    case kUTF8: return DecodeUTF8(Bytes, Count, Final, Strict, Invalid, Out);
     case kPlatform: break;
   }
   char* in = reinterpret_cast<char*>(const_cast<uint8_t*>(Bytes));
@@ -494,6 +535,10 @@ int TKitEncoding::Decode(const uint8_t* Bytes, int Count, bool Final, TKitWideCh
   while (inLeft > 0) {
     const int error = Converter->Run(in, inLeft, Out, false);
     if (error == 0) break;
+    if (Strict && (error == EILSEQ || (error == EINVAL && Final))) {
+      if (Invalid) *Invalid = true;
+      return Count - static_cast<int>(inLeft);
+    }
     if (error == EILSEQ) {
       // An undecodable byte stands for one character of its own.
       Out.push_back(Replacement);
@@ -560,6 +605,7 @@ void TKitEncoding::Encode(const char16_t* Units, int Count, TKitByteArray& Out) 
       Out.insert(Out.end(), s.begin(), s.end());
       return;
     }
+    case kUTF8:
     case kPlatform: break;
   }
   if (!FEncoder) FEncoder = OpenConverter(false);
@@ -695,17 +741,25 @@ int TKitEncoding::ReadBuffer(TKitWideCharArray& Units, int UnitsStart, int ByteC
     if (State.PreambleSeen) skip = preamble;
   }
   if (FKind == kPlatform && !State.FConverter) State.FConverter = OpenConverter(true);
-  TKitWideCharArray units;
-  const int used = Decode(Bytes.data() + ByteStart + skip, ByteCount - skip, State.Last, units, State.FConverter.get());
+  // A loader appends pass by pass: then the units go straight behind the others.
+  const bool appending = static_cast<size_t>(UnitsStart) == Units.size();
+  TKitWideCharArray separate;
+  TKitWideCharArray& units = appending ? Units : separate;
+  const size_t before = units.size();
+  bool invalid = false;
+  const int used = Decode(Bytes.data() + ByteStart + skip, ByteCount - skip, State.Last, units, State.FConverter.get(),
+                          State.Strict, &invalid);
+  const size_t count = units.size() - before;
+  State.Invalid = State.Invalid || invalid;
   // As for a whole buffer: bytes that gave no unit at all are an error (a stateful code
   // page may end in a shift sequence of no text).
   State.FHadBytes = State.FHadBytes || ByteCount > skip;
-  State.FHadUnits = State.FHadUnits || !units.empty();
-  if (State.Last && State.FHadBytes && !State.FHadUnits && FKind != kPlatform)
+  State.FHadUnits = State.FHadUnits || count > 0;
+  if (State.Last && !State.Invalid && State.FHadBytes && !State.FHadUnits && FKind != kPlatform)
     RaiseConversion("ERROR_NO_UNICODE_TRANSLATION");
-  Place(units, Units, static_cast<size_t>(UnitsStart), true);
+  if (!appending) Place(units, Units, static_cast<size_t>(UnitsStart), true);
   State.BytesUsed = skip + used;
-  return static_cast<int>(units.size());
+  return static_cast<int>(count);
 }
 
 int TKitEncoding::ReadStream(TKitWideCharArray& Units, int UnitsStart, int ByteCount, TKitStream& Stream) {

@@ -1,8 +1,8 @@
 // Named encodings: conversion between bytes in a code page and UTF-16 units, with the
 // code page's byte-order mark ("preamble") and detection of the encoding of a file.
 // UTF-16 and UTF-32 in both byte orders are converted here; code page 0 (the system ANSI
-// code page) is the library's fixed Windows-1252 table; every other code page goes through
-// iconv. Bytes a code page cannot decode become U+FFFD, characters it cannot encode '?'.
+// code page) and code page 1252 are the library's fixed Windows-1252 table, UTF-8 is
+// decoded by the library's own converter; every other code page goes through iconv. Bytes a code page cannot decode become U+FFFD, characters it cannot encode '?'.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -56,6 +56,12 @@ class TKitDecodeState {
   int BytesUsed = 0;
   // Out: the sequence began with the encoding's preamble, which was skipped.
   bool PreambleSeen = false;
+  // In: bytes the code page cannot decode are not replaced: the pass stops in front of
+  // them and reports Invalid. Only UTF-8 and the platform's code pages can meet such
+  // bytes; the others decode every byte.
+  bool Strict = false;
+  // Out: a strict pass met bytes that are not valid in the code page.
+  bool Invalid = false;
 
   // Starts a new sequence.
   void Reset();
@@ -155,13 +161,16 @@ class TKitEncoding : public TObject {
 
  private:
   // Decodes Count bytes; with Final an incomplete character at the end is decoded too
-  // (as U+FFFD), else left over. Answers the bytes consumed.
-  int Decode(const uint8_t* Bytes, int Count, bool Final, TKitWideCharArray& Out, TKitCodeConverter* Converter);
+  // (as U+FFFD), else left over. With Strict it stops in front of the first bytes that
+  // would become U+FFFD and sets Invalid. Answers the bytes consumed.
+  int Decode(const uint8_t* Bytes, int Count, bool Final, TKitWideCharArray& Out, TKitCodeConverter* Converter,
+             bool Strict = false, bool* Invalid = nullptr);
   void Encode(const char16_t* Units, int Count, TKitByteArray& Out);
   std::unique_ptr<TKitCodeConverter> OpenConverter(bool ForDecoding) const;
   const TKitByteArray& DefaultChar();
 
-  enum TKind { kUTF16LE, kUTF16BE, kUTF32LE, kUTF32BE, kAnsi, kPlatform };
+  // kUTF8 decodes on its own and encodes through the platform.
+  enum TKind { kUTF16LE, kUTF16BE, kUTF32LE, kUTF32BE, kAnsi, kUTF8, kPlatform };
   TKind FKind;
   std::string FCharset;  // the platform converter's name of the code page
   std::unique_ptr<TKitCodeConverter> FDecoder, FEncoder;

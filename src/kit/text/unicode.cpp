@@ -116,38 +116,63 @@ int KitUTF16ToUTF8(const TKitString& Source, std::string& Out, bool Lenient, boo
   return result;
 }
 
-int KitUTF8ToUTF16(const std::string& Source, TKitString& Out, bool Lenient, bool AddBOM) {
-  Out.clear();
+int KitUTF8ToUTF16(const uint8_t*& Source, const uint8_t* End, char16_t*& Dest, bool Lenient) {
+  const uint8_t* src = Source;
+  char16_t* dest = Dest;
   int result = KitUTFConversionOK;
-  const auto* src = reinterpret_cast<const uint8_t*>(Source.data());
-  const size_t n = Source.size();
-  for (size_t i = 0; i < n;) {
-    const int t = TrailingBytes[src[i]];
-    if (i + static_cast<size_t>(t) >= n) {
+  while (src < End) {
+    // Text is mostly ASCII: eight bytes below 80 are widened at once.
+    while (End - src >= 8) {
+      uint64_t word;
+      std::memcpy(&word, src, 8);
+      if (word & 0x8080808080808080u) break;
+      for (int k = 0; k < 8; ++k) dest[k] = src[k];
+      src += 8;
+      dest += 8;
+    }
+    if (src == End) break;
+    if (*src < 0x80) {
+      *dest++ = *src++;
+      continue;
+    }
+    const int t = TrailingBytes[*src];
+    if (End - src <= t) {
       result = KitUTFSourceExhausted;
       break;
     }
-    if (!KitIsLegalUTF8(src + i, t + 1)) {
+    if (!KitIsLegalUTF8(src, t + 1)) {
       result = KitUTFSourceIllegal;
       break;
     }
     uint32_t value = 0;
-    for (int k = 0; k < t; ++k) value = (value + src[i + static_cast<size_t>(k)]) << 6;
-    value += src[i + static_cast<size_t>(t)];
+    for (int k = 0; k < t; ++k) value = (value + src[k]) << 6;
+    value += src[t];
     value -= Offsets[t];
     if (value <= 0xFFFF) {
       if (value >= 0xD800 && value <= 0xDFFF && !Lenient) {
         result = KitUTFSourceIllegal;
         break;
       }
-      Out += static_cast<char16_t>(value);
+      *dest++ = static_cast<char16_t>(value);
     } else {
       value -= 0x10000;
-      Out += static_cast<char16_t>((value >> 10) + 0xD800);
-      Out += static_cast<char16_t>((value & 0x3FF) + 0xDC00);
+      *dest++ = static_cast<char16_t>((value >> 10) + 0xD800);
+      *dest++ = static_cast<char16_t>((value & 0x3FF) + 0xDC00);
     }
-    i += static_cast<size_t>(t) + 1;
+    src += t + 1;
   }
+  Source = src;
+  Dest = dest;
+  return result;
+}
+
+int KitUTF8ToUTF16(const std::string& Source, TKitString& Out, bool Lenient, bool AddBOM) {
+  // No sequence gives more units than it has bytes.
+  Out.resize(Source.size());
+  const auto* src = reinterpret_cast<const uint8_t*>(Source.data());
+  char16_t* dest = Out.data();
+  const int result = KitUTF8ToUTF16(src, src + Source.size(), dest, Lenient);
+  Out.resize(static_cast<size_t>(dest - Out.data()));
   if (AddBOM && (Out.empty() || Out[0] != 0xFEFF)) Out.insert(Out.begin(), char16_t{0xFEFF});
   return result;
 }

@@ -24,6 +24,10 @@ int KitUTF16ToUTF8(const TKitString& Source, std::string& Out, bool Lenient, boo
 // Strict mode stops at an encoded surrogate (3); lenient mode stores it as it is.
 // AddBOM puts U+FEFF in front unless the output already begins with it.
 int KitUTF8ToUTF16(const std::string& Source, TKitString& Out, bool Lenient, bool AddBOM);
+// The decoder of the above on a byte range: decodes from Source up to End, or up to the first
+// sequence that is illegal (3) or runs past End (1), into Dest, which has room for
+// End - Source units; Source and Dest are left behind what was decoded.
+int KitUTF8ToUTF16(const uint8_t*& Source, const uint8_t* End, char16_t*& Dest, bool Lenient);
 // True when the Length bytes are one well-formed UTF-8 character (encoded surrogates pass).
 bool KitIsLegalUTF8(const uint8_t* Source, int Length);
 // UTF-8 when the bytes begin with EF BB BF and decode strictly, else Windows-1252.

@@ -43,6 +43,9 @@ Bytes Save(TKitEditDocument& doc) {
 }
 
 const Bytes kBOM8 = "\xEF\xBB\xBF";
+// The loader reads files in passes of this many bytes.
+constexpr size_t kPass = 64 * 1024;
+Bytes As(size_t n) { return Bytes(n, 'a'); }
 
 class LoadingTest : public ::testing::Test {
  protected:
@@ -67,12 +70,12 @@ class LoadingTest : public ::testing::Test {
 };
 
 // Files that come back byte for byte through a load and a save in their code page, in
-// particular characters cut by the 1024-byte pass boundary (behind a mark or not).
+// particular characters cut by the pass boundary (behind a mark or not).
 TEST_F(LoadingTest, FilesRoundTripByteForByte) {
-  const Bytes a1021(1021, 'a'), a1022(1022, 'a'), a1023(1023, 'a');
+  const Bytes upTo3 = As(kPass - 3), upTo2 = As(kPass - 2), upTo1 = As(kPass - 1);
   const Bytes euro = "\xE2\x82\xAC", face = "\xF0\x9F\x98\x80";
-  Bytes utf16be511;
-  for (int i = 0; i < 511; ++i) utf16be511 += Bytes("\0a", 2);
+  Bytes utf16beUpTo2;
+  for (size_t i = 0; i < kPass / 2 - 1; ++i) utf16beUpTo2 += Bytes("\0a", 2);
   struct Row {
     const char* name;
     int codePage;
@@ -81,13 +84,13 @@ TEST_F(LoadingTest, FilesRoundTripByteForByte) {
   } rows[] = {
       {"utf8 plain", 65001, "line 1\r\nline \xC3\xA9\r\n", false},
       {"utf8 with mark", 65001, kBOM8 + "line 1\r\nline \xC3\xA9", true},
-      {"3 bytes across the boundary", 65001, a1022 + euro + "\r\nend", false},
-      {"4 bytes across the boundary", 65001, a1021 + face + face + "\n", false},
-      {"boundary behind the mark", 65001, kBOM8 + Bytes(1020, 'a') + euro + "z", true},
-      {"cut after the mark", 65001, kBOM8 + a1023 + face, true},
+      {"3 bytes across the boundary", 65001, upTo2 + euro + "\r\nend", false},
+      {"4 bytes across the boundary", 65001, upTo3 + face + face + "\n", false},
+      {"boundary behind the mark", 65001, kBOM8 + As(kPass - 4) + euro + "z", true},
+      {"cut after the mark", 65001, kBOM8 + upTo1 + face, true},
       {"mixed line breaks", 65001, "a\rb\nc\r\nd\n\r", false},
       {"utf16le with mark", 1200, Bytes("\xFF\xFE" "a\0\r\0\n\0\x3D\xD8\x00\xDE", 12), true},
-      {"utf16be pair across the boundary", 1201, utf16be511 + Bytes("\xD8\x3D\xDE\x00\0B", 6), false},
+      {"utf16be pair across the boundary", 1201, utf16beUpTo2 + Bytes("\xD8\x3D\xDE\x00\0B", 6), false},
       {"utf32le", 12000, Bytes("\x00\xF6\x01\x00\x0A\x00\x00\x00", 8), false},
       {"ansi", 0, "caf\xE9\r\n\x80 \xFF", false},
   };
@@ -121,19 +124,31 @@ TEST_F(LoadingTest, LineBreaksAndTheLastLineAreKept) {
   EXPECT_EQ(doc.GetLine(4).Count, 0);
 }
 
+// The line index of a loaded text is built by scanning it window by window: a pair, a lone
+// CR or an LF at every place around the ends of the windows is found as it is.
+TEST_F(LoadingTest, LineBreaksAcrossTheScanWindowsAreIndexed) {
+  for (int k = 490; k < 1040; ++k) {
+    const Bytes file = Bytes(static_cast<size_t>(k), 'a') + "\r\nb\rc\nd\r\r\n" + Bytes(static_cast<size_t>(k), 'e') + "\r";
+    TKitEditDocument doc;
+    Load(doc, file, 65001);
+    ASSERT_EQ(doc.LinesCount(), 7) << k;
+    ASSERT_EQ(test::IndexMismatch(test::IndexEntries(doc.LineIndex()), Text(doc)), "") << k;
+  }
+}
+
 // The mark counts only as the file's first bytes; met anywhere else, at a pass boundary
 // too, it is a character of the text.
 TEST_F(LoadingTest, AMarkIsTakenOnlyAtTheStartOfTheFile) {
-  const Bytes head(1024, 'a');
+  const Bytes head = As(kPass);
   TKitEditDocument doc;
   Load(doc, head + kBOM8 + "b", 65001);
   EXPECT_FALSE(doc.CodePageUsePreamble());
   EXPECT_EQ(Text(doc), KitFromPlatformText(head) + u"\uFEFFb");
 
-  Load(doc, kBOM8 + Bytes(1021, 'a') + kBOM8, 65001);
+  Load(doc, kBOM8 + As(kPass - 3) + kBOM8, 65001);
   EXPECT_TRUE(doc.CodePageUsePreamble());
-  EXPECT_EQ(Text(doc), KitFromPlatformText(Bytes(1021, 'a')) + u"\uFEFF");
-  EXPECT_EQ(Save(doc), kBOM8 + Bytes(1021, 'a') + kBOM8);
+  EXPECT_EQ(Text(doc), KitFromPlatformText(As(kPass - 3)) + u"\uFEFF");
+  EXPECT_EQ(Save(doc), kBOM8 + As(kPass - 3) + kBOM8);
 
   // A mark of another code page is no mark: its bytes are text.
   Load(doc, kBOM8 + "x", 1252);
@@ -144,13 +159,13 @@ TEST_F(LoadingTest, AMarkIsTakenOnlyAtTheStartOfTheFile) {
 // Invalid bytes become replacement characters one by one; the bytes behind them, in the
 // next pass too, decode exactly as they would in one piece.
 TEST_F(LoadingTest, InvalidBytesNeverShiftTheStream) {
-  const Bytes a1023(1023, 'a');
+  const Bytes upTo1 = As(kPass - 1);
   const Bytes files[] = {
-      a1023 + "\xE2\x82" "bcd",          // a character cut short at the boundary
-      Bytes(1022, 'a') + "\xFF\xC3\xA9z",  // an invalid byte before one across it
-      a1023 + "\xF0\x9F\x98",            // a cut character at the end of the file
-      "\xC3" + Bytes(2000, '\x80') + "\xE2\x82\xACok",
-      a1023 + "\xED\xA0\x80x",           // an encoded surrogate
+      upTo1 + "\xE2\x82" "bcd",          // a character cut short at the boundary
+      As(kPass - 2) + "\xFF\xC3\xA9z",  // an invalid byte before one across it
+      upTo1 + "\xF0\x9F\x98",            // a cut character at the end of the file
+      "\xC3" + Bytes(kPass + 1000, '\x80') + "\xE2\x82\xACok",
+      upTo1 + "\xED\xA0\x80x",           // an encoded surrogate
   };
   for (const Bytes& f : files) {
     TKitEditDocument doc;
@@ -160,8 +175,8 @@ TEST_F(LoadingTest, InvalidBytesNeverShiftTheStream) {
     EXPECT_NE(whole.find(u'\uFFFD'), TKitString::npos);
   }
   // Multi-byte and stateful code pages through the platform converter.
-  const Bytes sjis = Bytes(1023, 'a') + "\x82\xA0\x82\xA2";
-  const Bytes jis = "\x1B$B" + Bytes(1020, '\x30') + "\x30\x21\x1B(Bok";
+  const Bytes sjis = As(kPass - 1) + "\x82\xA0\x82\xA2";
+  const Bytes jis = "\x1B$B" + Bytes(kPass - 4, '\x30') + "\x30\x21\x1B(Bok";
   for (auto [codePage, f] : {std::pair{932, sjis}, std::pair{50220, jis}}) {
     TKitEditDocument doc;
     Load(doc, f, codePage);
@@ -317,6 +332,51 @@ TEST_F(LoadingTest, AutodetectionTakesTheFilesEncoding) {
     EXPECT_EQ(doc.CodePageUsePreamble(), r.preamble);
     EXPECT_EQ(Text(doc), r.text);
   }
+}
+
+// A file that is not valid UTF-8 loads whole in the fallback code page, where every byte
+// is a character, and an edit elsewhere in it saves every other byte back as it came;
+// valid UTF-8, with or without the mark, stays UTF-8. The bad bytes may lie far behind
+// the first pass, or cut a character at the end.
+TEST_F(LoadingTest, AFileThatIsNotUTF8LoadsInTheFallbackAndSavesBackByteForByte) {
+  const Bytes far(200'000, 'a');
+  struct Row {
+    const char* name;
+    Bytes head;  // before the edit
+    Bytes tail;  // behind it
+    int codePage;
+    bool preamble;
+  } rows[] = {
+      {"windows-1252 comment", "<a>\r\n", "  <!-- K\xE4se \x80 \x81\x8D\x8F\x90\x9D -->\r\n</a>", 1252, false},
+      {"bad byte far behind", "<a>\n", far + "\xFC\n", 1252, false},
+      {"cut at the end", "x", "\xC3", 1252, false},
+      {"encoded surrogate", "x", "\xED\xA0\x80", 1252, false},
+      {"mark, then bad bytes", kBOM8 + "x", "\xE9", 1252, false},
+      {"utf8", "<a>\r\n", "  <!-- K\xC3\xA4se \xE2\x82\xAC \xF0\x9F\x98\x80 -->\r\n", 65001, false},
+      {"utf8 with mark", kBOM8 + "<a>", "\xC3\xA4" + far, 65001, true},
+      {"empty", "", "", 65001, false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    Write("in.txt", r.head + r.tail);
+    TKitEditDocument doc;
+    doc.SetCodePage(65001);
+    doc.LoadFromFileWithFallback(Path("in.txt"), 65001, 1252);
+    EXPECT_EQ(doc.CodePage(), r.codePage);
+    EXPECT_EQ(doc.CodePageUsePreamble(), r.preamble);
+    EXPECT_EQ(Text(doc).find(u'\uFFFD'), TKitString::npos);
+    const Bytes mark = r.preamble ? kBOM8 : Bytes();
+    doc.Insert(static_cast<int>(r.head.size() - mark.size()), u"!");
+    doc.SaveToFile(Path("out.txt"));
+    EXPECT_EQ(Read("out.txt"), r.head + "!" + r.tail);
+  }
+  // The code page asked for comes first again at the next load.
+  TKitEditDocument doc;
+  Load(doc, "\xE9", 1252);
+  TKitMemoryStream utf8(ToArray("\xC3\xA9"));
+  doc.LoadFromStreamWithFallback(utf8, 65001, 1252);
+  EXPECT_EQ(doc.CodePage(), 65001);
+  EXPECT_EQ(Text(doc), u"\u00E9");
 }
 
 TEST_F(LoadingTest, SavingMarksTheUnmodifiedPoint) {

@@ -204,6 +204,7 @@ TEST(EncodingTest, PlatformCodePages) {
       {866, u"\u041F\u0440\u0438", B({0x8F, 0xE0, 0xA8})},
       {932, u"\u65E5\u672C", B({0x93, 0xFA, 0x96, 0x7B})},
       {0, u"\u20AC\u0081", B({0x80, 0x81})},  // the library's own ANSI table
+      {1252, u"\u0081\u008D\u008F\u0090\u009D", B({0x81, 0x8D, 0x8F, 0x90, 0x9D})},  // so is 1252's
       {65001, u"\U0001F600", B({0xF0, 0x9F, 0x98, 0x80})},
       {65000, u"A+", B({0x41, 0x2B, 0x2D})},
       {50220, u"\u65E5", B({0x1B, 0x24, 0x42, 0x46, 0x7C, 0x1B, 0x28, 0x42})},
@@ -328,6 +329,47 @@ TEST(EncodingTest, DecodingInPasses) {
   state.Last = true;
   EXPECT_EQ(ErrorOf([&] { utf16->ReadBuffer(units, 0, 3, 0, B({0xFF, 0xFE, 0x42}), state); }),
             "Windows conversion function returned error: ERROR_NO_UNICODE_TRANSLATION");
+}
+
+// A strict decoding stops in front of the first bytes its code page cannot read and says
+// so; a character that a pass cuts off is no such bytes, as long as more may follow.
+TEST(EncodingTest, StrictDecodingTellsInvalidBytes) {
+  struct TCase {
+    const char* Name;
+    int CodePage;
+    TKitByteArray Bytes;
+    bool Last;
+    bool Invalid;
+    int BytesUsed;
+    TKitString Text;
+  };
+  const TCase cases[] = {
+      {"valid", 65001, B({'a', 0xC3, 0xA9, 0xF0, 0x9F, 0x98, 0x80, 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i'}), true,
+       false, 15, u"a\u00E9\U0001F600bcdefghi"},
+      {"ascii run, then a bad byte", 65001, B({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 0xFF, 'j'}), true, true, 9,
+       u"abcdefghi"},
+      {"lead without its trail", 65001, B({'a', 0xC3, 0x28}), true, true, 1, u"a"},
+      {"overlong", 65001, B({'a', 0xC0, 0xAF}), true, true, 1, u"a"},
+      {"encoded surrogate", 65001, B({0xED, 0xA0, 0x80}), true, true, 0, u""},
+      {"beyond U+10FFFF", 65001, B({0xF4, 0x90, 0x80, 0x80}), true, true, 0, u""},
+      {"cut by the end of the file", 65001, B({'a', 0xE2, 0x82}), true, true, 1, u"a"},
+      {"cut by the end of a pass", 65001, B({'a', 0xE2, 0x82}), false, false, 1, u"a"},
+      {"bad even if more follows", 65001, B({'a', 0xE2, 0x41}), false, true, 1, u"a"},
+      {"platform code page", 932, B({'a', 0x82, 0xA0, 0xFF, 'b'}), true, true, 3, u"a\u3042"},
+      {"every byte is windows-1252", 1252, B({0x81, 0xFF, 0x00}), true, false, 3, TKitString(u"\u0081\u00FF\0", 3)},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto e = TKitEncoding::GetEncoding(c.CodePage);
+    TKitDecodeState state;
+    state.Strict = true;
+    state.Last = c.Last;
+    TKitWideCharArray units = W(u"<");
+    e->ReadBuffer(units, 1, static_cast<int>(c.Bytes.size()), 0, c.Bytes, state);
+    EXPECT_EQ(state.Invalid, c.Invalid);
+    EXPECT_EQ(state.BytesUsed, c.BytesUsed);
+    EXPECT_EQ(S(units), u"<" + c.Text);
+  }
 }
 
 }  // namespace
