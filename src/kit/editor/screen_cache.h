@@ -267,8 +267,11 @@ class TScreenCache : public TObject {
   int GetNextVisibleLine(int ALine, bool ADoCheck = false);
   int GetPrevVisibleLine(int ALine, bool ADoCheck = false);
   // The end line of the collapsed fold starting at ALine, -1 when it is not collapsed.
-  int CollapsedFoldEnd(int ALine) const;
-  int CollapsedFoldCount() const { return FHiddenStarts.Count(); }
+  int CollapsedFoldEnd(int ALine);
+  int CollapsedFoldCount() {
+    if (FDoc != nullptr) EnsureFolds();
+    return FHiddenStarts.Count();
+  }
 
   // --- cursor and selection ---
   TKitPoint CursorPos();

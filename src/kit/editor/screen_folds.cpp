@@ -11,7 +11,8 @@ THiddenStart* TScreenCache::FindStart(int ALine) const {
   return static_cast<THiddenStart*>(FHiddenStarts.Find(ALine));
 }
 
-int TScreenCache::CollapsedFoldEnd(int ALine) const {
+int TScreenCache::CollapsedFoldEnd(int ALine) {
+  if (FDoc != nullptr) EnsureFolds();
   const THiddenStart* s = FindStart(ALine);
   return s != nullptr && s->EEnd != nullptr ? s->EEnd->KeyLine : -1;
 }
@@ -20,6 +21,9 @@ bool TScreenCache::IsCollapsedFold(int ALine) {
   if (FDoc == nullptr || !KitInRange(ALine, 0, LinesCount() - 1))
     KitViewError("Invalid physical line on screen index: %d. Valid range: [%d, %d]", ALine, 0,
                  FDoc != nullptr ? LinesCount() - 1 : 0);
+  // After an edit the table is keyed by old lines and may hold ranges that degenerated;
+  // bringing it up to date later would free an entry taken from it now.
+  EnsureFolds();
   return FindStart(ALine) != nullptr;
 }
 
@@ -142,6 +146,7 @@ void TScreenCache::Unfold(int ALine, bool AAll) {
 }
 
 int TScreenCache::InnerFoldsLimit(int AOuterFold) {
+  EnsureFolds();
   if (AOuterFold == -1) return LinesCount() - 1;
   if (IsCollapsedFold(AOuterFold)) return CollapsedFoldEnd(AOuterFold);
   if (!Parser().IsFoldStart(AOuterFold))
