@@ -262,6 +262,8 @@ class TScreenCache : public TObject {
   // range would cross a collapsed one (the view beeps).
   bool Fold(int ALine, bool AAll);
   void Unfold(int ALine, bool AAll);
+  // Raises what Fold (ACollapse) or Unfold would raise for ALine, and changes nothing else.
+  void CheckFoldLine(int ALine, bool ACollapse);
   void FoldAllIn(int AOuterFold, bool ATopOnly, bool ARunUpdate);
   void UnfoldAllIn(int AOuterFold, bool ATopOnly);
   int GetNextVisibleLine(int ALine, bool ADoCheck = false);

@@ -115,11 +115,19 @@ void TScreenCache::CollapseLine(int ALine, int AEnd) {
   AddHiddenRange(ALine, AEnd);
 }
 
-bool TScreenCache::Fold(int ALine, bool AAll) {
+void TScreenCache::CheckFoldLine(int ALine, bool ACollapse) {
   const bool collapsed = IsCollapsedFold(ALine);  // checks the line
+  if (!ACollapse) {
+    if (!collapsed) KitViewError("Can't do this operation with non-collapsed fold line: line: %d", ALine);
+    return;
+  }
   if (!Parser().IsFoldStart(ALine))
     KitViewError("This operation requires argument line to be fold start: line: %d", ALine);
   if (collapsed) KitViewError("Can't do this operation with collapsed fold line: line: %d", ALine);
+}
+
+bool TScreenCache::Fold(int ALine, bool AAll) {
+  CheckFoldLine(ALine, true);
   UpdateCaches();
   const int end = Parser().GetFoldEnd(ALine);
   if (!CanCollapse(ALine, end)) return false;
@@ -130,8 +138,8 @@ bool TScreenCache::Fold(int ALine, bool AAll) {
 }
 
 void TScreenCache::Unfold(int ALine, bool AAll) {
-  THiddenStart* start = IsCollapsedFold(ALine) ? FindStart(ALine) : nullptr;
-  if (start == nullptr) KitViewError("Can't do this operation with non-collapsed fold line: line: %d", ALine);
+  CheckFoldLine(ALine, false);
+  THiddenStart* start = FindStart(ALine);
   if (IsLineStartVisible(ALine)) {
     FValidState.Exclude(csScreen).Exclude(csConversionCaches);
     LowerFirstInvalid(Doc().GetLine(ALine).Start);
