@@ -187,6 +187,19 @@ TEST(ViewScrollingTest, UnfoldAfterJoiningTheFoldsLinesInOneUpdate) {
   EXPECT_EQ(f.view.GetVisibleCountScroll(), 3);
 }
 
+// A fold or unfold refused for its line leaves the view's modes as they were; one done
+// leaves them, as every command does.
+TEST(ViewScrollingTest, ARefusedFoldKeepsTheModes) {
+  KeyViewFixture f(NumberedLines(10));
+  f.parser->Folds = {{2, 5}};
+  f.view.IncludeState(siIncrementalSearch);
+  EXPECT_EQ(ErrorOf([&] { f.view.Fold(1, false); }), "This operation requires argument line to be fold start: line: 1");
+  EXPECT_EQ(ErrorOf([&] { f.view.Unfold(2, false); }), "Can't do this operation with non-collapsed fold line: line: 2");
+  EXPECT_TRUE(f.view.InState(siIncrementalSearch));
+  f.view.Fold(2, false);
+  EXPECT_FALSE(f.view.InState(siIncrementalSearch));
+}
+
 TEST(ViewScrollingTest, FoldCommands) {
   KeyViewFixture f(NumberedLines(20));
   f.parser->Folds = {{2, 5}, {3, 4}, {8, 12}};
