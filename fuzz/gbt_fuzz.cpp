@@ -8,7 +8,8 @@
 // octet and that many octets decoded as any APDU; otherwise a general block transfer with
 // block control, block number, acknowledged number (one octet each, the numbers scaled by
 // the selector's top bits) and a length octet followed by the data (selector bits 2 to 5 all
-// set: the length counts 4 KiB units of one repeated octet).
+// set: one repeated octet, the length counting 64-octet units below F0 hex and 128 KiB units
+// from there on).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -59,7 +60,10 @@ class Peer {
     g.BNA &= 0xFFFF;
     const int len = Byte();
     if ((sel & 0x3C) == 0x3C) {
-      g.BD.assign(static_cast<size_t>(len) * 4096, static_cast<char>(sel));
+      // Mostly short runs; lengths from F0 hex on give runs of 128 KiB units, so that a few
+      // blocks reach the bound on what the engine holds.
+      const size_t n = len < 0xF0 ? static_cast<size_t>(len) * 64 : static_cast<size_t>(len - 0xEF) << 17;
+      g.BD.assign(n, static_cast<char>(sel));
     } else {
       for (int i = 0; i < len && !AtEnd(); ++i) g.BD.push_back(static_cast<char>(Byte()));
     }

@@ -2,13 +2,15 @@
 // raw log text as it stands; any other input is a list of records (length, flags, octets)
 // that become valid I frames (flag 1: segmented, flag 2: from the meter), so that the APDU
 // pairing, the short-name mapping and the device maker see arbitrary APDUs. The entry text
-// step one produces goes through step two, and so does the input as entry text.
+// step one produces goes through step two, and so does the input as entry text; a device
+// description step two writes must load with the device loader.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/import/import_device.h"
+#include "cosem/logical_device.h"
 #include "foundation/codec.h"
 #include "transport/hdlc_frame.h"
 
@@ -45,6 +47,23 @@ std::vector<std::string> FrameLines(const uint8_t* Data, size_t Size) {
   return lines;
 }
 
+// A device description the import wrote must load as a device.
+void MakeAndLoad(TImportDevice& import, const std::vector<std::string>& entries) {
+  std::vector<std::string> device;
+  try {
+    device = import.EntriesToDevice(entries);
+  } catch (const Exception&) {
+    return;
+  }
+  std::string text;
+  for (const std::string& line : device) text += line + "\n";
+  try {
+    MakeLogicalDevice(text);
+  } catch (const Exception&) {
+    __builtin_trap();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -54,15 +73,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
            : FrameLines(data, size);
   TRenderingLog log;
   TImportDevice import(log);
+  std::vector<std::string> entries;
   try {
-    import.EntriesToDevice(import.RawLogToEntries(lines));
+    entries = import.RawLogToEntries(lines);
   } catch (const Exception&) {
   }
-  if (text) {
-    try {
-      import.EntriesToDevice(lines);
-    } catch (const Exception&) {
-    }
-  }
+  MakeAndLoad(import, entries);
+  if (text) MakeAndLoad(import, lines);
   return 0;
 }

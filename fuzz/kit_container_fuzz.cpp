@@ -2,7 +2,7 @@
 // string, bitmap or image container stream with or without offset table, a wave in its
 // three stream forms, a BMP image), the rest is its input. Every read must end in the items
 // or in an error, never a crash, a hang or a huge allocation. What loads is written again
-// and must read back; image lists are drawn too.
+// and must read back and write the same bytes; image lists are drawn too.
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -16,7 +16,8 @@ using namespace zv;
 
 namespace {
 
-// Writes the container and reads it into a fresh one: what was read must survive.
+// Writes the container and reads it into a fresh one: what was read must survive, and
+// writing the copy gives the same bytes again.
 template <class TList>
 void RoundTrip(TList& List, bool WithIndex) {
   TKitMemoryStream out;
@@ -29,6 +30,9 @@ void RoundTrip(TList& List, bool WithIndex) {
     __builtin_trap();
   }
   if (again.Count() != List.Count() || out.Position() != out.Size()) __builtin_trap();
+  TKitMemoryStream second;
+  again.SaveToStreamEx(second, WithIndex);
+  if (second.Data() != out.Data()) __builtin_trap();
 }
 
 void DrawImages(TKitCustomImageList& List) {
@@ -75,6 +79,9 @@ void ReadWave(TKitMemoryStream& In, int Form) {
   TKitWave again;
   again.LoadCompressedFromStream(out);
   if (again.Size() != wave.Size()) __builtin_trap();
+  TKitMemoryStream second;
+  again.SaveCompressedToStream(second);
+  if (second.Data() != out.Data()) __builtin_trap();
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // Arbitrary edit scripts on an editor document: inserts, deletes and replaces rich in CR
 // and LF, compound edits, undo and redo, markers, whole-text refreshes and loads of
-// random bytes in several code pages. After every step the line index describes the text
-// (and, until the first undo, equals the model's index exactly) and the markers lie
-// sorted inside the text on their lines; at the end, undoing everything gives back the
-// text of the last refresh or load. A load gives what decoding the bytes in one piece
+// random bytes in several code pages. After every step the markers lie sorted inside the
+// text on their lines; before every undo, redo, refresh or load and at the end, the line
+// index describes the text and, while the model follows the edits, the text and the index
+// equal the model's (a fault of an earlier edit persists until then, and checking once
+// costs a fraction of checking after each step); at the end, undoing everything gives back
+// the text of the last refresh or load. A load gives what decoding the bytes in one piece
 // gives, or fails and changes nothing; saving and loading again changes nothing more.
 #include <cstddef>
 #include <cstdint>
@@ -79,6 +81,14 @@ bool LoadAndCheck(TKitEditDocument& doc, const TKitByteArray& bytes, int codePag
   return true;
 }
 
+// The line index describes the text and, while AExact, both equal the model's.
+void CheckText(TKitEditDocument& doc, const test::EditModel& model, bool AExact) {
+  const TKitString text = KitSeqToStr(doc.Chars());
+  const std::vector<uint32_t> entries = test::IndexEntries(doc.LineIndex());
+  Check(test::IndexMismatch(entries, text).empty());
+  if (AExact) Check(text == model.Text() && entries == model.Entries());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -115,6 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           model.Insert(at, s);
         }
       } else if (op == 6) {
+        CheckText(doc, model, modelExact);
         if (script.Byte() % 2 ? doc.CanUndo() : !doc.CanRedo()) {
           doc.Undo();
           modelExact = false;
@@ -133,6 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       } else if (op == 8) {
         sets[script.Byte() % 4]->CreateMark(script.Below(len + 1));
       } else if (op == 9 && compound == 0 && (load = script.Byte() % 8) == 1) {
+        CheckText(doc, model, modelExact);
         const int codePage = kCodePages[script.Byte() % std::size(kCodePages)];
         const TKitByteArray bytes = script.Bytes(script.Below(3000));
         if (LoadAndCheck(doc, bytes, codePage)) {
@@ -142,6 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           modelExact = true;
         }
       } else if (op == 9 && compound == 0 && load == 0) {
+        CheckText(doc, model, modelExact);
         const TKitString text = script.Text(kAlphabet, 6) + script.Text(kAlphabet, 6) + script.Text(kAlphabet, 6);
         TKitSeqFromString seq(text);
         doc.RefreshText(KitWholeSegment(seq));
@@ -153,12 +166,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const EKitEditDocError&) {
       // A refusal (an undo inside a compound edit, say) changes nothing.
     }
-    const TKitString text = KitSeqToStr(doc.Chars());
-    const std::vector<uint32_t> entries = test::IndexEntries(doc.LineIndex());
-    Check(test::IndexMismatch(entries, text).empty());
-    if (modelExact) Check(text == model.Text() && entries == model.Entries());
     for (const IKitMarkersPtr& set : sets) CheckMarkers(doc, set);
   }
+  CheckText(doc, model, modelExact);
   while (compound-- > 0) doc.EndCompoundEdit(false);
   while (doc.CanUndo()) doc.Undo();
   Check(KitSeqToStr(doc.Chars()) == original);

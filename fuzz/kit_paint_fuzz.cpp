@@ -1,8 +1,9 @@
-// Arbitrary sessions on an edit view, painted after every step: edits rich in tabs, line
+// Arbitrary sessions on an edit view, painted after the last step: edits rich in tabs, line
 // breaks and lone surrogates, marks of every kind, folds from an ill-formed table, wrap
 // modes, tab widths, scrolling, stream and block selections, highlights, special
-// characters, read-only states, line attributes and the completion list. Painting never
-// fails, draws only inside the client area and keeps every text call at its line's top.
+// characters, read-only states, line attributes and the completion list. A refused step
+// changes nothing; painting never fails, draws only inside the client area and keeps
+// every text call at its line's top.
 #include <memory>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +16,7 @@ namespace {
 
 using fuzz::Check;
 using fuzz::Script;
+using fuzz::StateOf;
 using fuzz::ViewModelStep;
 
 // Checks each call against the client area and the line grid.
@@ -61,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     AOverride = ALine % 2 == 0;
   };
   for (int step = 0; s.More() && step < 200; ++step) {
+    const fuzz::TViewState before = StateOf(view);
     try {
       const unsigned kind = s.Byte() % (fuzz::kViewStepKinds + 5);
       if (kind < fuzz::kViewStepKinds) ViewModelStep(s, kind, view, *folds, host);
@@ -117,16 +120,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       }
     } catch (const EAssertionFailed &) {
       Check(false);
-    } catch (const Exception &) {
-      // Refusals of bad arguments are part of the game.
+    } catch (const Exception &e) {
+      // A refusal of bad arguments changes nothing.
+      fuzz::CheckUnchanged(view, before, e);
     }
-    try {
-      CheckingCanvas canvas(host.Client, view.LineHeight());
-      view.Paint(canvas);
-      Check(!view.InState(siPainting));
-    } catch (...) {
-      Check(false);
-    }
+  }
+  // Painted once, after the last step: a state any step leaves is painted by the script
+  // that ends with that step, which the fuzzer makes by cutting longer ones.
+  try {
+    CheckingCanvas canvas(host.Client, view.LineHeight());
+    view.Paint(canvas);
+    Check(!view.InState(siPainting));
+  } catch (...) {
+    Check(false);
   }
   return 0;
 }

@@ -17,6 +17,10 @@ using namespace zv::fuzz;
 
 namespace {
 
+// A pathological expression shows itself within a few thousand steps as well as within
+// the engine's million, at a fraction of the time per match.
+constexpr int64_t kStepBudget = 4000;
+
 void CheckGroups(TKitRegExp& r, int lo, int hi) {
   const int pos = r.GetMatchPos(0), len = r.GetMatchLen(0);
   Check(pos >= lo && len >= 0 && pos + len <= hi);
@@ -43,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TKitRegExp r;
   Setup(r, mods);
+  r.SetStepBudget(kStepBudget);
   try {
     r.SetExpression(expr);
   } catch (const EKitRegExprError&) {
@@ -56,14 +61,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   try {
     int matches = 0;
-    for (bool ok = r.Exec(); ok && matches < 16; ok = r.ExecNext(), ++matches) CheckGroups(r, base, end);
+    for (bool ok = r.Exec(); ok && matches < 4; ok = r.ExecNext(), ++matches) CheckGroups(r, base, end);
 
     // The search finds the first position where an anchored attempt matches: the start
     // hints and literal searches skip no match.
-    if (text.size() <= 48) {
+    if (text.size() <= 24) {
       TKitRegExp search, anchored;
       Setup(search, mods & ~32);
       Setup(anchored, mods | 32);
+      search.SetStepBudget(kStepBudget);
+      anchored.SetStepBudget(kStepBudget);
       search.SetExpression(expr);
       anchored.SetExpression(expr);
       search.SetInputSource(&in);

@@ -1,7 +1,8 @@
 // Arbitrary sessions on an edit view's model: edits rich in tabs, line breaks
 // and lone surrogates, folds from an ill-formed fold table, wrap modes and
 // widths, tab widths, scrolling, cursor and selection, highlights and special
-// characters. No step may crash, hang or fail an assertion; after each, the
+// characters. No step may crash, hang or fail an assertion, a refused one changes
+// nothing; after the last, the
 // rows map back to the offsets they show and the scroll lines of the visible
 // lines rise one by one.
 #include <memory>
@@ -16,6 +17,7 @@ namespace {
 
 using fuzz::Check;
 using fuzz::Script;
+using fuzz::StateOf;
 using fuzz::ViewModelStep;
 
 void CheckModel(TKitEditView &view) {
@@ -55,18 +57,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   TKitEditView view(host);
   view.SetDocument(&doc);
   for (int step = 0; s.More() && step < 200; ++step) {
+    const fuzz::TViewState before = StateOf(view);
     try {
       ViewModelStep(s, s.Byte() % fuzz::kViewStepKinds, view, *folds, host);
     } catch (const EAssertionFailed &) {
       Check(false);
-    } catch (const Exception &) {
-      // Refusals of bad arguments are part of the game.
+    } catch (const Exception &e) {
+      // A refusal of bad arguments changes nothing.
+      fuzz::CheckUnchanged(view, before, e);
     }
-    try {
-      CheckModel(view);
-    } catch (...) {
-      Check(false);
-    }
+  }
+  // Checked once, after the last step: a fault a step leaves is still caught by the script
+  // that ends with that step, which the fuzzer makes by cutting longer ones.
+  try {
+    CheckModel(view);
+  } catch (...) {
+    Check(false);
   }
   return 0;
 }

@@ -4,7 +4,8 @@
 // with the layers found, so the templates meet peer-chosen titles and fields too. Every
 // input must end in a result or an error, never a crash, a hang or a runaway allocation.
 //
-// Input: octet 0 selects the suite (bits 0-1) and the layers (bit 2: data protection).
+// Input: octet 0 selects the suite (bits 0-1), the layers (bit 2: data protection) and
+// whether the key store hands out a key pair (bit 3).
 // APDU layers: the rest is the APDU. Data protection: octet 1 the key kind (low bits) and
 // services (bits 4-5), octet 2 the length of the key-ciphered data that follows; the rest
 // is the buffer.
@@ -27,6 +28,12 @@ namespace {
 
 const PduStr kClientTitle("\x4D\x4D\x4D\x00\x00\xBC\x61\x4E", 8);
 const PduStr kServerTitle("ZRV\x00\x00\x00\x00\x01", 8);
+
+// Key pairs handed out for the current input: one, and only when selector bit 3 asks for
+// it. Each costs a signature check, a signing or a key agreement, which under the
+// sanitizers take milliseconds; without one the store answers as if it had none, and the
+// layers take their error path after parsing all the rest.
+int gKeyPairsLeft = 0;
 
 // Fixed keys; key pairs made once from a fixed seed.
 class TFuzzSecurityMaterial : public TSecurityMaterial {
@@ -79,6 +86,8 @@ class TFuzzSecurityMaterial : public TSecurityMaterial {
 
  private:
   const TKeyPair& Pair(const PduStr& title, TKeyPairType type) const {
+    if (gKeyPairsLeft <= 0) throw EKeyMissing("No key pair");
+    --gKeyPairsLeft;
     auto it = FPairs.find({title, type});
     if (it == FPairs.end()) throw EKeyMissing("No key pair");
     return it->second;
@@ -134,6 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   SetFrameCounterSource([] { return 0x10000000u; });
   const uint8_t selector = data[0];
+  gKeyPairsLeft = (selector & 8) ? 1 : 0;
   const PduStr in(reinterpret_cast<const char*>(data) + 1, size - 1);
   TSecurityMaterial& m = Store((selector & 3) == 3 ? 0 : selector & 3);
   try {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdio>
+#include <exception>
 
 #include "fuzz_script.h"
 #include "kit/editor/edit_fakes.h"
@@ -13,6 +15,48 @@ namespace zv::fuzz {
 
 inline constexpr char16_t kViewAlphabet[] = {u'a', u'\t', u'\r', u'\n', u' ', u'(', u'.', u'b', 0xD800, 0xDC00, u'\u00e9'};
 inline constexpr unsigned kViewStepKinds = 14;
+
+// What a refused operation must leave as it was: the text, the cursor, the selection, the
+// scroll position, the wrap and tab settings and the collapsed folds of a view.
+struct TViewState {
+  TKitString Text;
+  TOffsetPoint Cursor, SelStart, SelEnd;
+  bool Block = false;
+  int Top = 0, Horiz = 0, TabWidth = 0, Folds = 0;
+  TKitViewWrapMode Wrap = wmNoWrap;
+  friend bool operator==(const TViewState &, const TViewState &) = default;
+};
+
+inline TViewState StateOf(TKitEditView &AView) {
+  TViewState s;
+  if (AView.Document() == nullptr) return s;
+  TScreenCache &c = AView.ScreenCache();
+  s.Text = KitSeqToStr(AView.CurrentDocument().Chars());
+  s.Cursor = c.CursorOffset();
+  s.SelStart = c.SelStartOffset();
+  s.SelEnd = c.SelEndOffset();
+  s.Block = c.SelBlockMode();
+  s.Top = AView.TopLineScroll();
+  s.Horiz = AView.HorizScroll();
+  s.TabWidth = AView.TabWidth();
+  s.Folds = c.CollapsedFoldCount();
+  s.Wrap = AView.WrapMode();
+  return s;
+}
+
+// A refused step (AError) must leave the view as ABefore; otherwise the refusal and what
+// it changed are told before the run ends as a crash.
+inline void CheckUnchanged(TKitEditView &AView, const TViewState &ABefore, const std::exception &AError) {
+  const TViewState after = StateOf(AView);
+  if (after == ABefore) return;
+  std::fprintf(stderr, "refused step changed the view: %s\n", AError.what());
+  std::fprintf(stderr, "  text %s, cursor %d.%d -> %d.%d, selection %d-%d -> %d-%d, top %d -> %d, horiz %d -> %d, folds %d -> %d\n",
+               after.Text == ABefore.Text ? "same" : "changed", ABefore.Cursor.Offset, ABefore.Cursor.InCharOffset,
+               after.Cursor.Offset, after.Cursor.InCharOffset, ABefore.SelStart.Offset, ABefore.SelEnd.Offset,
+               after.SelStart.Offset, after.SelEnd.Offset, ABefore.Top, after.Top, ABefore.Horiz, after.Horiz,
+               ABefore.Folds, after.Folds);
+  Check(false);
+}
 
 // One view update around AStep, closed also when the step is refused.
 template <class F>
@@ -28,7 +72,8 @@ void InUpdate(TKitEditView &AView, F AStep) {
 }
 
 // Step AKind (below kViewStepKinds) with its arguments read from s; refusals throw.
-inline void ViewModelStep(Script &s, unsigned AKind, TKitEditView &view, TFakeFoldParser &folds, TFakeEditHost &host) {
+inline void ViewModelStep(Script &s, unsigned AKind, TKitEditView &view, TFakeFoldParser &folds, TFakeEditHost &host,
+                          int ADepth = 0) {
   TKitEditDocument &doc = view.CurrentDocument();
   const int lines = doc.LinesCount(), chars = doc.CharsCount();
   switch (AKind) {
@@ -109,11 +154,32 @@ inline void ViewModelStep(Script &s, unsigned AKind, TKitEditView &view, TFakeFo
       view.SpecialChars().SetShowCharKinds(TKitSpecialCharKinds::FromBits(static_cast<uint16_t>(s.Byte() << 1)));
       break;
     default: {
-      doc.BeginCompoundEdit(s.Byte() & 1);
-      const int at = s.Below(chars + 1);
-      doc.Insert(at, s.Text(kViewAlphabet, 11));
-      doc.Delete(0, s.Below(doc.CharsCount() + 1));
-      doc.EndCompoundEdit(false);
+      // An edit, and with bit 2 the next step too, inside one view update: the screen cache
+      // then meets the step with its folds and rows not yet brought up to date.
+      const uint32_t b = s.Byte();
+      const auto edit = [&] {
+        doc.BeginCompoundEdit(b & 1);
+        try {
+          const int at = s.Below(chars + 1);
+          doc.Insert(at, s.Text(kViewAlphabet, 11));
+          doc.Delete(0, s.Below(doc.CharsCount() + 1));
+          if ((b & 2) && ADepth == 0) {
+            try {
+              ViewModelStep(s, s.Byte() % kViewStepKinds, view, folds, host, 1);
+            } catch (const EAssertionFailed &) {
+              throw;
+            } catch (const Exception &) {
+              // The inner step's refusal; the edit before it stands.
+            }
+          }
+        } catch (...) {
+          doc.EndCompoundEdit(false);
+          throw;
+        }
+        doc.EndCompoundEdit(false);
+      };
+      if (b & 2) InUpdate(view, edit);
+      else edit();
       break;
     }
   }

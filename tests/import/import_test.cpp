@@ -202,6 +202,35 @@ TEST(ImportDevice, PairsRequestsWithTheirAnswers) {
   EXPECT_EQ(entries[entries.size() - 2], "    <Unsigned Value=\"05\" />");
 }
 
+// A log none of our encoders wrote: the frames were put together by hand, their checks
+// worked out apart from the program, so that a fault the frame writer and reader share
+// shows here. Between them stand lines of a capture tool's own text.
+TEST(ImportDevice, HandMadeLogGivesItsObject) {
+  const std::vector<std::string> lines = {
+      "capture started 2026-03-02 10:15:07",
+      // client 16 -> meter 1, I frame S0 R0 with poll: GET class 1, 0-0:96.1.0.255, attribute 1
+      "7E A0 19 03 21 10 7F DA E6 E6 00 C0 01 C1 00 01 00 00 60 01 00 FF 01 00 E1 8A 7E",
+      "TX done",
+      // meter -> client, S0 R1: the octet string 0000600100FF
+      "7E A0 18 21 03 30 C6 41 E6 E7 00 C4 01 C1 00 09 06 00 00 60 01 00 FF 05 C7 7E",
+      // client -> meter, S1 R1: attribute 2
+      "7E A0 19 03 21 32 6F D8 E6 E6 00 C0 01 C1 00 01 00 00 60 01 00 FF 02 00 89 A0 7E",
+      // meter -> client, S1 R2: unsigned 7
+      "7E A0 12 21 03 52 7C DD E6 E7 00 C4 01 C1 00 11 07 A4 39 7E",
+      "capture stopped",
+  };
+  TRecordingLog pane;
+  TImportDevice import(pane);
+  const std::vector<std::string> entries = import.RawLogToEntries(lines);
+  EXPECT_EQ(Headers(entries), (std::vector<std::string>{Header("0000600100FF", 1, 1), Header("0000600100FF", 1, 2)}));
+  auto device = MakeLogicalDevice(JoinLines(import.EntriesToDevice(entries)));
+  ASSERT_EQ(TLogicalDevice::ObjectCount(*device), 1);
+  const TCOSEMInstance& data = TLogicalDevice::Object(*device, 0);
+  EXPECT_EQ(ByteStrToHexStr(data.LogicalName()), "0000600100FF");
+  ASSERT_TRUE(data.Attribute(2));
+  EXPECT_EQ(ByteStrToHexStr(data.Attribute(2)->EncodeData()), "1107");
+}
+
 // Logs that are not what they should be end the step with a clear error or are skipped,
 // whatever their size; a segmented answer open at the end of the log is dropped.
 TEST(ImportDevice, HostileLogs) {

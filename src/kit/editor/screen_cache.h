@@ -262,13 +262,18 @@ class TScreenCache : public TObject {
   // range would cross a collapsed one (the view beeps).
   bool Fold(int ALine, bool AAll);
   void Unfold(int ALine, bool AAll);
+  // Raises what Fold (ACollapse) or Unfold would raise for ALine, and changes nothing else.
+  void CheckFoldLine(int ALine, bool ACollapse);
   void FoldAllIn(int AOuterFold, bool ATopOnly, bool ARunUpdate);
   void UnfoldAllIn(int AOuterFold, bool ATopOnly);
   int GetNextVisibleLine(int ALine, bool ADoCheck = false);
   int GetPrevVisibleLine(int ALine, bool ADoCheck = false);
   // The end line of the collapsed fold starting at ALine, -1 when it is not collapsed.
-  int CollapsedFoldEnd(int ALine) const;
-  int CollapsedFoldCount() const { return FHiddenStarts.Count(); }
+  int CollapsedFoldEnd(int ALine);
+  int CollapsedFoldCount() {
+    if (FDoc != nullptr) EnsureFolds();
+    return FHiddenStarts.Count();
+  }
 
   // --- cursor and selection ---
   TKitPoint CursorPos();

@@ -11,7 +11,8 @@ THiddenStart* TScreenCache::FindStart(int ALine) const {
   return static_cast<THiddenStart*>(FHiddenStarts.Find(ALine));
 }
 
-int TScreenCache::CollapsedFoldEnd(int ALine) const {
+int TScreenCache::CollapsedFoldEnd(int ALine) {
+  if (FDoc != nullptr) EnsureFolds();
   const THiddenStart* s = FindStart(ALine);
   return s != nullptr && s->EEnd != nullptr ? s->EEnd->KeyLine : -1;
 }
@@ -20,6 +21,9 @@ bool TScreenCache::IsCollapsedFold(int ALine) {
   if (FDoc == nullptr || !KitInRange(ALine, 0, LinesCount() - 1))
     KitViewError("Invalid physical line on screen index: %d. Valid range: [%d, %d]", ALine, 0,
                  FDoc != nullptr ? LinesCount() - 1 : 0);
+  // After an edit the table is keyed by old lines and may hold ranges that degenerated;
+  // bringing it up to date later would free an entry taken from it now.
+  EnsureFolds();
   return FindStart(ALine) != nullptr;
 }
 
@@ -111,11 +115,19 @@ void TScreenCache::CollapseLine(int ALine, int AEnd) {
   AddHiddenRange(ALine, AEnd);
 }
 
-bool TScreenCache::Fold(int ALine, bool AAll) {
+void TScreenCache::CheckFoldLine(int ALine, bool ACollapse) {
   const bool collapsed = IsCollapsedFold(ALine);  // checks the line
+  if (!ACollapse) {
+    if (!collapsed) KitViewError("Can't do this operation with non-collapsed fold line: line: %d", ALine);
+    return;
+  }
   if (!Parser().IsFoldStart(ALine))
     KitViewError("This operation requires argument line to be fold start: line: %d", ALine);
   if (collapsed) KitViewError("Can't do this operation with collapsed fold line: line: %d", ALine);
+}
+
+bool TScreenCache::Fold(int ALine, bool AAll) {
+  CheckFoldLine(ALine, true);
   UpdateCaches();
   const int end = Parser().GetFoldEnd(ALine);
   if (!CanCollapse(ALine, end)) return false;
@@ -126,8 +138,8 @@ bool TScreenCache::Fold(int ALine, bool AAll) {
 }
 
 void TScreenCache::Unfold(int ALine, bool AAll) {
-  THiddenStart* start = IsCollapsedFold(ALine) ? FindStart(ALine) : nullptr;
-  if (start == nullptr) KitViewError("Can't do this operation with non-collapsed fold line: line: %d", ALine);
+  CheckFoldLine(ALine, false);
+  THiddenStart* start = FindStart(ALine);
   if (IsLineStartVisible(ALine)) {
     FValidState.Exclude(csScreen).Exclude(csConversionCaches);
     LowerFirstInvalid(Doc().GetLine(ALine).Start);
@@ -142,6 +154,7 @@ void TScreenCache::Unfold(int ALine, bool AAll) {
 }
 
 int TScreenCache::InnerFoldsLimit(int AOuterFold) {
+  EnsureFolds();
   if (AOuterFold == -1) return LinesCount() - 1;
   if (IsCollapsedFold(AOuterFold)) return CollapsedFoldEnd(AOuterFold);
   if (!Parser().IsFoldStart(AOuterFold))

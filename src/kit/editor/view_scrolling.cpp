@@ -438,6 +438,7 @@ void TKitCustomEditView::UpdateScrollBars() {
 
 void TKitCustomEditView::Fold(int APhysLine, bool AAll) {
   CheckDocument();
+  FScreenCache->CheckFoldLine(APhysLine, true);  // a refusal leaves the modes as they are
   Updating([&] {
     LeaveStatesLocked(kKitCommandModes);
     if (!FScreenCache->Fold(APhysLine, AAll)) DoBeep();
@@ -447,6 +448,7 @@ void TKitCustomEditView::Fold(int APhysLine, bool AAll) {
 
 void TKitCustomEditView::Unfold(int APhysLine, bool AAll) {
   CheckDocument();
+  FScreenCache->CheckFoldLine(APhysLine, false);
   Updating([&] {
     LeaveStatesLocked(kKitCommandModes);
     const bool wasOn = IsPosOnScreen(CursorPos());

@@ -170,6 +170,10 @@ class TKitRegExp : public TObject {
   // The last Exec gave up because its backtracking exceeded the bounds (and reported no
   // match, with NeedMore set).
   bool LimitExceeded() const { return FLimitExceeded; }
+  // The fixed part of an Exec's step bound (kitRegexStepBudget unless set); fuzzing sets
+  // a small one so that pathological expressions give up quickly.
+  int64_t StepBudget() const { return FStepBudget; }
+  void SetStepBudget(int64_t AValue) { FStepBudget = AValue; }
   // Group Idx of the last match; -1 for a group that did not take part or does not exist.
   int GetMatchPos(int Idx) const;
   int GetMatchLen(int Idx) const;
@@ -317,6 +321,7 @@ class TKitRegExp : public TObject {
   std::vector<int> FLookStack;
   int64_t FSteps = 0;
   int64_t FStepLimit = 0;
+  int64_t FStepBudget = kitRegexStepBudget;
   bool FLimitExceeded = false;
   TKitIntArray FScratch;
 

@@ -721,7 +721,7 @@ bool TKitRegExp::ExecFrom(int AOffset, int ACount) {
   FInputEnd = static_cast<int>(inputEnd);
   FLoopStackIdx = 0;
   FSteps = 0;
-  FStepLimit = kitRegexStepBudget + kitRegexStepsPerCode * (int64_t{FInputEnd} - AOffset);
+  FStepLimit = FStepBudget + kitRegexStepsPerCode * (int64_t{FInputEnd} - AOffset);
   try {
     if (Search(AOffset)) return true;
   } catch (const TAbortMatch&) {

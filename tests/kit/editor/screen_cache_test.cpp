@@ -243,6 +243,56 @@ TEST(ScreenCacheTest, FoldsFollowEdits) {
   EXPECT_EQ(f.cache.CalkVisibleCountScroll(), f.doc.LinesCount());
 }
 
+// An edit inside an update leaves the fold table keyed by old lines until someone looks:
+// every fold operation must see the table as the edit left it, never an entry that
+// bringing it up to date frees. Here the break between lines 0 and 1 goes, so the fold
+// 0-1 degenerates, and the fold 5-8 moves up a line.
+TEST(ScreenCacheTest, FoldOperationsAfterAnEditSeeTheFoldsUpToDate) {
+  struct Case {
+    const char* Name;
+    std::function<void(CacheFixture&)> Op;
+  } cases[] = {
+      {"Unfold", [](CacheFixture& f) {
+         EXPECT_EQ(ErrorOf([&] { f.cache.Unfold(0, false); }),
+                   "Can't do this operation with non-collapsed fold line: line: 0");
+       }},
+      {"Unfold all", [](CacheFixture& f) { EXPECT_NE(ErrorOf([&] { f.cache.Unfold(0, true); }), ""); }},
+      {"IsCollapsedFold", [](CacheFixture& f) { EXPECT_FALSE(f.cache.IsCollapsedFold(0)); }},
+      {"CollapsedFoldEnd", [](CacheFixture& f) { EXPECT_EQ(f.cache.CollapsedFoldEnd(0), -1); }},
+      {"Fold", [](CacheFixture& f) { EXPECT_TRUE(f.cache.Fold(0, false)); }},
+      {"FoldAllIn", [](CacheFixture& f) { f.cache.FoldAllIn(-1, false, true); }},
+      {"UnfoldAllIn", [](CacheFixture& f) { f.cache.UnfoldAllIn(-1, false); }},
+      {"UnfoldAllIn top", [](CacheFixture& f) { f.cache.UnfoldAllIn(-1, true); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    CacheFixture f(NumberedLines(12));
+    f.parser->Folds = {{0, 1}, {5, 8}};
+    ASSERT_TRUE(f.cache.Fold(0, false));
+    ASSERT_TRUE(f.cache.Fold(5, false));
+    const int eol = f.doc.GetLine(0).Start + f.doc.GetLine(0).Count;
+    f.cache.BeforeDelete(eol, 2);
+    f.doc.Delete(eol, 2);  // no update in between, as inside a view's update
+    f.parser->Folds = {{0, 1}, {4, 7}};
+    c.Op(f);
+    f.cache.UpdateCaches();
+    int rows = 0;
+    for (int l = 0; l < f.doc.LinesCount(); l = f.cache.GetNextVisibleLine(l)) ++rows;
+    EXPECT_EQ(rows, f.cache.CalkVisibleCountScroll());
+  }
+  // The fold that moved is found on its new line, not its old one.
+  CacheFixture f(NumberedLines(12));
+  f.parser->Folds = {{0, 1}, {5, 8}};
+  ASSERT_TRUE(f.cache.Fold(0, false));
+  ASSERT_TRUE(f.cache.Fold(5, false));
+  const int eol = f.doc.GetLine(0).Start + f.doc.GetLine(0).Count;
+  f.cache.BeforeDelete(eol, 2);
+  f.doc.Delete(eol, 2);
+  EXPECT_TRUE(f.cache.IsCollapsedFold(4));
+  EXPECT_EQ(f.cache.CollapsedFoldEnd(4), 7);
+  EXPECT_EQ(f.cache.CollapsedFoldCount(), 1);
+}
+
 TEST(ScreenCacheTest, OverlapsAfterEditsAreRepaired) {
   CacheFixture f(NumberedLines(30));
   f.parser->Folds = {{5, 10}, {12, 20}};

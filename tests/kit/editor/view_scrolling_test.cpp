@@ -191,6 +191,34 @@ TEST(ViewScrollingTest, ClientCoordinates) {
   EXPECT_EQ(f.view.ScrollPosToSingleBreakOffset({1, 2}), 7);
 }
 
+// Opening a fold whose first and last lines an edit in the same update joined: the fold
+// is gone and the call is refused, the view stays whole.
+TEST(ViewScrollingTest, UnfoldAfterJoiningTheFoldsLinesInOneUpdate) {
+  KeyViewFixture f(u"\nb\nc\nd");
+  f.parser->Folds = {{0, 1}};
+  f.view.Fold(0, false);
+  ASSERT_TRUE(f.view.IsCollapsedFold(0));
+  f.view.BeginUpdate();
+  f.doc.Delete(0, 1);
+  EXPECT_EQ(ErrorOf([&] { f.view.Unfold(0, false); }),
+            "Can't do this operation with non-collapsed fold line: line: 0");
+  f.view.EndUpdate();
+  EXPECT_EQ(f.view.GetVisibleCountScroll(), 3);
+}
+
+// A fold or unfold refused for its line leaves the view's modes as they were; one done
+// leaves them, as every command does.
+TEST(ViewScrollingTest, ARefusedFoldKeepsTheModes) {
+  KeyViewFixture f(NumberedLines(10));
+  f.parser->Folds = {{2, 5}};
+  f.view.IncludeState(siIncrementalSearch);
+  EXPECT_EQ(ErrorOf([&] { f.view.Fold(1, false); }), "This operation requires argument line to be fold start: line: 1");
+  EXPECT_EQ(ErrorOf([&] { f.view.Unfold(2, false); }), "Can't do this operation with non-collapsed fold line: line: 2");
+  EXPECT_TRUE(f.view.InState(siIncrementalSearch));
+  f.view.Fold(2, false);
+  EXPECT_FALSE(f.view.InState(siIncrementalSearch));
+}
+
 TEST(ViewScrollingTest, FoldCommands) {
   KeyViewFixture f(NumberedLines(20));
   f.parser->Folds = {{2, 5}, {3, 4}, {8, 12}};

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "kit/graphics/graphics_types.h"
 
 namespace zv {
@@ -14,6 +16,13 @@ TKitBitmap Filled(int W, int H, TKitPixelFormat Format, uint8_t B, uint8_t G, ui
   for (int y = 0; y < H; ++y)
     for (int x = 0; x < W; ++x) bmp.SetPixel(x, y, KitRGB(R, G, B));
   return bmp;
+}
+
+std::vector<TColor> AllPixels(const TKitBitmap& Bmp) {
+  std::vector<TColor> r;
+  for (int y = 0; y < Bmp.Height(); ++y)
+    for (int x = 0; x < Bmp.Width(); ++x) r.push_back(Bmp.Pixel(x, y));
+  return r;
 }
 
 TEST(BitmapTest, LayoutIsBottomUpWithPaddedRows) {
@@ -133,14 +142,32 @@ TEST(PixelEffectsTest, RectanglesAreClippedToBothBitmaps) {
   EXPECT_EQ(dst.Pixel(2, 2), KitRGB(225, 235, 245));
   KitBmpFlipVertical(src, {0, 0, 4, 4}, dst, {-1, -1});
   EXPECT_EQ(dst.Pixel(2, 2), src.Pixel(0, 0));
+  // Targets wholly outside the destination leave every pixel of it as it was.
+  const std::vector<TColor> before = AllPixels(dst);
   KitBmpFlipHorizontal(src, {-5, 0, 9, 9}, dst, {0, 7});
+  EXPECT_EQ(AllPixels(dst), before);
   KitBmpBrightness(src, {0, 0, 4, 4}, dst, 5, {-4, 2});
+  EXPECT_EQ(AllPixels(dst), before);
   KitBmpGrayScale(src, {0, 0, INT32_MAX, INT32_MAX}, dst, {INT32_MIN, 0});
+  EXPECT_EQ(AllPixels(dst), before);
   TKitBitmap target(2, 2, pf24bit);
   KitBmpBlend(src, dst, {0, 0, 50, 50}, {-1, 1}, target, 0.0f, {0, 0});
   EXPECT_EQ(target.Pixel(0, 0), 0u);
   EXPECT_EQ(target.Pixel(1, 1), dst.Pixel(0, 2));  // Source 1 (0, 1), Source 2 (-1 + 1, 1 + 1)
   EXPECT_EQ(target.Pixel(1, 0), dst.Pixel(0, 1));
+  // A blend placed partly or wholly outside its target writes only the pixels inside.
+  TKitBitmap marked = Filled(2, 2, pf24bit, 1, 2, 3);
+  const TColor mark = marked.Pixel(0, 0);
+  KitBmpBlend(src, dst, {0, 0, 2, 2}, {1, 1}, marked, 0.0f, {1, 1});
+  EXPECT_EQ(marked.Pixel(1, 1), dst.Pixel(1, 1));
+  EXPECT_EQ(marked.Pixel(0, 0), mark);
+  EXPECT_EQ(marked.Pixel(1, 0), mark);
+  EXPECT_EQ(marked.Pixel(0, 1), mark);
+  const std::vector<TColor> markedBefore = AllPixels(marked);
+  for (const TKitPoint at : {TKitPoint{2, 0}, TKitPoint{0, -2}, TKitPoint{-50, 7}, TKitPoint{INT32_MAX, INT32_MAX}}) {
+    KitBmpBlend(src, dst, {0, 0, 2, 2}, {0, 0}, marked, 0.5f, at);
+    EXPECT_EQ(AllPixels(marked), markedBefore) << at.X << "," << at.Y;
+  }
 }
 
 }  // namespace

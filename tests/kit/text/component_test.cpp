@@ -48,11 +48,28 @@ TEST(ComponentTest, ComponentCounterNests) {
   EXPECT_EQ(comp.getKitPackage(), pi_Kit_TOOLS);
 }
 
+// With the handler taken away, no change notifies the old one, and the update state is
+// left as it was.
 TEST(ComponentTest, ChangeWithoutHandlerDoesNothing) {
+  int fired = 0;
   TKitObject obj;
   TKitCustomComponent comp;
+  obj.SetOnChange([&](TObject*) { ++fired; });
+  comp.SetOnChange([&](TObject*) { ++fired; });
+  obj.SetOnChange(nullptr);
+  comp.SetOnChange(nullptr);
+  EXPECT_FALSE(obj.OnChange());
+  EXPECT_FALSE(comp.OnChange());
   obj.Change();
+  obj.NotifyChange(&comp);
+  obj.EndUpdate(true);
   comp.Change();
+  comp.NotifyChange(&obj);
+  comp.BeginUpdate();
+  comp.EndUpdate(true);
+  EXPECT_EQ(fired, 0);
+  EXPECT_FALSE(obj.IsUpdating());
+  EXPECT_FALSE(comp.IsUpdating());
 }
 
 TEST(StreamTest, MemoryStreamReadsWritesAndRefusesShortReads) {

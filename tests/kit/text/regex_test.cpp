@@ -759,6 +759,15 @@ TEST(KitRegExp, BacktrackingIsBounded) {
   p.SetInputText(U(std::string(40, 'a') + "1"));
   EXPECT_TRUE(p.Exec());
   EXPECT_FALSE(p.LimitExceeded());
+  // A smaller budget gives up on a shorter run; one that suffices still matches.
+  p.SetInputText(U(std::string(12, 'a')));
+  p.SetStepBudget(100);
+  EXPECT_FALSE(p.Exec(1, -1, more));
+  EXPECT_TRUE(p.LimitExceeded());
+  p.SetInputText(U("aa1"));
+  EXPECT_TRUE(p.Exec());
+  EXPECT_FALSE(p.LimitExceeded());
+  p.SetStepBudget(kitRegexStepBudget);
   // A literal every match needs is looked for first.
   p.SetExpression(u"(a+)+b");
   p.SetInputText(U(std::string(100000, 'a')));
