@@ -77,6 +77,7 @@ class MainWindowTest : public ShellTest {
     TApplicationProcessOptions options;
     options.BindAddress = "127.0.0.1";
     options.DeviceHolder = &Holder;
+    options.AnyPort = true;  // the settings ask for port 0; the tests connect to the port bound
     options.OnListening = [this](int APort) {
       Port = APort;
       Listening = true;
