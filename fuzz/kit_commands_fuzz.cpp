@@ -157,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     other.SetDocument(&doc);
     int64_t clock = 0;
     view.ClickClock = other.ClickClock = [&clock] { return clock; };
-    for (int steps = 0; s.More() && steps < 300; ++steps) {
+    for (int steps = 0; s.More() && steps < fuzz::kMaxSteps; ++steps) {
       const fuzz::TViewState before = fuzz::StateOf(view), otherBefore = fuzz::StateOf(other);
       try {
         Step(s, steps % 5 == 4 ? other : view, steps % 5 == 4 ? view : other, host, parser, clock);

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     A.FontStyle = fsBold;
     AOverride = ALine % 2 == 0;
   };
-  for (int step = 0; s.More() && step < 200; ++step) {
+  for (int step = 0; s.More() && step < fuzz::kMaxSteps; ++step) {
     const fuzz::TViewState before = StateOf(view);
     try {
       const unsigned kind = s.Byte() % (fuzz::kViewStepKinds + 5);

@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   doc.SetParser(std::move(parser));
   TKitEditView view(host);
   view.SetDocument(&doc);
-  for (int step = 0; s.More() && step < 200; ++step) {
+  for (int step = 0; s.More() && step < fuzz::kMaxSteps; ++step) {
     const fuzz::TViewState before = StateOf(view);
     try {
       ViewModelStep(s, s.Byte() % fuzz::kViewStepKinds, view, *folds, host);
