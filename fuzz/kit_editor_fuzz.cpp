@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int compound = 0;
   IKitMarkersPtr sets[] = {doc.Bookmarks(), doc.Breakpoints(), doc.CreateCustomMarkers(true, false, true),
                            doc.CreateCustomMarkers(false, false, true)};
-  for (int step = 0; step < 400 && script.More(); ++step) {
+  for (int step = 0; step < 2 * fuzz::kMaxSteps && script.More(); ++step) {
     const int len = doc.CharsCount();
     const uint32_t op = script.Byte() % 10;
     uint32_t load = 8;
@@ -146,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       } else if (op == 9 && compound == 0 && (load = script.Byte() % 8) == 1) {
         CheckText(doc, model, modelExact);
         const int codePage = kCodePages[script.Byte() % std::size(kCodePages)];
-        const TKitByteArray bytes = script.Bytes(script.Below(3000));
+        const TKitByteArray bytes = script.Bytes(script.Below(1024));
         if (LoadAndCheck(doc, bytes, codePage)) {
           original = KitSeqToStr(doc.Chars());
           model = test::EditModel();
