@@ -177,6 +177,9 @@ void TKitCustomEditView::DeleteSelectionOr(bool ABackward, TMoveUnit AUnit) {
 
 void TKitCustomEditView::ExecuteCommand(TKitEditCommand ACommand, const TKitCommandArg& AArg, bool ALockModes) {
   TModesLock lock(*this, ALockModes);
+  // The list's commands need the list, which a search never shows: refused before the search
+  // is left, a command changes nothing.
+  if (IsListCommand(ACommand)) CheckComplListShown(true);
   if (InIncrementalSearch() && ACommand != sedNewLine && !IsSearchCommand(ACommand))
     ExcludeState(siIncrementalSearch);
   if (ACommand == sedNewLine && InIncrementalSearch()) {

@@ -317,6 +317,21 @@ TEST(ViewSearchTest, StateChecksAndRefusals) {
   EXPECT_EQ(x.view.Document(), nullptr);
 }
 
+// A command of the completion list, which a search never shows, is refused without leaving
+// the search or moving its match.
+TEST(ViewSearchTest, AListCommandDuringASearchChangesNothing) {
+  Fixture f(u"xa ab ac abc");
+  f.view.InvokeCommand(sedIncrementalSearchStart);
+  f.view.IncrementalSearchAddChar(u'a');
+  f.view.IncrementalSearchAddChar(u'b');
+  const auto before = f.Selection();
+  for (TKitEditCommand c : {sedCompletionHome, sedCompletionUp, sedCompletionCommit, sedCompletionEnd}) {
+    EXPECT_EQ(ErrorOf([&] { f.view.InvokeCommand(c); }), "Completion list should be shown for this command (or method)");
+    EXPECT_TRUE(f.view.InIncrementalSearch());
+    EXPECT_EQ(f.Selection(), before);
+  }
+}
+
 TEST(ViewSearchTest, IncrementalSearchJumpsAndBack) {
   Fixture f(u"xa ab ac abc");
   f.Select(0, 1);
