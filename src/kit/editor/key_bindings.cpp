@@ -1,5 +1,7 @@
 #include "kit/editor/key_bindings.h"
 
+#include <unordered_map>
+
 #include "kit/editor/edit_view.h"
 
 namespace zv {
@@ -278,15 +280,21 @@ TKitEditCommandBinding* TKitEditCommandList::FindBinding(TKitShortCut AShortcut,
 }
 
 void TKitEditCommandList::LoadDefaults() {
+  const bool checked = !FItems.empty();
+  std::unordered_map<TKitEditCommand, TKitEditCommandItem*> added;
   for (const TDefaultKeyBinding& row : KitDefaultKeyBindings()) {
-    TKitEditCommandItem* item = FindCommand(row.Command);
+    TKitEditCommandItem*& item = added[row.Command];
+    if (item == nullptr && checked) item = FindCommand(row.Command);
     if (item == nullptr) {
       item = Add();
-      item->SetCommand(row.Command);
+      if (checked) item->SetCommand(row.Command);
+      else item->FCommand = row.Command;
     }
     item->SetEditable(row.Editable);
     item->SetModes(item->Modes() | row.Modes);
-    item->Bindings().Add()->SetShortcut(KitShortCut(row.Key, row.Shift));
+    TKitEditCommandBinding* binding = item->Bindings().Add();
+    if (checked) binding->SetShortcut(KitShortCut(row.Key, row.Shift));
+    else binding->FShortcut = KitShortCut(row.Key, row.Shift);
   }
 }
 

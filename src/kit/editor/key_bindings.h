@@ -143,6 +143,7 @@ class TKitEditCommandBinding : public TObject {
   TKitEditCommandItem* ParentItem() const { return FParentItem; }
 
  private:
+  friend class TKitEditCommandList;
   void SetPair(TKitShortCut AShortcut, TKitShortCut AShortcut2);
   TKitEditCommandItem* FParentItem;
   TKitShortCut FShortcut = 0;
@@ -184,6 +185,7 @@ class TKitEditCommandItem : public TObject {
   TKitEditCommandList* List() const { return FList; }
 
  private:
+  friend class TKitEditCommandList;
   TKitEditCommandList* FList;
   TKitEditCommand FCommand = sedChar;
   bool FEditable = false;
@@ -218,7 +220,9 @@ class TKitEditCommandList : public TObject {
                                          uint16_t AKey2, TKitShiftState AShift2) const {
     return FindBinding(KitShortCut(AKey, AShift), KitShortCut(AKey2, AShift2), AModes);
   }
-  // Fills the list from the built-in table.
+  // Fills the list from the built-in table. An empty list takes the table as it is, without
+  // the uniqueness checks (the table is unique, and checking each binding against all the
+  // others made every new view quadratic in the table's size).
   void LoadDefaults();
 
  private:

@@ -38,6 +38,11 @@ TEST(KeyBindingsTest, TheDefaultTableLoadsIntoEveryView) {
   for (int i = 0; i < list.Count(); ++i) bindings += list.Items(i)->Bindings().Count();
   EXPECT_EQ(bindings, 86);
   EXPECT_EQ(f.view.CustomKeyBindings().Count(), 0);
+  // The table passes the list's own uniqueness checks, which loading it skips.
+  TKitEditCommandList& custom = f.view.CustomKeyBindings();
+  EXPECT_NO_THROW(custom.Assign(list));
+  EXPECT_EQ(custom.Count(), list.Count());
+  custom.Clear();
 
   // Up is bound twice, in modes that do not meet.
   const TKitEditCommandModes view{cmForView}, cmpl{cmForCompletion}, inc{cmForIncSearch};
