@@ -49,14 +49,15 @@ QWidget* Page(QTabWidget* Tabs, const char* Name, const char* Caption) {
   return page;
 }
 
-// A lone Alt, pressed and let go with nothing in between, in the window it watches: it opens
-// the menu bar as F10 does. Any other key, a mouse button or the window going inactive
-// (Alt+Tab) makes it no lone Alt. Qt's own Alt navigation depends on the style and, under
-// X11, does not reach the bar.
-class TLoneAltFilter : public QObject {
+// F10, or a lone Alt (pressed and let go with nothing in between), in the window it watches
+// opens the menu bar. Any other key, a mouse button or the window going inactive (Alt+Tab)
+// makes it no lone Alt. Qt's own Alt navigation depends on the style and, under X11, does
+// not reach the bar; a window shortcut for F10 needs the window to be the active one, which
+// without a window manager it may never be, while its keys still arrive.
+class TMenuKeyFilter : public QObject {
  public:
-  TLoneAltFilter(QWidget* Window, std::function<void()> OnLoneAlt)
-      : QObject(Window), FWindow(Window), FOnLoneAlt(std::move(OnLoneAlt)) {
+  TMenuKeyFilter(QWidget* Window, std::function<void()> OnMenuKey)
+      : QObject(Window), FWindow(Window), FOnMenuKey(std::move(OnMenuKey)) {
     qApp->installEventFilter(this);
   }
 
@@ -71,9 +72,13 @@ class TLoneAltFilter : public QObject {
         const bool alt = key->key() == Qt::Key_Alt;
         if (Event->type() == QEvent::KeyPress) {
           FArmed = alt;
+          if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::NoModifier) {
+            FOnMenuKey();
+            return true;
+          }
         } else if (alt && FArmed) {
           FArmed = false;
-          FOnLoneAlt();
+          FOnMenuKey();
         }
         break;
       }
@@ -89,7 +94,7 @@ class TLoneAltFilter : public QObject {
 
  private:
   QWidget* FWindow;
-  std::function<void()> FOnLoneAlt;
+  std::function<void()> FOnMenuKey;
   bool FArmed = false;
 };
 
@@ -133,11 +138,7 @@ TFormMain::TFormMain(TApplicationProcessOptions Options, QWidget* Parent)
         return;
       }
   };
-  auto* menuKey = new QAction(this);
-  menuKey->setShortcut(QKeySequence(Qt::Key_F10));
-  addAction(menuKey);
-  connect(menuKey, &QAction::triggered, this, openMenuBar);
-  new TLoneAltFilter(this, openMenuBar);
+  new TMenuKeyFilter(this, openMenuBar);
 
   PGControl = new QTabWidget;
   PGControl->setObjectName(QStringLiteral("PGControl"));
