@@ -29,10 +29,10 @@ int TFormPreferences::GetCommunicationProfile() { return Bool("RBTCPSelected", f
 int TFormPreferences::GetServerPortNr() { return Int("EDITServerPortNr", 0); }
 int TFormPreferences::CheckedServerPortNr() {
   const int port = GetServerPortNr();
+  if (port >= 1 && port <= 65535) return port;
+  // The text as the user wrote it, read again only to name it.
   const std::string text = Ini().ReadString(kSection, "EDITServerPortNr", "");
-  if (port < 1 || port > 65535)
-    throw Exception(Format("Server Port \"%s\" is not a port number (1..65535), the server is not started", text.c_str()));
-  return port;
+  throw Exception(Format("Server Port \"%s\" is not a port number (1..65535), the server is not started", text.c_str()));
 }
 int TFormPreferences::GetEDITReceiveTimeout() { return Int("EDITReceiveTimeout", 5000); }
 int TFormPreferences::GetHDLCCOMNr() { return Int("EDITCOMNr", 1); }

@@ -103,6 +103,13 @@ class MainWindowTest : public ShellTest {
     W.MMRunAbort->trigger();
     return WaitFor([&] { return W.ApplicationProcess().State() == isIdle && W.MMRunRun->isEnabled(); });
   }
+  // Shows W and gives it the keyboard, as a user's click would; false when it never became
+  // the active window.
+  static bool ShownActive(QWidget& W) {
+    W.show();
+    QApplication::setActiveWindow(&W);
+    return QTest::qWaitForWindowActive(&W);
+  }
   std::string DeviceName() {
     TDeviceLock lock(Holder);
     return Holder.LogicalDevice() ? TLogicalDevice::Name(*Holder.LogicalDevice()) : std::string();
@@ -294,9 +301,7 @@ TEST_F(MainWindowTest, EveryMenuCommandDoesItsWork) {
 TEST_F(MainWindowTest, TheKeyboardStartsInTheEditorAndReachesTheMenus) {
   DeviceFile(SmallDevice("ONE"));
   std::unique_ptr<TFormMain> w(Window());
-  w->show();
-  QApplication::setActiveWindow(w.get());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  ASSERT_TRUE(ShownActive(*w));
   QWidget* editor = w->DeviceEditorFrame->KitView().Widget();
   EXPECT_EQ(QApplication::focusWidget(), editor);
 
@@ -305,8 +310,7 @@ TEST_F(MainWindowTest, TheKeyboardStartsInTheEditorAndReachesTheMenus) {
   QTest::keyClick(editor, Qt::Key_Alt, Qt::AltModifier);
   EXPECT_TRUE(opened());
   w->MMRun->close();
-  QApplication::setActiveWindow(w.get());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  ASSERT_TRUE(ShownActive(*w));
   editor->setFocus();
   // Alt with another key is no lone Alt.
   QTest::keyPress(editor, Qt::Key_Alt, Qt::AltModifier);
@@ -378,9 +382,7 @@ TEST_F(MainWindowTest, ADuplicateNameKeepsThePreviousDevice) {
 TEST_F(MainWindowTest, CtrlRRunsExceptInTheImportWindow) {
   DeviceFile(SmallDevice("ONE"));
   std::unique_ptr<TFormMain> w(Window());
-  w->show();
-  QApplication::setActiveWindow(w.get());
-  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  ASSERT_TRUE(ShownActive(*w));
   std::vector<QString> captions;
   TFindDialogAnswerer answer([&](TKitSedFindDlg& Dialog) {
     captions.push_back(Dialog.windowTitle());
@@ -412,9 +414,7 @@ TEST_F(MainWindowTest, CtrlRRunsExceptInTheImportWindow) {
   EXPECT_TRUE(Stopped(*w));
 
   TFormImportDevice& import = w->FormImportDevice();
-  import.show();
-  QApplication::setActiveWindow(&import);
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&import));
+  ASSERT_TRUE(ShownActive(import));
   QWidget* editor = import.Editor->KitView().Widget();
   EXPECT_TRUE(claims(editor, Qt::Key_R));
   editor->setFocus();
