@@ -59,7 +59,6 @@ class TParserTree {
  private:
   TParserNode* NodeAt(const std::vector<uint32_t>& AIndex, int ALine) const;
   void SetAt(std::vector<uint32_t>& AIndex, int ALine, TParserNode* ANode);
-  TParserNode* ByIndex(uint32_t AIndex) { return AIndex == 0 ? &FRoot : &FNodes[AIndex - 1]; }
 
   TParserNode FRoot;
   std::deque<TParserNode> FNodes;        // in order of creation

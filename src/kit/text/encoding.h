@@ -2,7 +2,9 @@
 // code page's byte-order mark ("preamble") and detection of the encoding of a file.
 // UTF-16 and UTF-32 in both byte orders are converted here; code page 0 (the system ANSI
 // code page) and code page 1252 are the library's fixed Windows-1252 table, UTF-8 is
-// decoded by the library's own converter; every other code page goes through iconv. Bytes a code page cannot decode become U+FFFD, characters it cannot encode '?'.
+// decoded by the library's own converter; every other code page goes through iconv.
+// Bytes a code page cannot decode become U+FFFD (unless a strict decoding stops there),
+// characters it cannot encode '?'.
 #pragma once
 #include <cstdint>
 #include <memory>
