@@ -58,17 +58,23 @@ inline void CheckUnchanged(TKitEditView &AView, const TViewState &ABefore, const
   Check(false);
 }
 
+// AStep, then AClose, which runs also when the step is refused.
+template <class FStep, class FClose>
+void ThenClose(FStep AStep, FClose AClose) {
+  try {
+    AStep();
+  } catch (...) {
+    AClose();
+    throw;
+  }
+  AClose();
+}
+
 // One view update around AStep, closed also when the step is refused.
 template <class F>
 void InUpdate(TKitEditView &AView, F AStep) {
   AView.BeginUpdate();
-  try {
-    AStep();
-  } catch (...) {
-    AView.EndUpdate();
-    throw;
-  }
-  AView.EndUpdate();
+  ThenClose(AStep, [&] { AView.EndUpdate(); });
 }
 
 // Step AKind (below kViewStepKinds) with its arguments read from s; refusals throw.
@@ -159,24 +165,21 @@ inline void ViewModelStep(Script &s, unsigned AKind, TKitEditView &view, TFakeFo
       const uint32_t b = s.Byte();
       const auto edit = [&] {
         doc.BeginCompoundEdit(b & 1);
-        try {
-          const int at = s.Below(chars + 1);
-          doc.Insert(at, s.Text(kViewAlphabet, 11));
-          doc.Delete(0, s.Below(doc.CharsCount() + 1));
-          if ((b & 2) && ADepth == 0) {
-            try {
-              ViewModelStep(s, s.Byte() % kViewStepKinds, view, folds, host, 1);
-            } catch (const EAssertionFailed &) {
-              throw;
-            } catch (const Exception &) {
-              // The inner step's refusal; the edit before it stands.
-            }
-          }
-        } catch (...) {
-          doc.EndCompoundEdit(false);
-          throw;
-        }
-        doc.EndCompoundEdit(false);
+        ThenClose(
+            [&] {
+              const int at = s.Below(chars + 1);
+              doc.Insert(at, s.Text(kViewAlphabet, 11));
+              doc.Delete(0, s.Below(doc.CharsCount() + 1));
+              if (!(b & 2) || ADepth > 0) return;
+              try {
+                ViewModelStep(s, s.Byte() % kViewStepKinds, view, folds, host, 1);
+              } catch (const EAssertionFailed &) {
+                throw;
+              } catch (const Exception &) {
+                // The inner step's refusal; the edit before it stands.
+              }
+            },
+            [&] { doc.EndCompoundEdit(false); });
       };
       if (b & 2) InUpdate(view, edit);
       else edit();
