@@ -389,6 +389,7 @@ class TScreenCache : public TObject {
 
   // folds (screen_folds.cpp)
   void UpdateFolds();
+  void MergeMetEnds();
   void EnsureFolds();
   void CheckHighlightRange(int AStart, int ACount);
   void AddHiddenRange(int AStart, int AEnd);

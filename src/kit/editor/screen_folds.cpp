@@ -219,6 +219,7 @@ void TScreenCache::UnfoldAllIn(int AOuterFold, bool ATopOnly) {
 void TScreenCache::UpdateFolds() {
   const int starts = FHiddenStarts.Count(), ends = FHiddenEnds.Count();
   FHiddenStarts.Update();
+  MergeMetEnds();
   FHiddenEnds.Update();
   FHiddenIntervalsValid = false;
   // Marks that met on one line can leave two starts there, or a start on another range's
@@ -250,6 +251,36 @@ void TScreenCache::UpdateFolds() {
     LowerFirstInvalid(0);
     FValidState.Exclude(csConversionCaches).Exclude(csScreen);
     FVisibleCountScrollBar = -1;
+  }
+}
+
+// Nested ranges whose end marks met on one line (the lines between them deleted) would
+// leave two ends filed under that line, where a lookup finds only one and removing the
+// other frees the wrong entry. The later ends hand their starts to the first; the ends
+// left without starts are dropped by the table's update with their marks.
+void TScreenCache::MergeMetEnds() {
+  std::vector<TObject*> all;
+  FHiddenEnds.GetAll(all);
+  std::vector<std::pair<int, THiddenEnd*>> ends;
+  for (TObject* o : all) {
+    auto* end = static_cast<THiddenEnd*>(o);
+    end->ShrinkStarts();
+    if (end->KeyMark && end->KeyMark->get_IsValid() && !end->Starts.empty())
+      ends.emplace_back(end->KeyMark->get_Line(), end);
+  }
+  std::stable_sort(ends.begin(), ends.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (size_t i = 1; i < ends.size(); ++i) {
+    if (ends[i].first != ends[i - 1].first) continue;
+    THiddenEnd* keep = ends[i - 1].second;
+    THiddenEnd* gone = ends[i].second;
+    for (THiddenStart* s : gone->Starts) {
+      s->EEnd = keep;
+      keep->Starts.push_back(s);
+    }
+    gone->Starts.clear();
+    std::sort(keep->Starts.begin(), keep->Starts.end(),
+              [](const THiddenStart* a, const THiddenStart* b) { return a->KeyLine < b->KeyLine; });
+    ends[i].second = keep;
   }
 }
 

@@ -311,6 +311,44 @@ TEST(ScreenCacheTest, OverlapsAfterEditsAreRepaired) {
   EXPECT_EQ(rows, f.cache.CalkVisibleCountScroll());
 }
 
+// Nested folds whose last lines are joined end on one line: both stay collapsed under one
+// end, and unfolding either, in either order, leaves the other whole.
+TEST(ScreenCacheTest, NestedFoldsWhoseEndsMeet) {
+  for (const bool innerFirst : {true, false}) {
+    SCOPED_TRACE(innerFirst ? "inner first" : "outer first");
+    CacheFixture f(NumberedLines(40));
+    f.parser->Folds = {{5, 30}, {10, 20}};
+    ASSERT_TRUE(f.cache.Fold(innerFirst ? 10 : 5, false));
+    ASSERT_TRUE(f.cache.Fold(innerFirst ? 5 : 10, false));
+    // From inside line 20 to inside line 30: the two end lines become one.
+    const int from = f.doc.GetLine(20).Start + 2, to = f.doc.GetLine(30).Start + 2;
+    f.cache.BeforeDelete(from, to - from);
+    f.doc.Delete(from, to - from);
+    f.parser->Folds = {{5, 20}, {10, 20}};
+    EXPECT_EQ(f.cache.CollapsedFoldEnd(5), 20);
+    EXPECT_EQ(f.cache.CollapsedFoldEnd(10), 20);
+    f.cache.Unfold(innerFirst ? 10 : 5, false);
+    const int still = innerFirst ? 5 : 10;
+    EXPECT_TRUE(f.cache.IsCollapsedFold(still));
+    EXPECT_EQ(f.cache.GetNextVisibleLine(still), 21);
+    f.cache.Unfold(still, false);
+    EXPECT_EQ(f.cache.CollapsedFoldCount(), 0);
+    EXPECT_EQ(f.cache.CalkVisibleCountScroll(), f.doc.LinesCount());
+  }
+  // Unfolding everything at once takes both.
+  CacheFixture f(NumberedLines(40));
+  f.parser->Folds = {{5, 30}, {10, 20}};
+  ASSERT_TRUE(f.cache.Fold(10, false));
+  ASSERT_TRUE(f.cache.Fold(5, false));
+  const int from = f.doc.GetLine(20).Start + 2, to = f.doc.GetLine(30).Start + 2;
+  f.cache.BeforeDelete(from, to - from);
+  f.doc.Delete(from, to - from);
+  f.parser->Folds = {{5, 22}, {10, 21}};  // the parser no longer agrees with either
+  f.cache.FoldAllIn(-1, false, true);
+  f.cache.UnfoldAllIn(-1, false);
+  EXPECT_EQ(f.cache.CollapsedFoldCount(), 0);
+}
+
 TEST(ScreenCacheTest, EnsureOffsetVisibleExpandsExactlyTheHidingFolds) {
   CacheFixture f(NumberedLines(40));
   f.parser->Folds = {{2, 20}, {5, 10}, {12, 15}, {25, 30}};

@@ -159,13 +159,14 @@ TEST(TimerPoolTest, ItemNeedsPoolAndList) {
 class ApplicationTest : public testing::Test {
  protected:
   TTempSettings FSettings{"kit_app"};
+  // Before the application: its timer pool stops the tick source when it is destroyed.
+  TFakeTicks FTicks;
   TKitApplication FApp;
   std::string Log() const { return TTempSettings::ReadFile(U8(FApp.LogName())); }
 };
 
 TEST_F(ApplicationTest, ApplicationTimers) {
-  TFakeTicks ticks;
-  FApp.Timers().SetTickSource(&ticks);
+  FApp.Timers().SetTickSource(&FTicks);
   EXPECT_EQ(FApp.Timers().MinInterval(), 50);
   std::vector<uint16_t> idents;
   for (int i = 0; i < 250; ++i) idents.push_back(FApp.AddTimer(100, nullptr));
