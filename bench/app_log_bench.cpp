@@ -6,6 +6,8 @@
 // and the lags tell how far the log was behind the last answer of a block.
 #include <benchmark/benchmark.h>
 
+#include "bench_main.h"
+
 #include <QApplication>
 #include <QEventLoop>
 
@@ -180,10 +182,7 @@ BENCHMARK(BM_GetRateLogFrameToFile)->Arg(10000)->Iterations(1)->UseRealTime()->U
 }  // namespace
 
 int main(int Argc, char** Argv) {
-  benchmark::Initialize(&Argc, Argv);
-  if (benchmark::ReportUnrecognizedArguments(Argc, Argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  GSetup.reset();
-  return 0;
+  return zv::bench::RunBenchmarks(Argc, Argv, [] {
+    GSetup.reset();
+  });
 }

@@ -6,6 +6,8 @@
 // The last benchmark runs both steps in the core.
 #include <benchmark/benchmark.h>
 
+#include "bench_main.h"
+
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
@@ -252,11 +254,8 @@ BENCHMARK(BM_ImportRawLog)->Arg(100000)->Arg(490000)->Unit(benchmark::kMilliseco
 }  // namespace
 
 int main(int Argc, char** Argv) {
-  benchmark::Initialize(&Argc, Argv);
-  if (benchmark::ReportUnrecognizedArguments(Argc, Argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  Shell.reset();
-  std::filesystem::remove_all(TempDir());
-  return 0;
+  return zv::bench::RunBenchmarks(Argc, Argv, [] {
+    Shell.reset();
+    std::filesystem::remove_all(TempDir());
+  });
 }
