@@ -264,15 +264,20 @@ TEST(ScreenCacheTest, FoldOperationsAfterAnEditSeeTheFoldsUpToDate) {
       {"UnfoldAllIn", [](CacheFixture& f) { f.cache.UnfoldAllIn(-1, false); }},
       {"UnfoldAllIn top", [](CacheFixture& f) { f.cache.UnfoldAllIn(-1, true); }},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
-    CacheFixture f(NumberedLines(12));
+  // Folds 0-1 and 5-8 collapsed, then the first line break deleted with no update in
+  // between, as inside a view's update.
+  const auto joinFirstLines = [](CacheFixture& f) {
     f.parser->Folds = {{0, 1}, {5, 8}};
     ASSERT_TRUE(f.cache.Fold(0, false));
     ASSERT_TRUE(f.cache.Fold(5, false));
     const int eol = f.doc.GetLine(0).Start + f.doc.GetLine(0).Count;
     f.cache.BeforeDelete(eol, 2);
-    f.doc.Delete(eol, 2);  // no update in between, as inside a view's update
+    f.doc.Delete(eol, 2);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    CacheFixture f(NumberedLines(12));
+    joinFirstLines(f);
     f.parser->Folds = {{0, 1}, {4, 7}};
     c.Op(f);
     f.cache.UpdateCaches();
@@ -282,12 +287,7 @@ TEST(ScreenCacheTest, FoldOperationsAfterAnEditSeeTheFoldsUpToDate) {
   }
   // The fold that moved is found on its new line, not its old one.
   CacheFixture f(NumberedLines(12));
-  f.parser->Folds = {{0, 1}, {5, 8}};
-  ASSERT_TRUE(f.cache.Fold(0, false));
-  ASSERT_TRUE(f.cache.Fold(5, false));
-  const int eol = f.doc.GetLine(0).Start + f.doc.GetLine(0).Count;
-  f.cache.BeforeDelete(eol, 2);
-  f.doc.Delete(eol, 2);
+  joinFirstLines(f);
   EXPECT_TRUE(f.cache.IsCollapsedFold(4));
   EXPECT_EQ(f.cache.CollapsedFoldEnd(4), 7);
   EXPECT_EQ(f.cache.CollapsedFoldCount(), 1);
@@ -314,16 +314,20 @@ TEST(ScreenCacheTest, OverlapsAfterEditsAreRepaired) {
 // Nested folds whose last lines are joined end on one line: both stay collapsed under one
 // end, and unfolding either, in either order, leaves the other whole.
 TEST(ScreenCacheTest, NestedFoldsWhoseEndsMeet) {
-  for (const bool innerFirst : {true, false}) {
-    SCOPED_TRACE(innerFirst ? "inner first" : "outer first");
-    CacheFixture f(NumberedLines(40));
+  // Folds 5-30 and 10-20 collapsed (the inner first or not), then the text from inside
+  // line 20 to inside line 30 deleted: the two end lines become one.
+  const auto joinEnds = [](CacheFixture& f, bool AInnerFirst) {
     f.parser->Folds = {{5, 30}, {10, 20}};
-    ASSERT_TRUE(f.cache.Fold(innerFirst ? 10 : 5, false));
-    ASSERT_TRUE(f.cache.Fold(innerFirst ? 5 : 10, false));
-    // From inside line 20 to inside line 30: the two end lines become one.
+    ASSERT_TRUE(f.cache.Fold(AInnerFirst ? 10 : 5, false));
+    ASSERT_TRUE(f.cache.Fold(AInnerFirst ? 5 : 10, false));
     const int from = f.doc.GetLine(20).Start + 2, to = f.doc.GetLine(30).Start + 2;
     f.cache.BeforeDelete(from, to - from);
     f.doc.Delete(from, to - from);
+  };
+  for (const bool innerFirst : {true, false}) {
+    SCOPED_TRACE(innerFirst ? "inner first" : "outer first");
+    CacheFixture f(NumberedLines(40));
+    joinEnds(f, innerFirst);
     f.parser->Folds = {{5, 20}, {10, 20}};
     EXPECT_EQ(f.cache.CollapsedFoldEnd(5), 20);
     EXPECT_EQ(f.cache.CollapsedFoldEnd(10), 20);
@@ -337,12 +341,7 @@ TEST(ScreenCacheTest, NestedFoldsWhoseEndsMeet) {
   }
   // Unfolding everything at once takes both.
   CacheFixture f(NumberedLines(40));
-  f.parser->Folds = {{5, 30}, {10, 20}};
-  ASSERT_TRUE(f.cache.Fold(10, false));
-  ASSERT_TRUE(f.cache.Fold(5, false));
-  const int from = f.doc.GetLine(20).Start + 2, to = f.doc.GetLine(30).Start + 2;
-  f.cache.BeforeDelete(from, to - from);
-  f.doc.Delete(from, to - from);
+  joinEnds(f, true);
   f.parser->Folds = {{5, 22}, {10, 21}};  // the parser no longer agrees with either
   f.cache.FoldAllIn(-1, false, true);
   f.cache.UnfoldAllIn(-1, false);
