@@ -705,6 +705,11 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   void ReplaceInScrollWorker(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd, const TKitString& AStr,
                              bool AUseCursorInfo, int& AEndOffset, int& AStartOffset);
   TOffsetPoint DeleteBetween(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd, bool AUseCursorInfo);
+  // The edits behind the two above, resolved first and applied after (view_blocks.cpp).
+  struct TScrollEdit;
+  TScrollEdit PlanScrollReplace(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd, const TKitString& AStr);
+  TScrollEdit PlanDeleteBetween(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd);
+  void ApplyScrollEdit(const TScrollEdit& AEdit, bool AUseCursorInfo);
   // The top scroll line with the conversions brought up to date (an edit may be pending).
   int CurrentTop();
   bool IsPosOnScreen(const TKitPoint& AScrollPos);

@@ -88,46 +88,82 @@ void TKitCustomEditView::InsertInScrollWorker(const TKitPoint& AScroll, const TK
   }
 }
 
-void TKitCustomEditView::ReplaceInScrollWorker(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd,
-                                               const TKitString& AStr, bool AUseCursorInfo, int& AEndOffset,
-                                               int& AStartOffset) {
-  CheckDocument();
+// What replacing between two scroll points does to the text, worked out before any change:
+// the characters [Start, End) give way to Text (a split tab goes whole, its columns kept as
+// spaces), and the cursor belongs at EndOffset.
+struct TKitCustomEditView::TScrollEdit {
+  int Start = 0, End = 0;
+  TKitString Text;
+  int EndOffset = 0;
+  bool None = false;  // nothing to change
+};
+
+TKitCustomEditView::TScrollEdit TKitCustomEditView::PlanScrollReplace(const TKitPoint& AScrollStart,
+                                                                      const TKitPoint& AScrollEnd,
+                                                                      const TKitString& AStr) {
   TScreenCache& c = *FScreenCache;
   TKitPoint s = AScrollStart, e = AScrollEnd;
   if (KitPointBefore(e, s)) std::swap(s, e);
   const TResolvedPoint rs = Resolve(c, *FFDoc, s), re = Resolve(c, *FFDoc, e);
-  const int start = rs.Pt.Offset;
-  int end = std::max(start, re.Pt.Offset);
+  TScrollEdit edit;
+  edit.Start = rs.Pt.Offset;
+  edit.End = std::max(edit.Start, re.Pt.Offset);
   const int padA = std::max(0, s.X - rs.Left);
   const int padB = e.X != re.Left && !re.LineEnd ? std::max(0, re.Right - e.X) : 0;
-  if (padB > 0) ++end;  // a split tab at the end goes whole
-  AStartOffset = start;
-  if (AStr.empty() && padB == 0 && (end == start || padA == 0)) {
+  if (padB > 0) ++edit.End;  // a split tab at the end goes whole
+  if (AStr.empty() && padB == 0 && (edit.End == edit.Start || padA == 0)) {
     // Nothing to put back: a plain deletion (or nothing at all).
-    if (end > start) FDocInternal->Delete(start, end - start, AUseCursorInfo ? MakeCursorUndoInfo() : nullptr, EditAuthor());
-    AEndOffset = start;
-    return;
+    edit.None = edit.End == edit.Start;
+    edit.EndOffset = edit.Start;
+    return edit;
   }
-  const TKitString text = Spaces(padA) + AStr + Spaces(padB);
-  TKitDocUndoInfoPtr info = AUseCursorInfo ? MakeCursorUndoInfo() : nullptr;
-  if (end > start)
-    FDocInternal->ReplaceStr(start, end - start, std::move(info), EditAuthor(), text);
-  else
-    FDocInternal->InsertStr(start, text, std::move(info), EditAuthor());
-  AEndOffset = start + padA + static_cast<int>(AStr.size());
+  edit.Text = Spaces(padA) + AStr + Spaces(padB);
+  edit.EndOffset = edit.Start + padA + static_cast<int>(AStr.size());
+  return edit;
 }
 
-TOffsetPoint TKitCustomEditView::DeleteBetween(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd,
-                                               bool AUseCursorInfo) {
+void TKitCustomEditView::ApplyScrollEdit(const TScrollEdit& AEdit, bool AUseCursorInfo) {
+  if (AEdit.None) return;
+  TKitDocUndoInfoPtr info = AUseCursorInfo ? MakeCursorUndoInfo() : nullptr;
+  if (AEdit.Text.empty())
+    FDocInternal->Delete(AEdit.Start, AEdit.End - AEdit.Start, std::move(info), EditAuthor());
+  else if (AEdit.End > AEdit.Start)
+    FDocInternal->ReplaceStr(AEdit.Start, AEdit.End - AEdit.Start, std::move(info), EditAuthor(), AEdit.Text);
+  else
+    FDocInternal->InsertStr(AEdit.Start, AEdit.Text, std::move(info), EditAuthor());
+}
+
+void TKitCustomEditView::ReplaceInScrollWorker(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd,
+                                               const TKitString& AStr, bool AUseCursorInfo, int& AEndOffset,
+                                               int& AStartOffset) {
+  CheckDocument();
+  const TScrollEdit edit = PlanScrollReplace(AScrollStart, AScrollEnd, AStr);
+  AStartOffset = edit.Start;
+  ApplyScrollEdit(edit, AUseCursorInfo);
+  AEndOffset = edit.EndOffset;
+}
+
+TKitCustomEditView::TScrollEdit TKitCustomEditView::PlanDeleteBetween(const TKitPoint& AScrollStart,
+                                                                      const TKitPoint& AScrollEnd) {
   TScreenCache& c = *FScreenCache;
   TKitPoint s = AScrollStart, e = AScrollEnd;
   if (KitPointBefore(e, s)) std::swap(s, e);
   const TOffsetPoint so = c.ScrollPtToOffsetPt(s), eo = c.ScrollPtToOffsetPt(e);
   // Both in the virtual space after one line's text: nothing to delete.
-  if (so.Offset == eo.Offset && KitIsLineEndOffset(*FFDoc, so.Offset)) return so;
-  int end, start;
-  ReplaceInScrollWorker(s, e, {}, AUseCursorInfo, end, start);
-  return {end, 0};
+  if (so.Offset == eo.Offset && KitIsLineEndOffset(*FFDoc, so.Offset)) {
+    TScrollEdit none;
+    none.Start = none.End = none.EndOffset = so.Offset;
+    none.None = true;
+    return none;
+  }
+  return PlanScrollReplace(s, e, {});
+}
+
+TOffsetPoint TKitCustomEditView::DeleteBetween(const TKitPoint& AScrollStart, const TKitPoint& AScrollEnd,
+                                               bool AUseCursorInfo) {
+  const TScrollEdit edit = PlanDeleteBetween(AScrollStart, AScrollEnd);
+  ApplyScrollEdit(edit, AUseCursorInfo);
+  return {edit.EndOffset, 0};
 }
 
 // --- the public scroll-space edits ---
@@ -192,9 +228,18 @@ void TKitCustomEditView::DeleteInScrollBlock(const TKitPoint& AScrollStart, cons
     c.CorrectCursorSelPos(p2);
     KitNormalizeBlockRect(p1, p2);
     AStartOffset = c.ScrollPtToOffsetPt(p1).Offset;
+    // Every row's part is worked out before the text changes: with wrapping, a row that
+    // loses characters can pull the rows of its line together, and the rows below the
+    // edit would no longer be where the block was. Applied bottom up, each edit leaves the
+    // offsets of the parts above as they were.
+    std::vector<TScrollEdit> rows;
+    rows.reserve(static_cast<size_t>(p2.Y - p1.Y) + 1);
+    for (int y = p1.Y; y <= p2.Y; ++y) rows.push_back(PlanDeleteBetween({p1.X, y}, {p2.X, y}));
     InCompoundAction([&] {
-      // Bottom up: the rows above keep their coordinates.
-      for (int y = p2.Y; y >= p1.Y; --y) AStartOffset = DeleteBetween({p1.X, y}, {p2.X, y}, false).Offset;
+      for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        ApplyScrollEdit(*row, false);
+        AStartOffset = row->EndOffset;
+      }
     });
   });
 }

@@ -226,6 +226,24 @@ TEST(ViewEditingTest, ClipboardInStreamAndBlockForm) {
   EXPECT_EQ(f.Text(), u"abXcd\r\n  Y");
 }
 
+TEST(ViewEditingTest, BlockDeletedFromWrappedRows) {
+  // Wrapped at 3 columns the rows are "  ", "  ", " ", "a", "\u00e9x". Emptying the last row
+  // pulls the rows of the line together, so a block taken row by row from the bottom used to
+  // find its next row gone: the command failed with part of the block deleted.
+  KeyViewFixture f(u"     a\u00e9x");
+  f.view.SetWrapRulerWidth(3);
+  f.view.SetWrapMode(wmWrapToRuler);
+  f.view.SetSelection(TKitPoint{0, 1}, TKitPoint{2, 4}, true);
+  f.view.DeleteSelected();
+  EXPECT_EQ(f.Text(), u"  ");
+  f.view.InvokeCommand(sedUndo);
+  EXPECT_EQ(f.Text(), u"     a\u00e9x");
+  // Return over such a block runs through.
+  f.view.SetSelection(TKitPoint{0, 1}, TKitPoint{2, 4}, true);
+  EXPECT_EQ(ErrorOf([&] { f.view.InvokeCommand(sedNewLine); }), "<no error>");
+  EXPECT_EQ(f.Text().find(u'a'), TKitString::npos);
+}
+
 TEST(ViewEditingTest, RangeIndentation) {
   struct Case {
     const char* name;
