@@ -125,7 +125,6 @@ TKitCustomEditView::TKitCustomEditView(TKitEditHost& AHost) : FHost(AHost) {
   FScreenCache->SetHighlightAttrs(FHighlightSettings->Attributes(), FHighlightSettings->UseHighlight());
   FDefaultCommands = std::make_unique<TKitEditCommandList>(this);
   FCustomCommands = std::make_unique<TKitEditCommandList>(this);
-  FDefaultCommands->LoadDefaults();
   FScreenCache->ResetStatusChanges();
 }
 

@@ -408,7 +408,7 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   void KeyDown(uint16_t& AKey, TKitShiftState AShift);
   // A typed character (after its KeyDown).
   void KeyPress(char16_t AChar);
-  TKitEditCommandList& DefaultKeyBindings() { return *FDefaultCommands; }
+  TKitEditCommandList& DefaultKeyBindings() { return DefaultCommands(); }
   TKitEditCommandList& CustomKeyBindings() { return *FCustomCommands; }
   void SetCustomKeyBindings(const TKitEditCommandList& AValue);
   TKitShortCut PressedShortcut() const { return FPressedShortcut; }
@@ -688,6 +688,9 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   const TKitEditCommandBinding* FindFirstStroke(TKitShortCut AStroke, TKitEditCommandModes AModes,
                                                 bool& AFromDefault) const;
   bool RunnableBinding(const TKitEditCommandBinding& ABinding, bool AFromDefault) const;
+  // The default list, filled from the built-in table when first asked for: a view that
+  // never meets a key does not pay for building it.
+  TKitEditCommandList& DefaultCommands() const;
   void ExecuteListCommand(TKitEditCommand ACommand, const TKitCommandArg& AArg);
   bool IsSeparatorChar(char16_t C, const TKitString& ASeps) const;
   void CharsAroundCursor(char16_t& ABefore, char16_t& AAfter);
@@ -849,6 +852,7 @@ class TKitCustomEditView : public TObject, public TScreenCacheParent {
   // --- painting and completion ---
   std::unique_ptr<TComplList> FCompletionList;
   std::unique_ptr<TKitEditCommandList> FDefaultCommands;
+  mutable bool FDefaultsLoaded = false;
   std::unique_ptr<TKitEditCommandList> FCustomCommands;
   TKitShortCut FPressedShortcut = 0;
   bool FPressedShortcutDefault = false;

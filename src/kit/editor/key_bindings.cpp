@@ -1,7 +1,5 @@
 #include "kit/editor/key_bindings.h"
 
-#include <unordered_map>
-
 #include "kit/editor/edit_view.h"
 
 namespace zv {
@@ -281,9 +279,10 @@ TKitEditCommandBinding* TKitEditCommandList::FindBinding(TKitShortCut AShortcut,
 
 void TKitEditCommandList::LoadDefaults() {
   const bool checked = !FItems.empty();
-  std::unordered_map<TKitEditCommand, TKitEditCommandItem*> added;
+  std::vector<TKitEditCommandItem*> added(kKitEditCommandCount, nullptr);
+  if (!checked) FItems.reserve(kKitEditCommandCount);
   for (const TDefaultKeyBinding& row : KitDefaultKeyBindings()) {
-    TKitEditCommandItem*& item = added[row.Command];
+    TKitEditCommandItem*& item = added[static_cast<size_t>(row.Command)];
     if (item == nullptr && checked) item = FindCommand(row.Command);
     if (item == nullptr) {
       item = Add();

@@ -152,6 +152,7 @@ void TScreenCache::DetachFromDocument(bool AStoreDoc) {
   }
   FDoc = nullptr;
   FScreenLines.clear();
+  FSpareLines.clear();
   FWPCache.Clear();
   FValidState = {};
 }
@@ -526,6 +527,7 @@ TScreenCache::TRowSettings TScreenCache::RowSettings() const {
 void TScreenCache::RebuildScreen() {
   std::vector<TScreenLineInfo> old;
   old.swap(FScreenLines);
+  FScreenLines.reserve(old.size() + 1);
   // Typing changes one line: the rows of the others stay when nothing else changed. Rows
   // that wrap depend on each other, and highlights follow no line, so those are rebuilt.
   const TRowSettings settings = RowSettings();
@@ -537,7 +539,10 @@ void TScreenCache::RebuildScreen() {
     for (int i = 0; i < FScreenHeightLines; ++i) {
       const int64_t y = int64_t{first} + i;
       if (y > INT32_MAX) break;
+      // The rows of the rebuild before the last one lend their storage to the new rows, so
+      // that a rebuild after each keystroke allocates next to nothing.
       TScreenLineInfo row;
+      if (static_cast<size_t>(i) < FSpareLines.size()) row = std::move(FSpareLines[static_cast<size_t>(i)]);
       if (!(reuse && static_cast<size_t>(i) < old.size() && ReuseRow(static_cast<int>(y), old[static_cast<size_t>(i)], row))) {
         BuildRow(static_cast<int>(y), row);
         row.Dirty = static_cast<size_t>(i) >= old.size() || old[static_cast<size_t>(i)].Dirty ||
@@ -551,6 +556,7 @@ void TScreenCache::RebuildScreen() {
     FRowsReusable = false;
     throw;
   }
+  FSpareLines.swap(old);
   FScreenIsBuilding = false;
   FRowsReusable = FHighlights.RangesCnt() == 0;  // a highlight may be gone by the next rebuild
   FRowSettings = settings;

@@ -431,6 +431,7 @@ class TScreenCache : public TObject {
   std::vector<TInterval> FHiddenIntervals;
   IKitMarkersPtr FCursorMarks;
   std::vector<TScreenLineInfo> FScreenLines;
+  std::vector<TScreenLineInfo> FSpareLines;  // storage for the next rebuild's rows
   int FVisibleCountScroll = -1;
   int FVisibleCountScrollBar = -1;
   int FFirstLineScroll = 0;

@@ -14,10 +14,15 @@ TOffsetPoint TScreenCache::MarkPoint(const TOffsetPointMark& AMark) const {
 }
 
 void TScreenCache::SetMark(TOffsetPointMark& AMark, const TOffsetPoint& APoint) {
-  // A mark is never moved in place: a new one replaces it.
-  IKitMarkPtr fresh = FCursorMarks->CreateMark(KitClamp(APoint.Offset, 0, CharsCount()));
-  if (AMark.CharMark && AMark.CharMark->get_IsValid()) FCursorMarks->DeleteMark(AMark.CharMark);
-  AMark.CharMark = std::move(fresh);
+  // A mark is never moved in place: a new one replaces it. One already at the place stays,
+  // since these marks are read only for where they are (each edit sets all three again).
+  const int pos = KitClamp(APoint.Offset, 0, CharsCount());
+  const bool valid = AMark.CharMark && AMark.CharMark->get_IsValid();
+  if (!valid || AMark.CharMark->get_Pos() != pos) {
+    IKitMarkPtr fresh = FCursorMarks->CreateMark(pos);
+    if (valid) FCursorMarks->DeleteMark(AMark.CharMark);
+    AMark.CharMark = std::move(fresh);
+  }
   AMark.InCharOffset = std::max(0, APoint.InCharOffset);
 }
 

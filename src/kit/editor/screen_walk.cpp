@@ -126,9 +126,12 @@ struct TScreenCache::TWalk {
   }
 
   void LoadTokens(int AFrom) {
-    if (C.FWPTokenArr.size() < kTokenBuffer) C.FWPTokenArr.resize(kTokenBuffer);
     TokBase = AFrom;
-    TokLoaded = AFrom < TokCount ? PL->GetTokens(AFrom, kTokenBuffer, C.FWPTokenArr) : 0;
+    TokLoaded = 0;
+    if (AFrom >= TokCount) return;
+    // The buffer is made when a line first has tokens: a plain text never needs it.
+    if (C.FWPTokenArr.size() < kTokenBuffer) C.FWPTokenArr.resize(kTokenBuffer);
+    TokLoaded = PL->GetTokens(AFrom, kTokenBuffer, C.FWPTokenArr);
   }
 
   int NextTokenStart(int AIdx) {
@@ -682,7 +685,7 @@ void TScreenCache::LineAttrRuns(int ALine, int ALineStart, std::vector<TRowAttrR
   ARuns.clear();
   TKitEditParsedLine* pl = Parser().GetParsedLine(ALine);
   const int count = pl != nullptr ? pl->TokenCount() : 0;
-  if (FRowTokenArr.size() < kTokenBuffer) FRowTokenArr.resize(kTokenBuffer);
+  if (count > 0 && FRowTokenArr.size() < kTokenBuffer) FRowTokenArr.resize(kTokenBuffer);
   for (int from = 0; from < count;) {
     const int got = pl->GetTokens(from, kTokenBuffer, FRowTokenArr);
     if (got <= 0) break;

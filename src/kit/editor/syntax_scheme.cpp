@@ -229,7 +229,8 @@ const TRuleChain& TScheme::GetBlockChain(int32_t ACode) {
 // ---- The model: loading ---------------------------------------------------------------------
 
 TSchemeModel::TSchemeModel() {
-  TKitRegExp defaults;
+  // A regular expression's defaults, taken once: every document's parser has a model.
+  static const TKitRegExp defaults;
   FDefaultWordSeparators = defaults.WordSeparators();
   FDefaultWordChars = defaults.WordChars();
 }

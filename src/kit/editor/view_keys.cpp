@@ -23,13 +23,21 @@ bool TKitCustomEditView::IsAltGrTyping(uint16_t AKey, TKitShiftState AShift) {
   return ctrl && alt && !(KitInRange<int>(AKey, 1, 27) || KitInRange<int>(AKey, 33, 47));
 }
 
+TKitEditCommandList& TKitCustomEditView::DefaultCommands() const {
+  if (!FDefaultsLoaded) {
+    FDefaultCommands->LoadDefaults();
+    FDefaultsLoaded = true;
+  }
+  return *FDefaultCommands;
+}
+
 // A first stroke's binding: the custom list's, else the default one's (AFromDefault).
 const TKitEditCommandBinding* TKitCustomEditView::FindFirstStroke(TKitShortCut AStroke, TKitEditCommandModes AModes,
                                                                   bool& AFromDefault) const {
   AFromDefault = false;
   if (const TKitEditCommandBinding* b = FCustomCommands->FindBinding(AStroke, AModes)) return b;
   AFromDefault = true;
-  return FDefaultCommands->FindBinding(AStroke, AModes);
+  return DefaultCommands().FindBinding(AStroke, AModes);
 }
 
 // A default binding runs only when the custom list does not define its command.
@@ -73,9 +81,9 @@ void TKitCustomEditView::KeyDown(uint16_t& AKey, TKitShiftState AShift) {
       const TKitShortCut first = FPressedShortcut;
       FPressedShortcut = 0;
       bool fromDefault = FPressedShortcutDefault;
-      const TKitEditCommandBinding* b = (fromDefault ? *FDefaultCommands : *FCustomCommands).FindBinding(first, stroke, modes);
+      const TKitEditCommandBinding* b = (fromDefault ? DefaultCommands() : *FCustomCommands).FindBinding(first, stroke, modes);
       if (b == nullptr && !fromDefault) {
-        b = FDefaultCommands->FindBinding(first, stroke, modes);
+        b = DefaultCommands().FindBinding(first, stroke, modes);
         fromDefault = true;
       }
       if (b != nullptr && RunnableBinding(*b, fromDefault)) run = b;
