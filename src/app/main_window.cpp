@@ -54,10 +54,13 @@ QWidget* Page(QTabWidget* Tabs, const char* Name, const char* Caption) {
 // makes it no lone Alt. Qt's own Alt navigation depends on the style and, under X11, does
 // not reach the bar; a window shortcut for F10 needs the window to be the active one, which
 // without a window manager it may never be, while its keys still arrive.
+// Opened so, the bar keeps the keyboard when Left or Right moves it onto an item without a
+// menu (Settings): the keys go to the bar, not to the editor that still has the focus, so
+// that Return runs the item instead of typing a line break.
 class TMenuKeyFilter : public QObject {
  public:
-  TMenuKeyFilter(QWidget* Window, std::function<void()> OnMenuKey)
-      : QObject(Window), FWindow(Window), FOnMenuKey(std::move(OnMenuKey)) {
+  TMenuKeyFilter(QWidget* Window, QMenuBar* Bar, std::function<void()> OnMenuKey)
+      : QObject(Window), FWindow(Window), FBar(Bar), FOnMenuKey(std::move(OnMenuKey)) {
     qApp->installEventFilter(this);
   }
 
@@ -68,23 +71,26 @@ class TMenuKeyFilter : public QObject {
       case QEvent::KeyRelease: {
         auto* key = static_cast<QKeyEvent*>(Event);
         auto* widget = qobject_cast<QWidget*>(Watched);
-        if (widget == nullptr || widget->window() != FWindow || key->isAutoRepeat()) break;
+        if (widget == nullptr || widget->window() != FWindow) break;
+        if (Event->type() == QEvent::KeyPress && FBarKeys && BarKey(*key)) return true;
+        if (key->isAutoRepeat()) break;
         const bool alt = key->key() == Qt::Key_Alt;
         if (Event->type() == QEvent::KeyPress) {
           FArmed = alt;
           if (key->key() == Qt::Key_F10 && key->modifiers() == Qt::NoModifier) {
-            FOnMenuKey();
+            OpenBar();
             return true;
           }
         } else if (alt && FArmed) {
           FArmed = false;
-          FOnMenuKey();
+          OpenBar();
         }
         break;
       }
       case QEvent::MouseButtonPress:
       case QEvent::WindowDeactivate:
         FArmed = false;
+        FBarKeys = false;
         break;
       default:
         break;
@@ -93,9 +99,67 @@ class TMenuKeyFilter : public QObject {
   }
 
  private:
+  void OpenBar() {
+    FOnMenuKey();
+    FBarKeys = true;
+  }
+
+  void LeaveBar() {
+    FBarKeys = false;
+    FBar->setActiveAction(nullptr);
+  }
+
+  // A key while the bar has an item lit and no menu open; false lets the key through.
+  bool BarKey(const QKeyEvent& AKey) {
+    QAction* current = FBar->activeAction();
+    if (current == nullptr || QApplication::activePopupWidget() != nullptr) {
+      FBarKeys = current != nullptr;  // a menu is open and has the keys; back to the bar after it
+      return false;
+    }
+    switch (AKey.key()) {
+      case Qt::Key_Left:
+      case Qt::Key_Right: {
+        const QList<QAction*> items = FBar->actions();
+        const int n = static_cast<int>(items.size());
+        const int step = AKey.key() == Qt::Key_Right ? 1 : n - 1;
+        for (int i = (static_cast<int>(items.indexOf(current)) + step) % n, k = 0; k < n; i = (i + step) % n, ++k)
+          if (items[i]->isVisible() && items[i]->isEnabled() && !items[i]->isSeparator()) {
+            FBar->setActiveAction(items[i]);
+            break;
+          }
+        return true;
+      }
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+        if (current->menu() != nullptr) FBar->setActiveAction(current);
+        return true;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+      case Qt::Key_Space:
+        if (current->menu() != nullptr) {
+          FBar->setActiveAction(current);
+        } else {
+          LeaveBar();
+          current->trigger();
+        }
+        return true;
+      case Qt::Key_Alt:
+      case Qt::Key_Shift:
+      case Qt::Key_Control:
+      case Qt::Key_Meta:
+        return false;
+      default:
+        // Escape, or a key the bar has no use for: the bar lets go, and nothing is typed.
+        LeaveBar();
+        return true;
+    }
+  }
+
   QWidget* FWindow;
+  QMenuBar* FBar;
   std::function<void()> FOnMenuKey;
   bool FArmed = false;
+  bool FBarKeys = false;  // opened by a key: the bar has the keyboard while an item is lit
 };
 
 QAction* Item(QMenu* Menu, const char* Name, const char* Caption) {
@@ -138,7 +202,7 @@ TFormMain::TFormMain(TApplicationProcessOptions Options, QWidget* Parent)
         return;
       }
   };
-  new TMenuKeyFilter(this, openMenuBar);
+  new TMenuKeyFilter(this, menu, openMenuBar);
 
   PGControl = new QTabWidget;
   PGControl->setObjectName(QStringLiteral("PGControl"));

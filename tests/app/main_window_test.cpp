@@ -324,6 +324,54 @@ TEST_F(MainWindowTest, TheKeyboardStartsInTheEditorAndReachesTheMenus) {
   w->MMRun->close();
 }
 
+// Moved by the keyboard onto Settings, which has no menu, the bar keeps the keys: Return
+// opens the settings instead of typing a line break into the editor, which still has the
+// focus; Right goes on to the next menu, and Escape gives the keys back.
+TEST_F(MainWindowTest, TheMenuBarKeepsTheKeysOnAnItemWithoutAMenu) {
+  DeviceFile(SmallDevice("ONE"));
+  std::unique_ptr<TFormMain> w(Window());
+  ASSERT_TRUE(ShownActive(*w));
+  QWidget* editor = w->DeviceEditorFrame->KitView().Widget();
+  const QString text = w->DeviceEditorFrame->Text();
+  const auto toSettings = [&] {
+    QTest::keyClick(editor, Qt::Key_F10);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+    ASSERT_EQ(w->menuBar()->activeAction(), w->MMSettings);
+    ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
+  };
+
+  QString title;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (modal == nullptr || !modal->isVisible()) return;
+    title = modal->windowTitle();
+    modal->reject();
+  });
+  answer.start(1);
+  toSettings();
+  QTest::keyClick(editor, Qt::Key_Return);
+  answer.stop();
+  EXPECT_EQ(title, QStringLiteral("Settings"));
+  EXPECT_EQ(w->DeviceEditorFrame->Text(), text);
+  EXPECT_EQ(w->menuBar()->activeAction(), nullptr);
+
+  // Tools shows only when the settings file turns it on.
+  QMenu* next = w->MMTools->menuAction()->isVisible() ? w->MMTools : w->MMHelp;
+  toSettings();
+  QTest::keyClick(editor, Qt::Key_Right);
+  EXPECT_TRUE(next->isVisible());
+  next->close();
+
+  toSettings();
+  QTest::keyClick(editor, Qt::Key_Escape);
+  EXPECT_EQ(w->menuBar()->activeAction(), nullptr);
+  EXPECT_EQ(w->DeviceEditorFrame->Text(), text);
+  QTest::keyClick(editor, Qt::Key_Z);
+  EXPECT_NE(w->DeviceEditorFrame->Text(), text);
+}
+
 // A status panel is as wide as its text needs: the cursor far into a long line.
 TEST_F(MainWindowTest, TheStatusPanelsWidenForTheirText) {
   DeviceFile(SmallDevice("ONE") + "// " + std::string(1300, 'x') + "\n");
