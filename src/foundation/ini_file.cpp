@@ -161,6 +161,8 @@ void TIniFile::SetValue(std::string_view Section, std::string_view Ident, std::s
   std::string section = CleanName(Section), ident = CleanName(Ident);
   int found = FindValue(section, ident);
   if (found >= 0) {
+    // The settings dialog writes every field on OK: a value that stays is not written again.
+    if (FLines[static_cast<size_t>(found)].Value == Value) return;
     FLines[static_cast<size_t>(found)].Value = std::string(Value);
     FLines[static_cast<size_t>(found)].Raw.clear();
   } else {

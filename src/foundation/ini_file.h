@@ -26,7 +26,8 @@ class TIniFile {
   bool ReadBool(std::string_view Section, std::string_view Ident, bool Default);
 
   // Each write goes to disk at once (a temporary file renamed over the old one); a failure
-  // raises "Unable to write to %s: <the system's reason>".
+  // raises "Unable to write to %s: <the system's reason>". A value the file already has
+  // leaves the file untouched.
   void WriteString(std::string_view Section, std::string_view Ident, std::string_view Value);
   void WriteInteger(std::string_view Section, std::string_view Ident, int32_t Value);
   void WriteBool(std::string_view Section, std::string_view Ident, bool Value);  // "1" or "0"

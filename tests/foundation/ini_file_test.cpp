@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -125,6 +126,22 @@ TEST_F(IniFileTest, EraseSectionAndChangesOnDisk) {
   EXPECT_EQ(ini.ReadString("LastFiles", "DEVICE", ""), "/home/x.txt");
   ini.WriteString("LastFiles", "IMPORT", "/tmp/i.txt");
   EXPECT_EQ(ReadFile(), "[LastFiles]\nDEVICE=/home/x.txt\nLOG=/tmp/l.txt\nIMPORT=/tmp/i.txt\n");
+}
+
+TEST_F(IniFileTest, AValueThatStaysIsNotWrittenAgain) {
+  const auto inode = [&] {
+    struct stat st {};
+    EXPECT_EQ(stat(Name.c_str(), &st), 0);
+    return st.st_ino;
+  };
+  TIniFile ini(Name);
+  ini.WriteInteger("FormPreferences", "EDITBaud", 9600);
+  const auto first = inode();
+  ini.WriteString("formpreferences", "EDITBAUD", "9600");
+  EXPECT_EQ(inode(), first);  // not replaced
+  ini.WriteInteger("FormPreferences", "EDITBaud", 19200);
+  EXPECT_NE(inode(), first);
+  EXPECT_EQ(ReadFile(), "[FormPreferences]\nEDITBaud=19200\n");
 }
 
 TEST_F(IniFileTest, FailedWriteRaises) {
