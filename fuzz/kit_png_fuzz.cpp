@@ -15,10 +15,11 @@ using namespace zv;
 
 namespace {
 
-// Pictures larger than these are not edited, not encoded, and the largest not drawn: that
-// measures the same row code again at the cost of allocation and time.
+// Pictures larger than these are not edited, not encoded or not drawn: that measures the
+// same row code again at the cost of allocation and time.
 constexpr int64_t kEditPixels = 1 << 12;
 constexpr int64_t kEncodePixels = 1 << 16;
+constexpr int64_t kDrawPixels = 1 << 16;
 constexpr int64_t kLoadPixels = 1 << 22;
 
 int64_t Pixels(const TKitPNGObject& Png) {
@@ -28,7 +29,7 @@ int64_t Pixels(const TKitPNGObject& Png) {
 void DrawAndEdit(TKitPNGObject& Png) {
   for (int i = -1; i < 5; ++i) Png.SetPixels(i, i, Png.GetPixels(i + 1, i) ^ 0x102030);
   // Drawing visits every pixel of the picture, whatever the size of the target.
-  if (Pixels(Png) > kEncodePixels) return;
+  if (Pixels(Png) > kDrawPixels) return;
   TKitBitmap target(23, 17, pf24bit);
   TKitBitmapCanvas canvas(target);
   Png.Draw(canvas, {-3, 2, 30, 11});

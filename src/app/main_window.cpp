@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <functional>
+#include <algorithm>
 #include <utility>
 
 #include "app/application.h"
@@ -59,8 +59,7 @@ QWidget* Page(QTabWidget* Tabs, const char* Name, const char* Caption) {
 // that Return runs the item instead of typing a line break.
 class TMenuKeyFilter : public QObject {
  public:
-  TMenuKeyFilter(QWidget* Window, QMenuBar* Bar, std::function<void()> OnMenuKey)
-      : QObject(Window), FWindow(Window), FBar(Bar), FOnMenuKey(std::move(OnMenuKey)) {
+  TMenuKeyFilter(QWidget* Window, QMenuBar* Bar) : QObject(Window), FWindow(Window), FBar(Bar) {
     qApp->installEventFilter(this);
   }
 
@@ -99,9 +98,23 @@ class TMenuKeyFilter : public QObject {
   }
 
  private:
+  // The bar's first item that can be chosen.
   void OpenBar() {
-    FOnMenuKey();
+    if (QAction* first = NextItem(nullptr, 1)) FBar->setActiveAction(first);
     FBarKeys = true;
+  }
+
+  // The next visible, enabled item after AFrom (ASign 1) or before it (-1), round the bar;
+  // from none, the first one.
+  QAction* NextItem(QAction* AFrom, int ASign) const {
+    const QList<QAction*> items = FBar->actions();
+    const int n = static_cast<int>(items.size());
+    const int step = ASign > 0 ? 1 : n - 1;
+    const int from = static_cast<int>(items.indexOf(AFrom));  // -1 for none
+    for (int k = 1, i = (from + n + step) % std::max(n, 1); k <= n; ++k, i = (i + step) % n)
+      if (items[i] != AFrom && items[i]->isVisible() && items[i]->isEnabled() && !items[i]->isSeparator())
+        return items[i];
+    return nullptr;
   }
 
   void LeaveBar() {
@@ -118,17 +131,9 @@ class TMenuKeyFilter : public QObject {
     }
     switch (AKey.key()) {
       case Qt::Key_Left:
-      case Qt::Key_Right: {
-        const QList<QAction*> items = FBar->actions();
-        const int n = static_cast<int>(items.size());
-        const int step = AKey.key() == Qt::Key_Right ? 1 : n - 1;
-        for (int i = (static_cast<int>(items.indexOf(current)) + step) % n, k = 0; k < n; i = (i + step) % n, ++k)
-          if (items[i]->isVisible() && items[i]->isEnabled() && !items[i]->isSeparator()) {
-            FBar->setActiveAction(items[i]);
-            break;
-          }
+      case Qt::Key_Right:
+        if (QAction* next = NextItem(current, AKey.key() == Qt::Key_Right ? 1 : -1)) FBar->setActiveAction(next);
         return true;
-      }
       case Qt::Key_Up:
       case Qt::Key_Down:
         if (current->menu() != nullptr) FBar->setActiveAction(current);
@@ -157,7 +162,6 @@ class TMenuKeyFilter : public QObject {
 
   QWidget* FWindow;
   QMenuBar* FBar;
-  std::function<void()> FOnMenuKey;
   bool FArmed = false;
   bool FBarKeys = false;  // opened by a key: the bar has the keyboard while an item is lit
 };
@@ -195,14 +199,7 @@ TFormMain::TFormMain(TApplicationProcessOptions Options, QWidget* Parent)
   MMHelpHelp = Item(MMHelp, "MMHelpHelp", "Help...");
   MMHelpAbout = Item(MMHelp, "MMHelpAbout", "About...");
   // F10 and a lone Alt open the menu bar's first menu, wherever the focus is in the window.
-  const auto openMenuBar = [menu] {
-    for (QAction* a : menu->actions())
-      if (a->isVisible() && a->isEnabled()) {
-        menu->setActiveAction(a);
-        return;
-      }
-  };
-  new TMenuKeyFilter(this, menu, openMenuBar);
+  new TMenuKeyFilter(this, menu);
 
   PGControl = new QTabWidget;
   PGControl->setObjectName(QStringLiteral("PGControl"));

@@ -53,6 +53,26 @@ std::string SmallDevice(const std::string& Name, const std::vector<std::string>&
   return xml + "  </COSEMObjectList>\n</LogicalDevice>\n";
 }
 
+// While it lives, the modal dialog that a step opens is cancelled, and its title and place kept.
+class TModalCanceller {
+ public:
+  TModalCanceller() {
+    QObject::connect(&FTimer, &QTimer::timeout, [this] {
+      auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (modal == nullptr || !modal->isVisible()) return;
+      Title = modal->windowTitle();
+      Frame = modal->frameGeometry();
+      modal->reject();
+    });
+    FTimer.start(1);
+  }
+  QString Title;
+  QRect Frame;
+
+ private:
+  QTimer FTimer;
+};
+
 class MainWindowTest : public ShellTest {
  protected:
   void SetUp() override {
@@ -257,21 +277,12 @@ TEST_F(MainWindowTest, EveryMenuCommandDoesItsWork) {
   EXPECT_TRUE(WaitFor([&] { return w->LogFrame->Text().isEmpty(); }));
 
   // Settings: modal, centred on the window; Cancel.
-  QString title;
-  QRect dialog;
-  QTimer answer;
-  QObject::connect(&answer, &QTimer::timeout, [&] {
-    auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (modal == nullptr || !modal->isVisible()) return;
-    title = modal->windowTitle();
-    dialog = modal->frameGeometry();
-    modal->reject();
-  });
-  answer.start(1);
-  w->MMSettings->trigger();
-  answer.stop();
-  EXPECT_EQ(title, QStringLiteral("Settings"));
-  EXPECT_LE((dialog.center() - w->frameGeometry().center()).manhattanLength(), 4);
+  {
+    TModalCanceller settings;
+    w->MMSettings->trigger();
+    EXPECT_EQ(settings.Title, QStringLiteral("Settings"));
+    EXPECT_LE((settings.Frame.center() - w->frameGeometry().center()).manhattanLength(), 4);
+  }
 
   // Import Device: the modeless import window.
   w->MMToolsImportDevice->trigger();
@@ -341,19 +352,12 @@ TEST_F(MainWindowTest, TheMenuBarKeepsTheKeysOnAnItemWithoutAMenu) {
     ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
   };
 
-  QString title;
-  QTimer answer;
-  QObject::connect(&answer, &QTimer::timeout, [&] {
-    auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (modal == nullptr || !modal->isVisible()) return;
-    title = modal->windowTitle();
-    modal->reject();
-  });
-  answer.start(1);
-  toSettings();
-  QTest::keyClick(editor, Qt::Key_Return);
-  answer.stop();
-  EXPECT_EQ(title, QStringLiteral("Settings"));
+  {
+    TModalCanceller settings;
+    toSettings();
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(settings.Title, QStringLiteral("Settings"));
+  }
   EXPECT_EQ(w->DeviceEditorFrame->Text(), text);
   EXPECT_EQ(w->menuBar()->activeAction(), nullptr);
 
@@ -363,6 +367,10 @@ TEST_F(MainWindowTest, TheMenuBarKeepsTheKeysOnAnItemWithoutAMenu) {
   QTest::keyClick(editor, Qt::Key_Right);
   EXPECT_TRUE(next->isVisible());
   next->close();
+  toSettings();
+  QTest::keyClick(editor, Qt::Key_Left);
+  EXPECT_TRUE(w->MMRun->isVisible());
+  w->MMRun->close();
 
   toSettings();
   QTest::keyClick(editor, Qt::Key_Escape);

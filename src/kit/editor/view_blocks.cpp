@@ -95,7 +95,7 @@ struct TKitCustomEditView::TScrollEdit {
   int Start = 0, End = 0;
   TKitString Text;
   int EndOffset = 0;
-  bool None = false;  // nothing to change
+  bool None() const { return Text.empty() && End == Start; }  // nothing to change
 };
 
 TKitCustomEditView::TScrollEdit TKitCustomEditView::PlanScrollReplace(const TKitPoint& AScrollStart,
@@ -113,7 +113,6 @@ TKitCustomEditView::TScrollEdit TKitCustomEditView::PlanScrollReplace(const TKit
   if (padB > 0) ++edit.End;  // a split tab at the end goes whole
   if (AStr.empty() && padB == 0 && (edit.End == edit.Start || padA == 0)) {
     // Nothing to put back: a plain deletion (or nothing at all).
-    edit.None = edit.End == edit.Start;
     edit.EndOffset = edit.Start;
     return edit;
   }
@@ -123,7 +122,7 @@ TKitCustomEditView::TScrollEdit TKitCustomEditView::PlanScrollReplace(const TKit
 }
 
 void TKitCustomEditView::ApplyScrollEdit(const TScrollEdit& AEdit, bool AUseCursorInfo) {
-  if (AEdit.None) return;
+  if (AEdit.None()) return;
   TKitDocUndoInfoPtr info = AUseCursorInfo ? MakeCursorUndoInfo() : nullptr;
   if (AEdit.Text.empty())
     FDocInternal->Delete(AEdit.Start, AEdit.End - AEdit.Start, std::move(info), EditAuthor());
@@ -150,12 +149,7 @@ TKitCustomEditView::TScrollEdit TKitCustomEditView::PlanDeleteBetween(const TKit
   if (KitPointBefore(e, s)) std::swap(s, e);
   const TOffsetPoint so = c.ScrollPtToOffsetPt(s), eo = c.ScrollPtToOffsetPt(e);
   // Both in the virtual space after one line's text: nothing to delete.
-  if (so.Offset == eo.Offset && KitIsLineEndOffset(*FFDoc, so.Offset)) {
-    TScrollEdit none;
-    none.Start = none.End = none.EndOffset = so.Offset;
-    none.None = true;
-    return none;
-  }
+  if (so.Offset == eo.Offset && KitIsLineEndOffset(*FFDoc, so.Offset)) return {so.Offset, so.Offset, {}, so.Offset};
   return PlanScrollReplace(s, e, {});
 }
 
